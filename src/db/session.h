@@ -1,0 +1,202 @@
+// The database session: one connection to one statistics database and its
+// named statement objects, owned by one operation on one thread.
+//
+// Contract of a statement object (TQuery):
+//  - SetText replaces the whole text and rebuilds the parameter list: every
+//    ":name" outside quoted literals is a parameter (names compare without
+//    case; "::" is one literal colon). Values are written into the text as
+//    literals when the statement is sent: unassigned -> NULL, integers as
+//    decimal digits, texts quoted with ' and the bytes NUL, TAB, LF, CR, ", '
+//    and \ escaped with a backslash. A request value never becomes SQL text.
+//  - Open sends the statement and fetches the whole result, then stands on
+//    the first row; other statement objects of the same session can be opened
+//    while this one stays positioned. Close is a no-op when closed.
+//  - Fields are looked up by name without case; NULL reads as 0, empty text
+//    or the zero date-time. A missing field or parameter raises TDbError.
+//  - ExecSQL sends a statement that returns no rows; RowsAffected gives the
+//    server's count for it.
+//  - Every failure raises TDbError carrying the server's or the client
+//    library's message; nothing here writes to the log except ConnectDatabase.
+//
+// Texts are UTF-8 inside the program; the connection's character set is the
+// entry's Charset (utf8mb4 by default).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "settings/datetime.h"
+#include "settings/settings.h"
+
+struct st_mysql;
+
+namespace sky {
+
+class TDbError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class TdmMySQL;
+
+// Kinds of result columns, as the text of Part-6-style exports needs them.
+enum class TFieldType { Integer, Float, Decimal, Date, Time, DateTime, Text, Blob, Other };
+
+// One named parameter of a statement.
+class TParam {
+ public:
+  explicit TParam(std::string name) : name_(std::move(name)) {}
+  const std::string& Name() const { return name_; }
+  void SetInteger(int64_t value);
+  void SetText(std::string value);
+  void SetNull();
+  // The literal written into the statement text for the current value.
+  std::string Literal() const;
+
+ private:
+  enum class Kind { Unassigned, Null, Integer, Text };
+  std::string name_;
+  Kind kind_ = Kind::Unassigned;
+  int64_t integer_ = 0;
+  std::string text_;
+};
+
+class TQuery;
+
+// A column of the open result, read at the query's current row.
+class TField {
+ public:
+  TField(const TQuery& query, int index) : query_(&query), index_(index) {}
+  const std::string& Name() const;
+  TFieldType Type() const;
+  bool IsNull() const;
+  int64_t AsInteger() const;   // NULL -> 0; text that is not a number raises
+  double AsFloat() const;      // NULL -> 0
+  std::string AsString() const;// NULL -> ""; the value's text as the server sent it
+  TDateTime AsDateTime() const;// NULL -> 0
+
+ private:
+  const TQuery* query_;
+  int index_;
+};
+
+class TQuery {
+ public:
+  explicit TQuery(TdmMySQL& session, std::string text = {});
+  TQuery(const TQuery&) = delete;
+  TQuery& operator=(const TQuery&) = delete;
+
+  void SetText(std::string text);
+  const std::string& Text() const { return text_; }
+
+  TParam& ParamByName(std::string_view name);          // raises when missing
+  TParam* FindParam(std::string_view name);            // nullptr when missing
+  int ParamCount() const { return static_cast<int>(params_.size()); }
+  const TParam& Param(int index) const { return params_.at(index); }
+
+  // The text as it is sent: every parameter reference replaced by its literal.
+  std::string BoundText() const;
+
+  void Open();
+  bool Active() const { return active_; }
+  void Close();
+  bool Eof() const;
+  void Next();
+  void First();
+  bool IsEmpty() const;
+
+  int FieldCount() const;
+  TField Field(int index) const;
+  TField FieldByName(std::string_view name) const;     // raises when missing
+
+  void ExecSQL();
+  uint64_t RowsAffected() const { return rows_affected_; }
+
+ private:
+  friend class TField;
+  struct Column {
+    std::string name;
+    TFieldType type = TFieldType::Other;
+  };
+  using Row = std::vector<std::optional<std::string>>;
+
+  struct Reference {            // one ":name" in text_
+    std::size_t offset = 0;
+    std::size_t length = 0;     // including the colon
+    std::size_t param = 0;      // index into params_
+  };
+
+  const std::optional<std::string>& Value(int column) const;
+
+  TdmMySQL& session_;
+  std::string text_;
+  std::vector<TParam> params_;
+  std::vector<Reference> references_;
+  std::vector<std::size_t> literal_colons_;  // offsets of "::" pairs
+  bool active_ = false;
+  std::vector<Column> columns_;
+  std::vector<Row> rows_;
+  std::size_t position_ = 0;
+  uint64_t rows_affected_ = 0;
+};
+
+// The data module: one connection and its statement objects.
+class TdmMySQL {
+ public:
+  TdmMySQL();
+  ~TdmMySQL();  // closes every statement object and the connection
+  TdmMySQL(const TdmMySQL&) = delete;
+  TdmMySQL& operator=(const TdmMySQL&) = delete;
+
+  bool Connected() const { return connection_ != nullptr; }
+  st_mysql* Connection() const { return connection_; }
+
+  // Sends one statement text; raises TDbError with the server's message.
+  // Used by TQuery; every statement of the session passes through here.
+  void Send(const std::string& sql);
+
+  // Tests and diagnostics: called with every statement text before it is sent.
+  void SetStatementObserver(std::function<void(const std::string&)> observer) {
+    observer_ = std::move(observer);
+  }
+
+  TQuery SQLQueryPilots;
+  TQuery SQLQueryService;
+  TQuery SQLQueryCheckPilot;
+  TQuery SQLQueryGetPilot;
+  TQuery SQLQueryUpdate;
+  TQuery mySQLQuery1;
+
+ private:
+  friend bool ConnectDatabase(TdmMySQL& session, const TServerEntry& entry);
+  void Disconnect();
+
+  st_mysql* connection_ = nullptr;
+  std::function<void(const std::string&)> observer_;
+};
+
+// Connects to the entry's database (empty host = localhost, the entry's port,
+// 30-second time-outs, no prompt). False after the level-0 line
+// "ERROR connecting to MySQL:" with the client's message.
+bool ConnectDatabase(TdmMySQL& session, const TServerEntry& entry);
+
+// True when `pilots` has the column; never logs.
+bool PilotFieldExists(TdmMySQL& session, std::string_view column);
+
+// Sets up the client library for the calling thread for the scope's life
+// (the library itself is initialised once per process on first use).
+class TDbThreadScope {
+ public:
+  TDbThreadScope();
+  ~TDbThreadScope();
+  TDbThreadScope(const TDbThreadScope&) = delete;
+  TDbThreadScope& operator=(const TDbThreadScope&) = delete;
+};
+
+}  // namespace sky

@@ -1,0 +1,31 @@
+// The log file.
+//
+// One call, WriteLog(level, message, detail), appends one line to the log
+// file when level <= the current threshold (the published settings'
+// LogLevel; 0 before the settings are first read). Line format, in
+// Windows-1251 bytes: "dd.mm.yyyy hh:mm:ss" TAB message TAB detail CR LF.
+// The file is opened and closed for every line under LogLock, so lines of
+// different threads never interleave and the file may be moved or deleted
+// at any time.
+//
+// WriteLog never throws: when the file cannot be written the failure is
+// reported once on standard error (and again only after writing worked in
+// between), and the caller goes on.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string_view>
+
+namespace sky {
+
+void WriteLog(int32_t level, std::string_view message, std::string_view detail = {});
+// Writes the line whatever the threshold; only WriteLog calls it.
+void AppendLogLine(std::string_view message, std::string_view detail);
+
+std::mutex& LogLock();
+
+int32_t LogThreshold();
+void SetLogThreshold(int32_t level);
+
+}  // namespace sky

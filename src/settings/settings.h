@@ -1,0 +1,97 @@
+// The settings file and the records read from it.
+//
+// All configuration lives in one XML file (root `skyranks`). It is read often
+// and written only when missing. Readers take the node's text; numbers accept
+// "." or "," as decimal separator.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "xml/xml_document.h"
+
+namespace sky {
+
+// One row of the rank scale.
+struct TRankDef {
+  int32_t Value = 0;
+  std::string Name;          // at most 30 characters
+  int32_t SortiesLimit = 0;
+  int32_t AirKills = 0;
+  int32_t GndKills = 0;
+};
+
+// One configured statistics database (`mysql` element).
+struct TServerEntry {
+  std::string Host;          // at most 30 characters; empty means localhost
+  std::string User;          // at most 100
+  std::string Pass;          // at most 100
+  std::string Db;            // at most 50
+  bool Active = true;
+  std::string Id = "1";      // at most 10
+  // Extensions: optional `port` and `charset` attributes.
+  uint16_t Port = 3306;
+  std::string Charset = "utf8mb4";
+};
+
+// Ground target kinds, in the order of `GroundRatio` and of the kill sets.
+enum TGroundKind { eSAir = 0, eTank, eCar, eArt, eAaa, eWag, eShip };
+constexpr int kGroundKinds = 7;
+
+// Configuration read from the settings file. The run-state fields live in
+// settings_store.h beside the published record.
+struct TSettings {
+  TServerEntry Server;       // the entry written into a new file only
+  uint32_t Interval = 0;
+  uint16_t AdminPort = 0;
+  std::string AdminPassword;
+  std::vector<TRankDef> Ranks;
+  std::array<double, kGroundKinds> GroundRatio{};
+  int32_t LogLevel = 0;
+  std::string SortieEndSuccess;
+  std::string SortieEndSkip;
+  std::string SortieEndDead;
+  int32_t BombersMode = 0;
+  int32_t SortieMode = 0;
+  uint32_t SortieDuration = 0;
+  double AirBomberRatio = 0.0;
+  std::string AwardsFile;
+  bool Debug = false;
+  int32_t Sleep = 0;
+};
+
+using TServerList = std::vector<TServerEntry>;
+
+// Re-reads the whole file into `settings`; writes the file with defaults first
+// when it is missing. True when the file was read (a malformed file reads as
+// empty and still gives true).
+bool ReadSettings(const std::string& file_name, TSettings& settings);
+// Writes the record as a complete settings document; failures are logged.
+void SaveSettings(const std::string& file_name, const TSettings& settings);
+void SetDefaultSettings(TSettings& settings);
+void BuildSettingsDocument(const TSettings& settings, XmlDocument& doc);
+bool LoadSettingsFromDocument(TSettings& settings, const XmlDocument& doc);
+
+// Replaces `list` with one entry per `mysql` element in file order; true when not empty.
+bool ReadServerList(const std::string& file_name, TServerList& list);
+void ClearServerList(TServerList& list);
+// Fills Host, User, Pass, Db (and the Port/Charset extensions) of `entry`
+// from the entry whose id equals `id`, or from the first entry when none has
+// it. False (entry unchanged) when the file is missing, malformed or lists no
+// database. Any id is safe, quotes included.
+bool FindServerById(const std::string& file_name, std::string_view id, TServerEntry& entry);
+
+// Value readers (paths use zero-based indexes).
+std::string ReadNodeText(const XmlDocument& doc, std::string_view path);
+std::string ReadNodeValue(const XmlDocument& doc, std::string_view path);
+int32_t ReadIntValue(const XmlDocument& doc, std::string_view path, int32_t default_value);
+double ReadFloatValue(const XmlDocument& doc, std::string_view path, double default_value);
+std::string ReadAttrText(XmlNode element, std::string_view attribute);
+// "0,5" and "0.5" both give 0.5; empty gives 0. Throws std::invalid_argument
+// (after the level-0 conversion line) for a text that is not a number.
+double TextToFloat(std::string_view text);
+
+}  // namespace sky

@@ -1,0 +1,23 @@
+// The read-only views and file serving that the request router calls.
+// Each writes its whole answer (or nothing) to the connection.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "web/connection.h"
+#include "web/service_control.h"
+
+namespace sky {
+
+// A GET naming a file (name relative to the program directory).
+void ServeFileRequest(TConnection& connection, const std::string& name);
+// "?cmd=show..." and "?history=N..." parameter strings.
+void ShowPilotList(TConnection& connection, const std::string& params);
+void ShowHistoryRequest(TServiceControl& service, TConnection& connection, const std::string& params);
+// From cGetCmd with the parameter list ("name=value" lines); false when the
+// view did not take the request (the router then sends the default page).
+bool ServeQuery(TConnection& connection, const std::vector<std::string>& params);
+bool ServePilotInfo(TConnection& connection, const std::vector<std::string>& params);
+
+}  // namespace sky

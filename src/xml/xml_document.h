@@ -1,0 +1,123 @@
+// XML document services over libxml2.
+//
+// Documents are held in UTF-8 in memory. Files and texts are parsed with the
+// encoding their declaration names (Windows-1251 for everything this system
+// writes) and written in Windows-1251 with the declaration
+// <?xml version="1.0" encoding="windows-1251"?>.
+//
+// Path expressions are XPath 1.0, except that a purely numeric index in square
+// brackets counts from 0 ("/skyranks/ranks/rank[0]" is the first rank), as the
+// system's own expressions are written that way. Filters such as [@id=3] or
+// [@id="x"] are passed through unchanged.
+//
+// XmlError (a std::runtime_error) is raised by selection with an invalid
+// expression and by failed writes; loading reports failure by returning false.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+struct _xmlDoc;
+struct _xmlNode;
+
+namespace sky {
+
+class XmlError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A non-owning handle to a node of an XmlDocument; valid while the document lives.
+// A default-constructed (null) node answers every query with empty values.
+class XmlNode {
+ public:
+  XmlNode() = default;
+  explicit XmlNode(_xmlNode* node) : node_(node) {}
+
+  bool IsNull() const { return node_ == nullptr; }
+  explicit operator bool() const { return node_ != nullptr; }
+  _xmlNode* raw() const { return node_; }
+
+  // Element or attribute name; "#comment"-style names are not promised.
+  std::string Name() const;
+  // An attribute's value; empty text for an element (and for a null node).
+  std::string Value() const;
+  // Text content of the node and its descendants.
+  std::string Text() const;
+
+  // Attributes of an element in document order: (name, value).
+  std::vector<std::pair<std::string, std::string>> Attributes() const;
+  // The named attribute's value (exact name), or nullopt when absent.
+  std::optional<std::string> Attribute(std::string_view name) const;
+
+  // Building. Each returns the new node.
+  XmlNode AppendElement(std::string_view name);
+  // Adds the attribute, or replaces its value when it already exists (its
+  // position then stays where it was first set).
+  void SetAttribute(std::string_view name, std::string_view value);
+  void SetText(std::string_view text);
+  XmlNode AppendComment(std::string_view text);
+  XmlNode AppendProcessingInstruction(std::string_view target, std::string_view data);
+  // Inserts `sibling` (created with the document's Create* helpers) before this node.
+  void InsertBefore(XmlNode sibling);
+
+ private:
+  _xmlNode* node_ = nullptr;
+};
+
+class XmlDocument {
+ public:
+  // An empty document (no declaration written yet; written documents always
+  // carry version 1.0 and encoding windows-1251).
+  XmlDocument();
+  ~XmlDocument();
+  XmlDocument(XmlDocument&&) noexcept;
+  XmlDocument& operator=(XmlDocument&&) noexcept;
+  XmlDocument(const XmlDocument&) = delete;
+  XmlDocument& operator=(const XmlDocument&) = delete;
+
+  // Replaces the content by the parsed file. False (and an empty document)
+  // when the file is missing or not well-formed. Never throws.
+  bool LoadFile(const std::string& path);
+  // Same from text held in memory (bytes as they would be in a file).
+  bool LoadText(std::string_view text);
+
+  // Empties the document.
+  void Clear();
+
+  // First node matching the path, or a null node. Throws XmlError for an
+  // invalid expression.
+  XmlNode SelectFirst(std::string_view path) const;
+  // All matching nodes in document order.
+  std::vector<XmlNode> SelectAll(std::string_view path) const;
+
+  // The document element, or a null node.
+  XmlNode Root() const;
+  // Creates the document element (replacing none; throws when one exists).
+  XmlNode CreateRoot(std::string_view name);
+  // Top-level comment / processing instruction, appended after what is there.
+  XmlNode AppendComment(std::string_view text);
+  XmlNode AppendProcessingInstruction(std::string_view target, std::string_view data);
+  // Free-standing nodes for XmlNode::InsertBefore.
+  XmlNode CreateProcessingInstruction(std::string_view target, std::string_view data);
+
+  // Serialised document in Windows-1251, declaration included.
+  std::string ToText() const;
+  // Writes ToText() to the file; throws XmlError on failure.
+  void SaveFile(const std::string& path) const;
+
+  _xmlDoc* raw() const { return doc_; }
+
+ private:
+  _xmlDoc* doc_ = nullptr;
+};
+
+// Maps the system's zero-based numeric indexes to XPath's one-based ones.
+std::string ToXPath(std::string_view path);
+
+}  // namespace sky
