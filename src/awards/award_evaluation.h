@@ -1,0 +1,35 @@
+// Award evaluation for one pilot.
+//
+// EvaluateAwards walks the pilot's sorties from `start_sortie` (the sortie of
+// his last death) in id order on the session's SQLQueryCheckPilot. Every
+// sortie whose trimmed end status is in SortieEndSuccess is tested against
+// the simple awards of the pilot's army and summed into the totals of the
+// current life; after the walk the complex awards are tested against those
+// totals. Award bits are only ever added to `stored_awards`.
+//
+// The result carries the new mask and the document's write-back rule
+// (WriteIfChanged: write whenever the mask differs; otherwise only when it is
+// greater); the caller performs the write.
+//
+// Errors of one condition or one complex item are logged and skipped; a
+// database error while reading the sortie rows propagates to the caller after
+// SQLQueryCheckPilot has been closed. SQLQueryCheckPilot and SQLQueryService
+// are used and left closed.
+#pragma once
+
+#include <cstdint>
+
+#include "awards/award_conditions.h"
+#include "db/session.h"
+#include "engine/rank_pass.h"
+#include "settings/settings.h"
+#include "xml/xml_document.h"
+
+namespace sky {
+
+// Matches TAwardEvaluator, so the rank pass can be handed &EvaluateAwards.
+TAwardResult EvaluateAwards(TdmMySQL& session, int32_t pilot_id, int32_t start_sortie,
+                            int32_t rank, int32_t army, int32_t stored_awards,
+                            const TSettings& settings, const XmlDocument& awards);
+
+}  // namespace sky
