@@ -1,0 +1,95 @@
+#include "export/dataset_xml.h"
+
+#include <libxml/tree.h>
+
+#include <exception>
+#include <stdexcept>
+
+#include "export/value_text.h"
+#include "settings/log.h"
+
+namespace sky {
+
+namespace {
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) {
+    if (!text.empty()) text += "\n";
+    text += line;
+  }
+  return text;
+}
+
+// Request lines are "name=value"; a line without "=" names no parameter.
+void BindRequestParams(TQuery& query, const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    std::size_t eq = line.find('=');
+    if (eq == std::string::npos || eq == 0) continue;
+    if (TParam* param = query.FindParam(line.substr(0, eq))) {
+      // Always a quoted, escaped literal: a request value never becomes SQL.
+      param->SetText(line.substr(eq + 1));
+    }
+  }
+}
+
+// A column name that is no XML name (count(*) without an alias) cannot be an
+// attribute; the packet would not be well-formed.
+void RequireXmlName(const std::string& name) {
+  if (name.empty() || xmlValidateName(reinterpret_cast<const xmlChar*>(name.c_str()), 0) != 0) {
+    throw std::runtime_error("column name is not a valid XML attribute name: " + name);
+  }
+}
+
+}  // namespace
+
+void AddRowAttributes(XmlNode row, const TQuery& query) {
+  const int count = query.FieldCount();
+  for (int i = 0; i < count; ++i) {
+    TField field = query.Field(i);
+    RequireXmlName(field.Name());
+    if (field.IsNull()) continue;
+    row.SetAttribute(field.Name(), XmlSafeText(FieldValueText(field)));
+  }
+}
+
+void SaveDataSetXML(TQuery& query, std::ostream& out) {
+  if (query.Active()) {
+    query.First();
+  } else {
+    query.Open();
+  }
+  XmlDocument doc;
+  XmlNode root = doc.CreateRoot("DATAPACKET");
+  root.SetAttribute("Version", "2.0");
+  XmlNode rows = root.AppendElement("ROWDATA");
+  for (query.First(); !query.Eof(); query.Next()) {
+    AddRowAttributes(rows.AppendElement("ROW"), query);
+  }
+  out << doc.ToText();
+}
+
+bool GetAnyDataSetXML(TdmMySQL& session, const std::string& sql, std::ostream& out,
+                      const std::vector<std::string>* params) {
+  TQuery& query = session.mySQLQuery1;
+  try {
+    query.Close();
+    query.SetText(sql);
+    WriteLog(10, "SQL = ", sql);
+    WriteLog(10, "SQLQuery1.Params.Count", std::to_string(query.ParamCount()));
+    if (params != nullptr && query.ParamCount() > 0) {
+      WriteLog(10, "AParams", JoinLines(*params));
+      BindRequestParams(query, *params);
+    }
+    query.Open();
+    SaveDataSetXML(query, out);
+    query.Close();
+    return true;
+  } catch (const std::exception& e) {
+    WriteLog(0, "GetAnyDataSetXML", e.what());
+  }
+  query.Close();
+  return false;
+}
+
+}  // namespace sky

@@ -1,0 +1,166 @@
+#include "export/value_text.h"
+
+#include <cctype>
+#include <cstdio>
+
+namespace sky {
+
+namespace {
+
+bool AllDigits(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
+}
+
+// "yyyy-mm-dd" -> "dd.mm.yyyy"; empty when the text has another shape.
+std::string ReorderDate(std::string_view text) {
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return {};
+  std::string_view year = text.substr(0, 4), month = text.substr(5, 2), day = text.substr(8, 2);
+  if (!AllDigits(year) || !AllDigits(month) || !AllDigits(day)) return {};
+  std::string out;
+  out.append(day).append(".").append(month).append(".").append(year);
+  return out;
+}
+
+// "hh:mm:ss" with an optional ".fraction"; gives the part before the
+// fraction, or empty when the text has another shape. Hours may carry a sign
+// and any number of digits (a TIME column holds durations too).
+std::string TimeWithoutFraction(std::string_view text) {
+  std::size_t dot = text.find('.');
+  if (dot != std::string_view::npos) {
+    if (!AllDigits(text.substr(dot + 1))) return {};
+    text = text.substr(0, dot);
+  }
+  std::size_t first = text.find(':');
+  if (first == std::string_view::npos || text.size() != first + 6 || text[first + 3] != ':') return {};
+  std::string_view hours = text.substr(0, first);
+  if (!hours.empty() && hours.front() == '-') hours.remove_prefix(1);
+  if (!AllDigits(hours) || !AllDigits(text.substr(first + 1, 2)) || !AllDigits(text.substr(first + 4, 2))) {
+    return {};
+  }
+  return std::string(text);
+}
+
+// Decodes one UTF-8 sequence at `pos`; returns false for an invalid one.
+bool DecodeUtf8(std::string_view s, std::size_t& pos, char32_t& cp) {
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+  unsigned char lead = byte(pos);
+  int extra;
+  if (lead < 0x80) {
+    cp = lead;
+    ++pos;
+    return true;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {
+    extra = 1;
+    cp = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    extra = 2;
+    cp = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    extra = 3;
+    cp = lead & 0x07;
+  } else {
+    return false;
+  }
+  if (pos + extra >= s.size()) return false;  // truncated sequence
+  for (int i = 1; i <= extra; ++i) {
+    unsigned char b = byte(pos + i);
+    if ((b & 0xC0) != 0x80) return false;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+  if ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || cp > 0x10FFFF ||
+      (cp >= 0xD800 && cp <= 0xDFFF)) {
+    return false;
+  }
+  pos += extra + 1;
+  return true;
+}
+
+bool XmlAllows(char32_t cp) {
+  return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) ||
+         (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
+}
+
+}  // namespace
+
+std::string FormatShortestFloat(double value) {
+  if (value == 0) return "0";  // also for -0
+  char buffer[40];
+  std::snprintf(buffer, sizeof buffer, "%.15g", value);
+  std::string text(buffer);
+  std::size_t e = text.find('e');
+  if (e == std::string::npos) return text;
+  std::string mantissa = text.substr(0, e);
+  std::string exponent = text.substr(e + 1);
+  std::string sign;
+  if (!exponent.empty() && (exponent[0] == '+' || exponent[0] == '-')) {
+    if (exponent[0] == '-') sign = "-";
+    exponent.erase(0, 1);
+  }
+  std::size_t digits = exponent.find_first_not_of('0');
+  exponent = digits == std::string::npos ? "0" : exponent.substr(digits);
+  return mantissa + "E" + sign + exponent;
+}
+
+std::string FormatSqlDate(std::string_view text) {
+  std::string date = ReorderDate(text);
+  return date.empty() ? std::string(text) : date;
+}
+
+std::string FormatSqlTime(std::string_view text) {
+  std::string time = TimeWithoutFraction(text);
+  return time.empty() ? std::string(text) : time;
+}
+
+std::string FormatSqlDateTime(std::string_view text) {
+  if (text.size() == 10) return FormatSqlDate(text);
+  if (text.size() < 19 || (text[10] != ' ' && text[10] != 'T')) return std::string(text);
+  std::string date = ReorderDate(text.substr(0, 10));
+  std::string time = TimeWithoutFraction(text.substr(11));
+  if (date.empty() || time.size() != 8) return std::string(text);
+  if (time == "00:00:00") return date;
+  return date + " " + time;
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+  std::size_t pos = 0;
+  char32_t cp;
+  while (pos < bytes.size()) {
+    if (!DecodeUtf8(bytes, pos, cp)) return false;
+  }
+  return true;
+}
+
+std::string XmlSafeText(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  std::size_t pos = 0;
+  while (pos < utf8.size()) {
+    std::size_t start = pos;
+    char32_t cp;
+    if (!DecodeUtf8(utf8, pos, cp)) {
+      out.push_back('?');
+      pos = start + 1;
+      continue;
+    }
+    if (XmlAllows(cp)) out.append(utf8.substr(start, pos - start));
+  }
+  return out;
+}
+
+std::string HexText(std::string_view bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (unsigned char b : bytes) {
+    out.push_back(kDigits[b >> 4]);
+    out.push_back(kDigits[b & 0x0F]);
+  }
+  return out;
+}
+
+}  // namespace sky

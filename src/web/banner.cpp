@@ -1,0 +1,24 @@
+// The banner image, built into the program from site/banner.gif.
+#include <exception>
+
+#include "settings/log.h"
+#include "web/banner_gif.h"
+#include "web/view_operations.h"
+
+namespace sky {
+
+std::string_view BannerImage() {
+  return {reinterpret_cast<const char*>(generated::kBannerGif), sizeof generated::kBannerGif};
+}
+
+void SendBanner(TConnection& connection) {
+  try {
+    std::string_view image = BannerImage();
+    WriteBannerHead(connection, image.size());
+    connection.Write(image);
+  } catch (const std::exception& e) {
+    WriteLog(0, e.what());
+  }
+}
+
+}  // namespace sky

@@ -1,0 +1,35 @@
+// Parameter helpers shared by the views.
+#include <charconv>
+#include <regex>
+
+#include "web/view_operations.h"
+#include "xml/encoding.h"
+
+namespace sky {
+
+std::optional<std::string> ListValue(const std::vector<std::string>& list, std::string_view name) {
+  for (const std::string& line : list) {
+    std::size_t eq = line.find('=');
+    if (eq != std::string::npos && EqualsIgnoreCase(std::string_view(line).substr(0, eq), name)) {
+      return line.substr(eq + 1);
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> NumericParam(const std::string& params, const std::string& name) {
+  // `name` is one of the views' own fixed words, never request text.
+  const std::regex pattern("(\\?|&)" + name + "=(\\d+)");
+  std::smatch match;
+  if (!std::regex_search(params, match, pattern)) return std::nullopt;
+  return match[2].str();
+}
+
+std::optional<int32_t> ToInt32(std::string_view text) {
+  int32_t value = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+}  // namespace sky

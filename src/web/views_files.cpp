@@ -1,0 +1,97 @@
+// Static files beside the program: stylesheets, XML files, JPEG images, the
+// log file and the banner. The settings file, which holds passwords, is never
+// sent, and no name may lead out of the program directory.
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "settings/paths.h"
+#include "web/view_operations.h"
+#include "web/views.h"
+#include "xml/encoding.h"
+
+namespace sky {
+
+namespace {
+
+// The extension of the last path component from its last dot, in lower
+// case; empty when that component has no dot.
+std::string LowerExtension(std::string_view name) {
+  std::size_t slash = name.find_last_of("/\\");
+  std::string_view last = slash == std::string_view::npos ? name : name.substr(slash + 1);
+  std::size_t dot = last.rfind('.');
+  return dot == std::string_view::npos ? std::string() : AsciiLower(last.substr(dot));
+}
+
+std::string LastComponent(std::string_view name) {
+  std::size_t slash = name.find_last_of("/\\");
+  return std::string(slash == std::string_view::npos ? name : name.substr(slash + 1));
+}
+
+std::string InProgramDirectory(const std::string& name) { return ProgramDirectory() + "/" + name; }
+
+bool IsFile(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(path, error);
+}
+
+}  // namespace
+
+bool IsContainedFileName(std::string_view name) {
+  if (name.empty() || name.front() == '/') return false;
+  for (char c : name) {
+    if (c == '\\' || static_cast<unsigned char>(c) < 0x20) return false;
+  }
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    std::size_t slash = name.find('/', start);
+    if (slash == std::string_view::npos) slash = name.size();
+    if (name.substr(start, slash - start) == "..") return false;
+    start = slash + 1;
+  }
+  return true;
+}
+
+void SendFile(TConnection& connection, const std::string& path) {
+  // Read whole before the head goes out, so the length sent is the length
+  // of the bytes that follow even while the log file grows.
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return;
+  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (file.bad()) return;
+  WriteFileHead(connection, bytes.size());
+  connection.Write(bytes);
+}
+
+void ServeFileRequest(TConnection& connection, const std::string& name) {
+  if (EqualsIgnoreCase(name, "sky.gif")) {
+    SendBanner(connection);
+    return;
+  }
+  if (!IsContainedFileName(name)) {
+    SendDefaultPage(connection);
+    return;
+  }
+  const std::string settings_name = ProgramBaseName() + ".xml";
+  const std::string extension = LowerExtension(name);
+  const std::string path = InProgramDirectory(name);
+  if (extension == ".xsl" || extension == ".xml" || extension == ".jpg") {
+    if (!IsFile(path)) return;
+    if (EqualsIgnoreCase(LastComponent(name), settings_name)) {
+      SendDefaultPage(connection);
+    } else {
+      SendFile(connection, path);
+    }
+    return;
+  }
+  const std::string log_name = ProgramBaseName() + ".log";
+  if (name == log_name && IsFile(path)) {
+    SendFile(connection, path);
+  } else if (name.find(".gif") != std::string::npos) {
+    // Only the banner is served among images of this kind.
+  } else {
+    SendDefaultPage(connection);
+  }
+}
+
+}  // namespace sky

@@ -1,0 +1,83 @@
+// The pilot list of a database and one pilot's history.
+#include <exception>
+#include <mutex>
+
+#include "engine/history.h"
+#include "settings/log.h"
+#include "settings/paths.h"
+#include "settings/settings_store.h"
+#include "web/view_operations.h"
+#include "web/views.h"
+#include "xml/xml_document.h"
+
+namespace sky {
+
+namespace {
+
+// Enables the schedule's timer when the history request ends, however it
+// ends; the caller holds ServiceLock for the object's whole life.
+class TTimerReenabler {
+ public:
+  explicit TTimerReenabler(TServiceControl& service) : service_(service) {}
+  ~TTimerReenabler() {
+    try {
+      service_.EnableTimerLocked();
+    } catch (const std::exception& e) {
+      WriteLog(0, "ShowHistory", e.what());
+    }
+  }
+  TTimerReenabler(const TTimerReenabler&) = delete;
+  TTimerReenabler& operator=(const TTimerReenabler&) = delete;
+
+ private:
+  TServiceControl& service_;
+};
+
+}  // namespace
+
+void ShowPilotList(TConnection& connection, const std::string& params) {
+  WriteLog(5, "ShowPilotList");
+  ReloadSettings();
+  const std::string srvid = NumericParam(params, "srvid").value_or("1");
+  // srvid is digits only, so it can stand in the text as a number.
+  const std::string sql =
+      "select id,callsign,realrank,armyid," + srvid + " as srvid from pilots where class = 'Human pilot'";
+  ServAnyDataSet(connection, sql, {"srvid=" + srvid}, "./xsl/pilotlist.xsl");
+}
+
+void ShowHistoryRequest(TServiceControl& service, TConnection& connection, const std::string& params) {
+  std::optional<std::string> history = NumericParam(params, "history");
+  if (!history) return;
+  WriteLog(3, "Запрошена история пилота ", *history);
+  const std::string srvid = NumericParam(params, "srvid").value_or("1");
+  // A number too large for a pilot id names no pilot; like a value that is
+  // no number at all, it gets no answer.
+  std::optional<int32_t> pilot_id = ToInt32(*history);
+  if (!pilot_id) return;
+  ShowPilotHistory(service, connection, *pilot_id, srvid);
+}
+
+void ShowPilotHistory(TServiceControl& service, TConnection& connection, int32_t pilot_id,
+                      const std::string& srvid) {
+  service.SetTimerEnabled(false);
+  std::lock_guard<std::mutex> lock(service.ServiceLock());
+  TTimerReenabler reenable(service);
+  try {
+    ReloadSettings();
+    SettingsSnapshot settings = CurrentSettings();
+    XmlDocument doc;
+    doc.AppendProcessingInstruction("xml-stylesheet", "type=\"text/xsl\" href=\"/xsl/history.xsl\"");
+    XmlNode history = doc.CreateRoot("history");
+    TServerEntry entry;
+    if (FindServerById(SettingsFileName(), srvid, entry)) {
+      BuildPilotHistory(pilot_id, *settings, history, entry);
+    } else {
+      WriteLog(0, "not connected to MySQL");
+    }
+    SendXMLStream(connection, doc.ToText());
+  } catch (const std::exception& e) {
+    WriteLog(0, "ShowHistory", e.what());
+  }
+}
+
+}  // namespace sky

@@ -1,0 +1,108 @@
+// Configured queries and one pilot's statistics.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "engine/history.h"
+#include "engine/sortie.h"
+#include "settings/log.h"
+#include "settings/paths.h"
+#include "settings/settings_store.h"
+#include "web/view_operations.h"
+#include "web/views.h"
+#include "xml/encoding.h"
+#include "xml/xml_document.h"
+
+namespace sky {
+
+namespace {
+
+bool AllDigits(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// A query file is Windows-1251 text like every file the service reads; one
+// that starts with a UTF-8 byte order mark is taken as UTF-8.
+std::optional<std::string> ReadQueryFile(const std::string& file_name) {
+  std::filesystem::path path(file_name);
+  if (path.is_relative()) path = std::filesystem::path(ProgramDirectory()) / path;
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return std::nullopt;
+  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  static constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+  if (bytes.starts_with(kUtf8Bom)) return bytes.substr(kUtf8Bom.size());
+  return Cp1251ToUtf8(bytes);
+}
+
+std::string Fixed52(double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%5.2f", value);
+  return buffer;
+}
+
+}  // namespace
+
+bool ServeQuery(TConnection& connection, const std::vector<std::string>& params) {
+  const std::string qid = ListValue(params, "qid").value_or("");
+  // Query numbers are numbers: any other value could never match an
+  // attribute, and would not even be a valid path expression.
+  if (!AllDigits(qid)) return false;
+  XmlDocument settings;
+  if (!settings.LoadFile(SettingsFileName())) return false;
+  XmlNode fname = settings.SelectFirst("//queries/query[@qid=" + qid + "]/@fname");
+  if (fname.IsNull()) return false;
+  const std::string file_name = fname.Value();
+  WriteLog(10, "Файл с запросом =", file_name);
+  std::optional<std::string> sql = ReadQueryFile(file_name);
+  if (!sql) return false;
+  ServAnyDataSet(connection, *sql, params, "");
+  return true;
+}
+
+bool ServePilotInfo(TConnection& connection, const std::vector<std::string>& params) {
+  std::optional<std::string> pilot_text = ListValue(params, "pilotid");
+  if (!pilot_text) return false;
+  const int32_t pilot_id = ToInt32(*pilot_text).value_or(0);
+  WriteLog(10, "Получение информаци о пилоте", std::to_string(pilot_id));
+  TServerEntry entry;
+  if (!FindServerById(SettingsFileName(), ListValue(params, "srvid").value_or(""), entry)) {
+    WriteLog(0, "not connected to MySQL");
+    return false;
+  }
+  SettingsSnapshot settings = CurrentSettings();
+  int32_t combat_count = 0;
+  TAirKills air;
+  TGroundKills ground;
+  if (!PilotStreakStats(pilot_id, *settings, entry, combat_count, air, ground)) return false;
+
+  const double effective_airs = WeightedAirKills(*settings, air);
+  const double effective_grounds = WeightedGroundKills(*settings, ground);
+  XmlDocument doc;
+  XmlNode info = doc.CreateRoot("info");
+  auto add = [&info](std::string_view name, const std::string& value) { info.AppendElement(name).SetText(value); };
+  add("combat_count", std::to_string(combat_count));
+  add("effective_airs", Fixed52(effective_airs));
+  add("eAir", Fixed52(air.Air));
+  add("eBom", Fixed52(air.Bom));
+  add("eSAir", Fixed52(ground.SAir));
+  add("eShip", Fixed52(ground.Ship));
+  add("eTank", Fixed52(ground.Tank));
+  add("eCar", Fixed52(ground.Car));
+  add("eArt", Fixed52(ground.Art));
+  add("eAaa", Fixed52(ground.Aaa));
+  add("eWag", Fixed52(ground.Wag));
+  add("pure_ground", std::to_string(PureGroundKills(ground)));
+  add("effective_grounds", Fixed52(effective_grounds));
+  add("effective_total", Fixed52(effective_grounds + effective_airs));
+  SendXMLStream(connection, doc.ToText());
+  return true;
+}
+
+}  // namespace sky
