@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# The web views as a pilot sees them: a running skyranks on a generated
+# database, headless Chromium loading the pilot list and one pilot's history,
+# applying the stylesheets, and the rendered pages checked for callsigns
+# (Cyrillic too), rank names and lives. Screenshots of both pages are kept.
+#
+# Usage: views_browser_test.sh SKYRANKS SKYGEN SITE_DIR ARTIFACTS_DIR
+# Needs the throwaway database (SKY_TEST_DB_*); without it, or without
+# Chromium, the test is skipped (exit 77) unless CI=true.
+set -euo pipefail
+
+skyranks=$1 skygen=$2 site=$3 artifacts=$4
+
+skip() {
+  if [ "${CI:-}" = true ]; then echo "FAIL: $*"; exit 1; fi
+  echo "SKIP: $*"; exit 77
+}
+fail() {
+  echo "FAIL: $*"
+  if [ -f "$work/skyranks.log" ]; then
+    echo "--- last lines of the service log:"; tail -n 30 "$work/skyranks.log" | iconv -f CP1251 -t UTF-8 || true
+  fi
+  exit 1
+}
+
+[ -n "${SKY_TEST_DB_HOST:-}" ] || skip "no test database (run scripts/test)"
+browser=$(command -v chromium || command -v chromium-browser || true)
+[ -n "$browser" ] || skip "chromium is not installed (apt-get install -y chromium)"
+
+work=$(mktemp -d /tmp/skyranks-browser.XXXXXX)
+db="skyweb_$$_$RANDOM"
+server_pid=
+
+sql() {  # sql [-D database] statement
+  mariadb --no-defaults -h "$SKY_TEST_DB_HOST" -P "$SKY_TEST_DB_PORT" -u "$SKY_TEST_DB_USER" \
+    -p"$SKY_TEST_DB_PASS" --default-character-set=utf8mb4 -N -B "$@"
+}
+cleanup() {
+  if [ -n "$server_pid" ] && kill -0 "$server_pid" 2>/dev/null; then
+    kill -TERM "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+  fi
+  sql -e "drop database if exists $db" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+free_port() {
+  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+# --- a generated statistics database -----------------------------------------
+sql -e "create database $db character set utf8mb4"
+"$skygen" --host "$SKY_TEST_DB_HOST" --port "$SKY_TEST_DB_PORT" --user "$SKY_TEST_DB_USER" \
+  --password "$SKY_TEST_DB_PASS" --database "$db" --pilots 60 --sorties 4000 --seed 11 \
+  >"$work/skygen.out" 2>&1 || { cat "$work/skygen.out"; fail "skygen failed"; }
+
+# --- the program's home: settings, awards file, stylesheets, queries ----------
+http_port=$(free_port)
+mkdir -p "$work/xsl" "$work/queries"
+cp "$site"/xsl/*.xsl "$work/xsl/"
+cp "$site"/queries/*.sql "$work/queries/"
+iconv -f UTF-8 -t CP1251 >"$work/skyranks.xml" <<EOF
+<?xml version="1.0" encoding="windows-1251"?>
+<skyranks debug="0">
+  <mysql id="1" active="1" host="$SKY_TEST_DB_HOST" port="$SKY_TEST_DB_PORT" user="$SKY_TEST_DB_USER" pass="$SKY_TEST_DB_PASS" db="$db"/>
+  <schedule interval="0" sleep="0"/>
+  <admin port="$http_port"><password>browser-test</password></admin>
+  <ranks>
+    <rank value="1" sorties_limit="3" airkills="2" gndkills="0">мл. л-т</rank>
+    <rank value="2" sorties_limit="5" airkills="3" gndkills="0">лейтенант</rank>
+    <rank value="3" sorties_limit="10" airkills="5" gndkills="0">ст. лейтенант</rank>
+    <rank value="4" sorties_limit="15" airkills="10" gndkills="0">капитан</rank>
+    <rank value="5" sorties_limit="20" airkills="15" gndkills="0">майор</rank>
+    <rank value="6" sorties_limit="25" airkills="20" gndkills="0">подполковник</rank>
+    <rank value="7" sorties_limit="30" airkills="25" gndkills="0">полковник</rank>
+    <rank value="8" sorties_limit="35" airkills="30" gndkills="0">генерал</rank>
+  </ranks>
+  <sorties_end><success>_TKON_CRASHED_</success><skip>_BAIL_MIA_</skip><dead>_DIED_CAPTURED_</dead></sorties_end>
+  <log level="3"/>
+  <bombers_mode mode="0"/>
+  <ground_targets><eSAir ratio="0.5"/><eTank ratio="1"/><eCar ratio="0.2"/><eArt ratio="0.25"/><eAaa ratio="0.5"/><eWag ratio="0.1"/><eShip ratio="2"/></ground_targets>
+  <rules><sortie mode="2" duration="15"/><airbomber ratio="1.5"/></rules>
+  <awards filename="awards.xml"/>
+  <queries><query qid="1" fname="queries/top.sql"/></queries>
+</skyranks>
+EOF
+cat >"$work/awards.xml" <<'EOF'
+<?xml version="1.0" encoding="windows-1251"?>
+<awards preserve_on_death="1"><simple><red/><blue/></simple><complex><red/><blue/></complex></awards>
+EOF
+
+# --- skyranks, up and through its first calculation ---------------------------
+"$skyranks" --home "$work" >"$work/stdout.txt" 2>&1 &
+server_pid=$!
+base="http://127.0.0.1:$http_port"
+ranked=
+for _ in $(seq 1 360); do
+  kill -0 "$server_pid" 2>/dev/null || { cat "$work/stdout.txt"; fail "skyranks exited early"; }
+  if curl -s --max-time 5 "$base/?cmd=show&srvid=1" 2>/dev/null | grep -q 'realrank="[1-9]'; then
+    ranked=1; break
+  fi
+  sleep 0.5
+done
+[ -n "$ranked" ] || fail "no pilot list with calculated ranks within three minutes"
+
+# --- what the pages must show ------------------------------------------------
+no_markup="callsign not regexp '[&<>\"]'"
+humans=$(sql -D "$db" -e "select count(*) from pilots where class = 'Human pilot'")
+cyrillic=$(sql -D "$db" -e "select callsign from pilots where class = 'Human pilot' and callsign regexp '[А-Яа-яЁё]' and $no_markup order by id limit 1")
+[ -n "$cyrillic" ] || fail "the generator made no Cyrillic callsign to look for"
+read -r pilot pilot_callsign < <(sql -D "$db" -e "
+  select p.id, p.callsign from pilots p join sorties s on s.pilotid = p.id
+  where p.class = 'Human pilot' and p.realrank > 0 and s.SortieEND in ('DIED', 'CAPTURED') and p.$no_markup
+  group by p.id, p.callsign order by count(*) desc, p.id limit 1")
+[ -n "${pilot:-}" ] || fail "no ranked pilot who died in the generated data"
+
+mkdir -p "$artifacts"
+render() {  # render URL NAME: the rendered DOM to NAME.html, a screenshot to NAME.png
+  local flags=(--headless --no-sandbox --disable-gpu --hide-scrollbars --user-data-dir="$work/profile"
+               --enable-features=XSLT --disable-features=GenerateXSLTWarningBanner)
+  timeout 120 "$browser" "${flags[@]}" --dump-dom "$1" >"$artifacts/$2.html" 2>"$work/$2.err" ||
+    fail "chromium could not load $1"
+  timeout 120 "$browser" "${flags[@]}" --window-size=1280,1400 --screenshot="$artifacts/$2.png" "$1" \
+    >/dev/null 2>>"$work/$2.err" || fail "chromium could not take a screenshot of $1"
+  [ -s "$artifacts/$2.png" ] || fail "no screenshot of $1"
+}
+expect() {  # expect NAME TEXT WHAT
+  grep -qF -- "$2" "$artifacts/$1.html" || fail "$1: $3 ('$2') is not on the rendered page"
+}
+
+render "$base/?cmd=show&srvid=1" pilotlist
+expect pilotlist 'id="pilots"' "the pilot table"
+expect pilotlist "$cyrillic" "a Cyrillic callsign"
+expect pilotlist "$pilot_callsign" "the callsign of pilot $pilot"
+expect pilotlist "href=\"/?history=$pilot&amp;srvid=1\"" "the link to the history"
+expect pilotlist "href=\"/?cmd=info&amp;pilotid=$pilot&amp;srvid=1\"" "the link to the statistics"
+grep -qE '>(мл\. л-т|лейтенант|ст\. лейтенант|капитан|майор|подполковник|полковник|генерал)<' \
+  "$artifacts/pilotlist.html" || fail "pilotlist: no rank name of the scale"
+rows=$(grep -o '<tr class="army-' "$artifacts/pilotlist.html" | wc -l)
+[ "$rows" -eq "$humans" ] || fail "pilotlist: $rows rows for $humans human pilots"
+
+render "$base/?history=$pilot&srvid=1" history
+expect history "$pilot_callsign" "the pilot's callsign"
+expect history "Жизнь 1" "the first life"
+expect history "Жизнь 2" "a second life after a death"
+expect history "погиб" "the death that ended a life"
+expect history "новое звание:" "a rank reached"
+lives=$(grep -o 'class="life ' "$artifacts/history.html" | wc -l)
+deaths=$(sql -D "$db" -e "select count(*) from sorties where pilotid = $pilot and SortieEND in ('DIED', 'CAPTURED')")
+[ "$lives" -eq $((deaths + 1)) ] || fail "history: $lives lives for $deaths deaths"
+
+echo "PASS: $rows pilots listed, pilot $pilot with $lives lives"
+echo "screenshots: $artifacts/pilotlist.png $artifacts/history.png"
