@@ -85,10 +85,7 @@ iconv -f UTF-8 -t CP1251 >"$work/skyranks.xml" <<EOF
   <queries><query qid="1" fname="queries/top.sql"/></queries>
 </skyranks>
 EOF
-cat >"$work/awards.xml" <<'EOF'
-<?xml version="1.0" encoding="windows-1251"?>
-<awards preserve_on_death="1"><simple><red/><blue/></simple><complex><red/><blue/></complex></awards>
-EOF
+cp "$site/awards.xml" "$work/awards.xml"
 
 # --- skyranks, up and through its first calculation ---------------------------
 "$skyranks" --home "$work" >"$work/stdout.txt" 2>&1 &
