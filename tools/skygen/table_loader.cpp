@@ -80,6 +80,20 @@ int FeedError(void* handle, char* message, unsigned int size) {
   return 2000;  // the client library's "unknown error"
 }
 
+// Routes the connection's LOCAL INFILE requests to a feed while alive.
+class FeedScope {
+ public:
+  FeedScope(Connection& db, InfileFeed& feed) : db_(db) {
+    mysql_set_local_infile_handler(db_.Handle(), FeedInit, FeedRead, FeedEnd, FeedError, &feed);
+  }
+  ~FeedScope() { mysql_set_local_infile_default(db_.Handle()); }
+  FeedScope(const FeedScope&) = delete;
+  FeedScope& operator=(const FeedScope&) = delete;
+
+ private:
+  Connection& db_;
+};
+
 void RequireNoWarnings(Connection& db, const std::string& table) {
   if (db.WarningCount() > 0) {
     throw DatabaseError(0, "loading " + table + " raised " + std::to_string(db.WarningCount()) +
@@ -95,7 +109,7 @@ bool LoadWithLoadData(Connection& db, RowSource& source, uint64_t& loaded) {
                                 std::string(source.Columns()) + ")";
   InfileFeed feed;
   feed.source = &source;
-  mysql_set_local_infile_handler(db.Handle(), FeedInit, FeedRead, FeedEnd, FeedError, &feed);
+  FeedScope scope(db, feed);
   while (!feed.exhausted) {
     feed.limit = kRowsPerLoadStatement;
     feed.produced = 0;
@@ -104,22 +118,20 @@ bool LoadWithLoadData(Connection& db, RowSource& source, uint64_t& loaded) {
     try {
       db.Exec(statement);
     } catch (const DatabaseError& e) {
-      mysql_set_local_infile_default(db.Handle());
       if (loaded == 0 && feed.produced == 0 && LocalLoadingRefused(e.Code())) return false;
       if (!feed.error.empty()) throw DatabaseError(e.Code(), "generating " + table + ": " + feed.error);
       throw;
     }
+    const uint64_t stored = db.AffectedRows();
     RequireNoWarnings(db, table);
     // With LOCAL the server skips a duplicate row with a mere warning; the
     // count makes sure every generated row arrived.
-    if (db.AffectedRows() != feed.produced) {
-      mysql_set_local_infile_default(db.Handle());
+    if (stored != feed.produced) {
       throw DatabaseError(0, "loading " + table + ": sent " + std::to_string(feed.produced) +
-                                 " rows, the server stored " + std::to_string(db.AffectedRows()));
+                                 " rows, the server stored " + std::to_string(stored));
     }
     loaded += feed.produced;
   }
-  mysql_set_local_infile_default(db.Handle());
   return true;
 }
 
