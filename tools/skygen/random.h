@@ -1,4 +1,4 @@
-// A small, fully specified pseudo-random generator for reproducible data.
+// A small, fully defined pseudo-random generator for reproducible data.
 //
 // Contract: for a given seed the sequence of every method below is the same
 // on every platform, compiler and library version. Nothing here uses the
