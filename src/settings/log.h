@@ -19,9 +19,9 @@
 
 namespace sky {
 
-void WriteLog(int32_t level, std::string_view message, std::string_view detail = {});
+void WriteLog(int32_t level, std::string_view message, std::string_view detail = {}) noexcept;
 // Writes the line whatever the threshold; only WriteLog calls it.
-void AppendLogLine(std::string_view message, std::string_view detail);
+void AppendLogLine(std::string_view message, std::string_view detail) noexcept;
 
 std::mutex& LogLock();
 

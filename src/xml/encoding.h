@@ -18,6 +18,9 @@ std::string Utf8ToCp1251(std::string_view utf8);
 // Windows-1251 to UTF-8. Every byte maps to a character. Never throws.
 std::string Cp1251ToUtf8(std::string_view cp1251);
 
+// The text with every byte that is not part of valid UTF-8 replaced by '?'.
+std::string SanitizeUtf8(std::string_view text);
+
 // Number of characters (code points) of a UTF-8 text.
 std::size_t Utf8Length(std::string_view utf8);
 

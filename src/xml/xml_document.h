@@ -114,7 +114,12 @@ class XmlDocument {
   _xmlDoc* raw() const { return doc_; }
 
  private:
+  void FreeDetachedNodes();
+
   _xmlDoc* doc_ = nullptr;
+  // Nodes made by CreateProcessingInstruction; freed with the document unless
+  // they were inserted into it.
+  std::vector<_xmlNode*> detached_;
 };
 
 // Maps the system's zero-based numeric indexes to XPath's one-based ones.

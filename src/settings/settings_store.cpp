@@ -1,0 +1,106 @@
+#include "settings/settings_store.h"
+
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+
+#include "settings/log.h"
+#include "settings/paths.h"
+
+namespace sky {
+
+namespace {
+
+struct Store {
+  std::mutex lock;  // guards every field below
+  SettingsSnapshot current = std::make_shared<const TSettings>();
+  bool fields_checked = false;
+  TDateTime last_calc_time = kNeverCalculated;
+  TDateTime start_time = Now();
+};
+
+Store& TheStore() {
+  static Store store;
+  return store;
+}
+
+// Creates the store while the program loads, so that StartTime is the load time.
+[[maybe_unused]] const bool g_store_created = (TheStore(), true);
+
+}  // namespace
+
+SettingsSnapshot CurrentSettings() {
+  Store& store = TheStore();
+  std::lock_guard<std::mutex> hold(store.lock);
+  return store.current;
+}
+
+void PublishSettings(TSettings settings) {
+  const int32_t level = settings.LogLevel;
+  auto published = std::make_shared<const TSettings>(std::move(settings));
+  Store& store = TheStore();
+  {
+    std::lock_guard<std::mutex> hold(store.lock);
+    store.current = std::move(published);
+  }
+  SetLogThreshold(level);
+}
+
+bool ReloadSettings() {
+  TSettings settings = *CurrentSettings();
+  const std::string file_name = SettingsFileName();
+  std::error_code error;
+  if (!std::filesystem::exists(file_name, error)) {
+    // A file written with defaults is read back under the defaults' log
+    // level, as if the defaults were in force while it is read.
+    TSettings defaults;
+    SetDefaultSettings(defaults);
+    SetLogThreshold(defaults.LogLevel);
+  }
+  const bool read = ReadSettings(file_name, settings);
+  PublishSettings(std::move(settings));
+  return read;
+}
+
+bool FieldsChecked() {
+  Store& store = TheStore();
+  std::lock_guard<std::mutex> hold(store.lock);
+  return store.fields_checked;
+}
+
+void SetFieldsChecked(bool value) {
+  Store& store = TheStore();
+  std::lock_guard<std::mutex> hold(store.lock);
+  store.fields_checked = value;
+}
+
+TDateTime LastCalcTime() {
+  Store& store = TheStore();
+  std::lock_guard<std::mutex> hold(store.lock);
+  return store.last_calc_time;
+}
+
+void SetLastCalcTime(TDateTime value) {
+  Store& store = TheStore();
+  std::lock_guard<std::mutex> hold(store.lock);
+  store.last_calc_time = value;
+}
+
+TDateTime StartTime() {
+  Store& store = TheStore();
+  std::lock_guard<std::mutex> hold(store.lock);
+  return store.start_time;
+}
+
+void ResetSettingsStoreForTesting() {
+  Store& store = TheStore();
+  {
+    std::lock_guard<std::mutex> hold(store.lock);
+    store.current = std::make_shared<const TSettings>();
+    store.fields_checked = false;
+    store.last_calc_time = kNeverCalculated;
+  }
+  SetLogThreshold(0);
+}
+
+}  // namespace sky

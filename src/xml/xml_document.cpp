@@ -1,0 +1,220 @@
+// XmlDocument: one libxml2 document, its loading, selection and writing.
+#include "xml/xml_document.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/xpath.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <mutex>
+
+#include "xml/encoding.h"
+
+namespace sky {
+
+namespace {
+
+constexpr const char* kEncoding = "windows-1251";
+
+const xmlChar* Xml(const std::string& text) { return reinterpret_cast<const xmlChar*>(text.c_str()); }
+
+// The parser's global tables must be set up once before threads use it.
+void InitLibrary() {
+  static std::once_flag once;
+  std::call_once(once, [] { xmlInitParser(); });
+}
+
+xmlDocPtr NewEmptyDocument() {
+  InitLibrary();
+  xmlDocPtr doc = xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"));
+  if (doc == nullptr) throw XmlError("out of memory creating an XML document");
+  return doc;
+}
+
+// Parse options: no network for DTDs and entities, no entity expansion, no
+// messages on stderr (failures are reported by the result), and whitespace
+// between elements dropped so that written documents are indented cleanly.
+constexpr int kParseOptions = XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOBLANKS | XML_PARSE_NONET;
+
+struct XPathContextFreer {
+  void operator()(xmlXPathContextPtr context) const { xmlXPathFreeContext(context); }
+};
+struct XPathObjectFreer {
+  void operator()(xmlXPathObjectPtr object) const { xmlXPathFreeObject(object); }
+};
+
+// Keeps XPath errors off stderr; the message is taken from lastError.
+void SilentXPathError(void*, xmlErrorPtr) {}
+
+std::string TrimmedMessage(const char* message) {
+  std::string text = message == nullptr ? "" : message;
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  return text;
+}
+
+std::vector<XmlNode> Evaluate(xmlDocPtr doc, std::string_view path, bool first_only) {
+  const std::string expression = ToXPath(path);
+  std::unique_ptr<xmlXPathContext, XPathContextFreer> context(xmlXPathNewContext(doc));
+  if (!context) throw XmlError("out of memory evaluating an XML path");
+  context->error = SilentXPathError;
+  std::unique_ptr<xmlXPathObject, XPathObjectFreer> result(xmlXPathEvalExpression(Xml(expression), context.get()));
+  if (!result) {
+    std::string reason = TrimmedMessage(context->lastError.message);
+    if (reason.empty()) reason = "invalid expression";
+    throw XmlError("XML path \"" + SanitizeUtf8(path) + "\": " + reason);
+  }
+  std::vector<XmlNode> nodes;
+  if (result->type != XPATH_NODESET || result->nodesetval == nullptr) return nodes;
+  xmlNodeSetPtr set = result->nodesetval;
+  for (int i = 0; i < set->nodeNr; ++i) {
+    xmlNodePtr node = set->nodeTab[i];
+    // Namespace nodes in a result are copies owned by the result set.
+    if (node == nullptr || node->type == XML_NAMESPACE_DECL) continue;
+    nodes.emplace_back(node);
+    if (first_only) break;
+  }
+  return nodes;
+}
+
+}  // namespace
+
+XmlDocument::XmlDocument() : doc_(NewEmptyDocument()) {}
+
+XmlDocument::~XmlDocument() {
+  FreeDetachedNodes();
+  if (doc_ != nullptr) xmlFreeDoc(doc_);
+}
+
+XmlDocument::XmlDocument(XmlDocument&& other) noexcept
+    : doc_(std::exchange(other.doc_, nullptr)), detached_(std::move(other.detached_)) {
+  other.detached_.clear();
+}
+
+XmlDocument& XmlDocument::operator=(XmlDocument&& other) noexcept {
+  if (this != &other) {
+    FreeDetachedNodes();
+    if (doc_ != nullptr) xmlFreeDoc(doc_);
+    doc_ = std::exchange(other.doc_, nullptr);
+    detached_ = std::move(other.detached_);
+    other.detached_.clear();
+  }
+  return *this;
+}
+
+void XmlDocument::FreeDetachedNodes() {
+  // Must run before the document is freed: an inserted node belongs to it.
+  for (xmlNodePtr node : detached_) {
+    if (node->parent == nullptr && node->prev == nullptr && node->next == nullptr) xmlFreeNode(node);
+  }
+  detached_.clear();
+}
+
+bool XmlDocument::LoadFile(const std::string& path) {
+  try {
+    Clear();
+    xmlDocPtr parsed = xmlReadFile(path.c_str(), nullptr, kParseOptions & ~XML_PARSE_NONET);
+    if (parsed == nullptr) return false;
+    xmlFreeDoc(doc_);
+    doc_ = parsed;
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool XmlDocument::LoadText(std::string_view text) {
+  try {
+    Clear();
+    if (text.size() > static_cast<std::size_t>(INT32_MAX)) return false;
+    xmlDocPtr parsed = xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, nullptr, kParseOptions);
+    if (parsed == nullptr) return false;
+    xmlFreeDoc(doc_);
+    doc_ = parsed;
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+void XmlDocument::Clear() {
+  xmlDocPtr fresh = NewEmptyDocument();
+  FreeDetachedNodes();
+  if (doc_ != nullptr) xmlFreeDoc(doc_);
+  doc_ = fresh;
+}
+
+XmlNode XmlDocument::SelectFirst(std::string_view path) const {
+  std::vector<XmlNode> nodes = Evaluate(doc_, path, true);
+  return nodes.empty() ? XmlNode() : nodes.front();
+}
+
+std::vector<XmlNode> XmlDocument::SelectAll(std::string_view path) const { return Evaluate(doc_, path, false); }
+
+XmlNode XmlDocument::Root() const { return XmlNode(xmlDocGetRootElement(doc_)); }
+
+XmlNode XmlDocument::CreateRoot(std::string_view name) {
+  if (xmlDocGetRootElement(doc_) != nullptr) throw XmlError("the XML document already has a root element");
+  xmlNodePtr root = xmlNewDocNode(doc_, nullptr, Xml(std::string(name)), nullptr);
+  if (root == nullptr) throw XmlError("out of memory creating an XML element");
+  if (name.empty() || xmlValidateName(root->name, 0) != 0) {
+    xmlFreeNode(root);
+    throw XmlError("not a valid XML name: \"" + SanitizeUtf8(name) + "\"");
+  }
+  xmlDocSetRootElement(doc_, root);
+  return XmlNode(root);
+}
+
+XmlNode XmlDocument::AppendComment(std::string_view text) {
+  xmlNodePtr comment = xmlNewDocComment(doc_, Xml(SanitizeUtf8(text)));
+  if (comment == nullptr || xmlAddChild(reinterpret_cast<xmlNodePtr>(doc_), comment) == nullptr) {
+    xmlFreeNode(comment);
+    throw XmlError("cannot append an XML comment");
+  }
+  return XmlNode(comment);
+}
+
+XmlNode XmlDocument::AppendProcessingInstruction(std::string_view target, std::string_view data) {
+  XmlNode pi = CreateProcessingInstruction(target, data);
+  detached_.pop_back();  // owned by the document from here on
+  if (xmlAddChild(reinterpret_cast<xmlNodePtr>(doc_), pi.raw()) == nullptr) {
+    xmlFreeNode(pi.raw());
+    throw XmlError("cannot append an XML processing instruction");
+  }
+  return pi;
+}
+
+XmlNode XmlDocument::CreateProcessingInstruction(std::string_view target, std::string_view data) {
+  const std::string name(target);
+  if (name.empty() || xmlValidateName(Xml(name), 0) != 0) {
+    throw XmlError("not a valid XML name: \"" + SanitizeUtf8(name) + "\"");
+  }
+  detached_.reserve(detached_.size() + 1);
+  xmlNodePtr pi = xmlNewDocPI(doc_, Xml(name), Xml(SanitizeUtf8(data)));
+  if (pi == nullptr) throw XmlError("out of memory creating an XML processing instruction");
+  detached_.push_back(pi);
+  return XmlNode(pi);
+}
+
+std::string XmlDocument::ToText() const {
+  xmlChar* memory = nullptr;
+  int size = 0;
+  xmlDocDumpFormatMemoryEnc(doc_, &memory, &size, kEncoding, 1);
+  if (memory == nullptr) throw XmlError("cannot serialise the XML document in windows-1251");
+  std::string text(reinterpret_cast<const char*>(memory), static_cast<std::size_t>(size));
+  xmlFree(memory);
+  return text;
+}
+
+void XmlDocument::SaveFile(const std::string& path) const {
+  const std::string text = ToText();
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) throw XmlError("cannot create " + path + ": " + std::strerror(errno));
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.close();
+  if (!out) throw XmlError("cannot write " + path + ": " + std::strerror(errno));
+}
+
+}  // namespace sky

@@ -1,0 +1,69 @@
+#include "support/program_home.h"
+
+#include <filesystem>
+#include <regex>
+#include <system_error>
+
+#include "settings/log.h"
+#include "settings/paths.h"
+#include "settings/settings_store.h"
+#include "xml/encoding.h"
+
+namespace sky::test {
+
+namespace {
+
+bool DeclaresWindows1251(const std::string& xml) {
+  const std::string head = AsciiLower(xml.substr(0, xml.find("?>")));
+  return head.rfind("<?xml", 0) == 0 && head.find("windows-1251") != std::string::npos;
+}
+
+}  // namespace
+
+ProgramHome::ProgramHome() {
+  SetProgramLocation(dir_.File("skyranks"));
+  ResetSettingsStoreForTesting();
+}
+
+ProgramHome::~ProgramHome() {
+  ResetSettingsStoreForTesting();
+  SetProgramLocation(RunningExecutablePath());
+}
+
+std::string ProgramHome::SettingsFile() const { return SettingsFileName(); }
+std::string ProgramHome::LogFile() const { return LogFileName(); }
+
+void ProgramHome::WriteSettings(const std::string& xml_utf8) const {
+  WriteFileBytes(SettingsFile(), DeclaresWindows1251(xml_utf8) ? Utf8ToCp1251(xml_utf8) : xml_utf8);
+  ReloadSettings();
+}
+
+std::vector<std::string> ProgramHome::LogLines() const {
+  std::vector<std::string> lines;
+  std::error_code error;
+  if (!std::filesystem::exists(LogFile(), error)) return lines;
+  const std::string text = Cp1251ToUtf8(ReadFileBytes(LogFile()));
+  static const std::regex stamp(R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\t)");
+  std::size_t begin = 0;
+  while (begin < text.size()) {
+    std::size_t end = text.find("\r\n", begin);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(std::regex_replace(text.substr(begin, end - begin), stamp, "TS\t",
+                                       std::regex_constants::format_first_only));
+    begin = end + 2;
+  }
+  return lines;
+}
+
+void ProgramHome::ClearLog() const {
+  std::error_code ignored;
+  std::filesystem::remove(LogFile(), ignored);
+}
+
+void ProgramHome::SetLogLevel(int level) const {
+  TSettings settings = *CurrentSettings();
+  settings.LogLevel = level;
+  PublishSettings(std::move(settings));
+}
+
+}  // namespace sky::test
