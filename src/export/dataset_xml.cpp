@@ -5,6 +5,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "export/packet_text.h"
 #include "export/value_text.h"
 #include "settings/log.h"
 
@@ -66,7 +67,7 @@ void SaveDataSetXML(TQuery& query, std::ostream& out) {
   for (query.First(); !query.Eof(); query.Next()) {
     AddRowAttributes(rows.AppendElement("ROW"), query);
   }
-  out << doc.ToText();
+  out << PacketText(doc);
 }
 
 bool GetAnyDataSetXML(TdmMySQL& session, const std::string& sql, std::ostream& out,

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "engine/history.h"
+#include "export/packet_text.h"
 #include "settings/log.h"
 #include "settings/paths.h"
 #include "settings/settings.h"
@@ -43,7 +44,7 @@ void ServAnyDataSet(TConnection& connection, const std::string& sql,
       datapacket.InsertBefore(
           doc.CreateProcessingInstruction("xml-stylesheet", "type=\"text/xsl\" href=\"" + stylesheet + "\""));
     }
-    SendXMLStream(connection, doc.ToText());
+    SendXMLStream(connection, PacketText(doc));
   } catch (const std::exception& e) {
     WriteLog(0, "ServAnyDataSet", e.what());
   }
