@@ -1,0 +1,103 @@
+#include "settings/log.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <thread>
+
+#include "settings/paths.h"
+#include "settings/settings_store.h"
+#include "support/program_home.h"
+#include "xml/encoding.h"
+
+namespace sky {
+namespace {
+
+const std::regex kStamp(R"(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d)");
+
+TEST(Log, LineBytesAreWindows1251WithTabsAndCrLf) {
+  test::ProgramHome home;
+  WriteLog(0, "Ошибка соединения:", "нет связи\nс базой");
+  WriteLog(0, "", "");
+  const std::string bytes = test::ReadFileBytes(home.LogFile());
+  ASSERT_GT(bytes.size(), 19u);
+  EXPECT_TRUE(std::regex_match(bytes.substr(0, 19), kStamp)) << bytes;
+  const std::string first =
+      "\t\xCE\xF8\xE8\xE1\xEA\xE0 \xF1\xEE\xE5\xE4\xE8\xED\xE5\xED\xE8\xFF:\t\xED\xE5\xF2 \xF1\xE2\xFF\xE7\xE8\n"
+      "\xF1 \xE1\xE0\xE7\xEE\xE9\r\n";
+  EXPECT_EQ(bytes.substr(19, first.size()), first);
+  const std::string second = bytes.substr(19 + first.size());
+  ASSERT_EQ(second.size(), 19u + 4u);
+  EXPECT_TRUE(std::regex_match(second.substr(0, 19), kStamp));
+  EXPECT_EQ(second.substr(19), "\t\t\r\n");
+}
+
+TEST(Log, LevelsAboveTheThresholdAreNotWritten) {
+  test::ProgramHome home;
+  EXPECT_EQ(LogThreshold(), 0) << "before the settings are first read";
+  WriteLog(1, "one");
+  WriteLog(0, "zero");
+  home.SetLogLevel(4);
+  WriteLog(4, "four");
+  WriteLog(5, "five");
+  home.SetLogLevel(-1);
+  WriteLog(0, "never");
+  EXPECT_EQ(home.LogLines(), (std::vector<std::string>{"TS\tzero\t", "TS\tfour\t"}));
+}
+
+TEST(Log, ADeletedFileIsCreatedAnew) {
+  test::ProgramHome home;
+  WriteLog(0, "first");
+  std::filesystem::remove(home.LogFile());
+  WriteLog(0, "second");
+  EXPECT_EQ(home.LogLines(), (std::vector<std::string>{"TS\tsecond\t"}));
+}
+
+TEST(Log, LinesOfTwoThreadsNeverInterleave) {
+  test::ProgramHome home;
+  constexpr int kLines = 1000;
+  auto writer = [](const std::string& name) {
+    for (int i = 0; i < kLines; ++i) WriteLog(0, name, "строка " + std::to_string(i));
+  };
+  std::thread a(writer, "a");
+  std::thread b(writer, "b");
+  a.join();
+  b.join();
+  const std::vector<std::string> lines = home.LogLines();
+  ASSERT_EQ(lines.size(), 2u * kLines);
+  int next_a = 0, next_b = 0;
+  for (const std::string& line : lines) {
+    if (line.rfind("TS\ta\t", 0) == 0) {
+      ASSERT_EQ(line, "TS\ta\tстрока " + std::to_string(next_a++));
+    } else {
+      ASSERT_EQ(line, "TS\tb\tстрока " + std::to_string(next_b++));
+    }
+  }
+  EXPECT_EQ(next_a, kLines);
+}
+
+TEST(Log, AnUnwritableLogIsReportedOnceAndNeverThrows) {
+  test::ProgramHome home;
+  const std::string missing = home.File("gone");
+  SetProgramLocation(missing + "/skyranks");
+  testing::internal::CaptureStderr();
+  WriteLog(0, "lost 1");
+  WriteLog(0, "lost 2");
+  std::string reported = testing::internal::GetCapturedStderr();
+  EXPECT_NE(reported.find(missing + "/skyranks.log"), std::string::npos) << reported;
+  EXPECT_EQ(reported.find('\n'), reported.size() - 1) << "one report for both lines: " << reported;
+
+  // Once writing works again, a new failure is reported again.
+  std::filesystem::create_directory(missing);
+  testing::internal::CaptureStderr();
+  WriteLog(0, "kept");
+  std::filesystem::remove(missing + "/skyranks.log");
+  std::filesystem::remove(missing);
+  WriteLog(0, "lost 3");
+  reported = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(std::count(reported.begin(), reported.end(), '\n'), 1) << reported;
+}
+
+}  // namespace
+}  // namespace sky

@@ -1,0 +1,76 @@
+#include "settings/settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
+
+#include "settings/log.h"
+#include "support/program_home.h"
+
+namespace sky {
+namespace {
+
+std::string SettingsWith(int interval, int ranks) {
+  std::string xml = "<skyranks><schedule interval=\"" + std::to_string(interval) + "\"/><ranks>";
+  for (int i = 0; i < ranks; ++i) xml += "<rank value=\"" + std::to_string(interval) + "\"/>";
+  return xml + "</ranks><log level=\"0\"/></skyranks>";
+}
+
+TEST(SettingsStore, StartsZeroAndPublishesWholeRecords) {
+  test::ProgramHome home;
+  SettingsSnapshot before = CurrentSettings();
+  ASSERT_NE(before, nullptr);
+  EXPECT_EQ(before->Interval, 0u);
+  EXPECT_EQ(before->LogLevel, 0);
+  EXPECT_FALSE(FieldsChecked());
+  EXPECT_EQ(LastCalcTime(), kNeverCalculated);
+  EXPECT_GT(StartTime(), kNeverCalculated);
+
+  home.WriteSettings(SettingsWith(5, 2));
+  EXPECT_EQ(CurrentSettings()->Interval, 5u);
+  EXPECT_EQ(LogThreshold(), 0);
+  EXPECT_EQ(before->Interval, 0u) << "a snapshot never changes under its reader";
+
+  SetFieldsChecked(true);
+  SetLastCalcTime(kNeverCalculated + 1);
+  home.WriteSettings(SettingsWith(6, 1));
+  EXPECT_TRUE(FieldsChecked()) << "re-reading keeps the run state";
+  EXPECT_EQ(LastCalcTime(), kNeverCalculated + 1);
+
+  TSettings published;
+  published.LogLevel = 7;
+  PublishSettings(published);
+  EXPECT_EQ(LogThreshold(), 7);
+}
+
+TEST(SettingsStore, ReadersNeverSeeAHalfReadRecord) {
+  test::ProgramHome home;
+  // Two complete files, swapped in by rename so that every read finds one of them.
+  test::WriteFileBytes(home.File("a.xml"), SettingsWith(1, 1));
+  test::WriteFileBytes(home.File("b.xml"), SettingsWith(2, 2));
+  std::atomic<bool> done{false};
+  std::thread reloader([&] {
+    for (int i = 0; i < 200; ++i) {
+      const std::string source = home.File(i % 2 == 0 ? "a.xml" : "b.xml");
+      test::WriteFileBytes(home.File("next.xml"), test::ReadFileBytes(source));
+      std::rename(home.File("next.xml").c_str(), home.SettingsFile().c_str());
+      ReloadSettings();
+    }
+    done = true;
+  });
+  int inconsistent = 0;
+  while (!done) {
+    SettingsSnapshot settings = CurrentSettings();
+    if (settings->Interval == 0) continue;  // before the first publish
+    bool whole = settings->Ranks.size() == settings->Interval;
+    for (const TRankDef& rank : settings->Ranks) whole = whole && rank.Value == static_cast<int>(settings->Interval);
+    if (!whole) ++inconsistent;
+  }
+  reloader.join();
+  EXPECT_EQ(inconsistent, 0);
+}
+
+}  // namespace
+}  // namespace sky

@@ -1,0 +1,49 @@
+#include "xml/encoding.h"
+
+#include <gtest/gtest.h>
+
+namespace sky {
+namespace {
+
+TEST(Encoding, EveryWindows1251ByteSurvivesTheRoundTrip) {
+  std::string all;
+  for (int byte = 0; byte < 256; ++byte) all += static_cast<char>(byte);
+  const std::string utf8 = Cp1251ToUtf8(all);
+  EXPECT_EQ(Utf8Length(utf8), 256u);
+  EXPECT_EQ(Utf8ToCp1251(utf8), all);
+}
+
+TEST(Encoding, CyrillicAndPunctuationMapToTheirBytes) {
+  EXPECT_EQ(Utf8ToCp1251("Аяё№€"), "\xC0\xFF\xB8\xB9\x88");
+  EXPECT_EQ(Utf8ToCp1251("ЁЎҐ«»"), "\xA8\xA1\xA5\xAB\xBB");
+  EXPECT_EQ(Cp1251ToUtf8("\xCF\xF0\xE8\xE2\xE5\xF2"), "Привет");
+}
+
+TEST(Encoding, WhatWindows1251CannotHoldBecomesAQuestionMark) {
+  EXPECT_EQ(Utf8ToCp1251("a漢b"), "a?b");
+  EXPECT_EQ(Utf8ToCp1251("a\xFF" "b"), "a?b");
+  EXPECT_EQ(Utf8ToCp1251("\xD0"), "?") << "a sequence cut short";
+  EXPECT_EQ(Utf8ToCp1251("\xC0\xAF"), "??") << "an overlong form is not a character";
+  EXPECT_EQ(SanitizeUtf8("ok\xE2\x82 ж"), "ok?? ж");
+}
+
+TEST(Encoding, LengthsAndPrefixesCountCharacters) {
+  EXPECT_EQ(Utf8Length("мл. л-т"), 7u);
+  EXPECT_EQ(Utf8Prefix("лейтенант", 3), "лей");
+  EXPECT_EQ(Utf8Prefix("ab", 5), "ab");
+  EXPECT_EQ(Utf8Prefix("a€b", 2), "a€");
+  EXPECT_EQ(Utf8Prefix("", 3), "");
+}
+
+TEST(Encoding, TrimAndCaseHelpers) {
+  EXPECT_EQ(TrimText(" \t\r\n awards.xml \x01"), "awards.xml");
+  EXPECT_EQ(TrimText("   "), "");
+  EXPECT_EQ(TrimText("a b"), "a b");
+  EXPECT_EQ(AsciiLower("GET /Ctrl.SKY Ж"), "get /ctrl.sky Ж");
+  EXPECT_TRUE(EqualsIgnoreCase("Content-Length", "content-LENGTH"));
+  EXPECT_FALSE(EqualsIgnoreCase("abc", "abd"));
+  EXPECT_FALSE(EqualsIgnoreCase("abc", "abcd"));
+}
+
+}  // namespace
+}  // namespace sky

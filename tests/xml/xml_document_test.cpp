@@ -1,0 +1,161 @@
+#include "xml/xml_document.h"
+
+#include <gtest/gtest.h>
+
+#include "support/temp_dir.h"
+#include "xml/encoding.h"
+
+namespace sky {
+namespace {
+
+constexpr const char* kDeclaration = "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n";
+
+TEST(XPathIndex, NumericIndexesCountFromZero) {
+  EXPECT_EQ(ToXPath("/skyranks/ranks/rank[0]/@value"), "/skyranks/ranks/rank[1]/@value");
+  EXPECT_EQ(ToXPath("/a[9]/b[99]"), "/a[10]/b[100]");
+  EXPECT_EQ(ToXPath("/a[b[0]]"), "/a[b[1]]");
+  // Filters and quoted texts pass unchanged.
+  EXPECT_EQ(ToXPath("/skyranks/mysql[@id=3]"), "/skyranks/mysql[@id=3]");
+  EXPECT_EQ(ToXPath("//query[@qid=\"[0]\"]/@fname"), "//query[@qid=\"[0]\"]/@fname");
+  EXPECT_EQ(ToXPath("/a[last()]"), "/a[last()]");
+}
+
+TEST(XmlDocument, SelectsByZeroBasedIndexAndInDocumentOrder) {
+  XmlDocument doc;
+  ASSERT_TRUE(doc.LoadText("<r><i v='a'>x<b>y</b></i><i v='b'/><i v='c' w='1'/></r>"));
+  EXPECT_EQ(doc.SelectFirst("/r/i[0]/@v").Value(), "a");
+  EXPECT_EQ(doc.SelectFirst("/r/i[2]/@v").Value(), "c");
+  EXPECT_TRUE(doc.SelectFirst("/r/i[3]").IsNull());
+  EXPECT_EQ(doc.SelectFirst("/r/i[@v='b']").Name(), "i");
+
+  std::vector<XmlNode> all = doc.SelectAll("//i/@v");
+  ASSERT_EQ(all.size(), 3u);
+  EXPECT_EQ(all[0].Value() + all[1].Value() + all[2].Value(), "abc");
+  EXPECT_EQ(all[0].Name(), "v");
+
+  XmlNode first = doc.SelectFirst("/r/i");
+  EXPECT_EQ(first.Value(), "") << "an element has no value";
+  EXPECT_EQ(first.Text(), "xy") << "text of the element and its descendants";
+  EXPECT_EQ(doc.SelectAll("/r/i[2]")[0].Attributes(),
+            (std::vector<std::pair<std::string, std::string>>{{"v", "c"}, {"w", "1"}}));
+  EXPECT_EQ(first.Attribute("v"), "a");
+  EXPECT_EQ(first.Attribute("V"), std::nullopt);
+
+  XmlNode none;
+  EXPECT_EQ(none.Name() + none.Value() + none.Text(), "");
+  EXPECT_TRUE(none.Attributes().empty());
+  EXPECT_EQ(none.Attribute("v"), std::nullopt);
+  EXPECT_TRUE(doc.SelectAll("count(/r/i)").empty()) << "a number is no node";
+}
+
+TEST(XmlDocument, AnInvalidExpressionThrows) {
+  XmlDocument doc;
+  ASSERT_TRUE(doc.LoadText("<r/>"));
+  EXPECT_THROW(doc.SelectFirst("/r[@id=\"a\"b\"]"), XmlError);
+  EXPECT_THROW(doc.SelectAll("/r["), XmlError);
+  EXPECT_THROW(doc.SelectFirst(""), XmlError);
+}
+
+TEST(XmlDocument, FailedLoadsGiveFalseAndAnEmptyDocument) {
+  test::TempDir dir;
+  XmlDocument doc;
+  ASSERT_TRUE(doc.LoadText("<r/>"));
+  EXPECT_FALSE(doc.LoadFile(dir.File("missing.xml")));
+  EXPECT_TRUE(doc.Root().IsNull());
+
+  ASSERT_TRUE(doc.LoadText("<r/>"));
+  EXPECT_FALSE(doc.LoadText("<r><unclosed></r>"));
+  EXPECT_TRUE(doc.Root().IsNull());
+  EXPECT_FALSE(doc.LoadText(""));
+
+  test::WriteFileBytes(dir.File("broken.xml"), "<?xml version=\"1.0\"?><a>");
+  EXPECT_FALSE(doc.LoadFile(dir.File("broken.xml")));
+}
+
+TEST(XmlDocument, ReadsWindows1251FilesIntoUtf8) {
+  test::TempDir dir;
+  test::WriteFileBytes(dir.File("ranks.xml"), Utf8ToCp1251(std::string(kDeclaration) +
+                                                           "<ranks><rank name=\"майор\">генерал</rank></ranks>"));
+  XmlDocument doc;
+  ASSERT_TRUE(doc.LoadFile(dir.File("ranks.xml")));
+  EXPECT_EQ(doc.SelectFirst("/ranks/rank/@name").Value(), "майор");
+  EXPECT_EQ(doc.SelectFirst("/ranks/rank").Text(), "генерал");
+}
+
+TEST(XmlDocument, BuildsAndWritesWindows1251) {
+  XmlDocument doc;
+  doc.AppendComment("Настройки");
+  doc.AppendProcessingInstruction("xml-stylesheet", "type=\"text/xsl\" href=\"/xsl/a.xsl\"");
+  XmlNode root = doc.CreateRoot("skyranks");
+  EXPECT_THROW(doc.CreateRoot("second"), XmlError);
+  root.SetAttribute("b", "1");
+  root.SetAttribute("a", "2");
+  root.SetAttribute("b", "3 & \"4\" <5>");  // replaced in place
+  root.AppendComment("звания");
+  XmlNode rank = root.AppendElement("rank");
+  rank.SetText("мл. л-т & <x>");
+  rank.SetText("майор");  // replaces the text
+  root.AppendElement("text").SetText("a < b & c");
+  root.AppendElement("symbol").SetText("漢");
+
+  const std::string expected = std::string(kDeclaration) +
+                               "<!--Настройки-->\n"
+                               "<?xml-stylesheet type=\"text/xsl\" href=\"/xsl/a.xsl\"?>\n"
+                               "<skyranks b=\"3 &amp; &quot;4&quot; &lt;5&gt;\" a=\"2\">\n"
+                               "  <!--звания-->\n"
+                               "  <rank>майор</rank>\n"
+                               "  <text>a &lt; b &amp; c</text>\n"
+                               "  <symbol>&#28450;</symbol>\n"
+                               "</skyranks>\n";
+  EXPECT_EQ(doc.ToText(), Utf8ToCp1251(expected));
+
+  // What was written reads back as it was built.
+  XmlDocument copy;
+  ASSERT_TRUE(copy.LoadText(doc.ToText()));
+  EXPECT_EQ(copy.Root().Attribute("b"), "3 & \"4\" <5>");
+  EXPECT_EQ(copy.SelectFirst("/skyranks/symbol").Text(), "漢");
+  EXPECT_EQ(copy.SelectFirst("/skyranks/rank").Text(), "майор");
+}
+
+TEST(XmlDocument, InsertsAStylesheetBeforeTheRoot) {
+  XmlDocument doc;
+  ASSERT_TRUE(doc.LoadText("<DATAPACKET Version=\"2.0\"><ROWDATA/></DATAPACKET>"));
+  doc.SelectFirst("//DATAPACKET").InsertBefore(doc.CreateProcessingInstruction("xml-stylesheet", "href=\"a.xsl\""));
+  // A created node that is never inserted is freed with the document.
+  doc.CreateProcessingInstruction("unused", "x");
+  EXPECT_EQ(doc.ToText(), std::string(kDeclaration) +
+                              "<?xml-stylesheet href=\"a.xsl\"?>\n"
+                              "<DATAPACKET Version=\"2.0\">\n  <ROWDATA/>\n</DATAPACKET>\n");
+  EXPECT_THROW(XmlNode().InsertBefore(doc.Root()), XmlError);
+}
+
+TEST(XmlDocument, RefusesWhatWouldNotReadBack) {
+  XmlDocument doc;
+  XmlNode root = doc.CreateRoot("r");
+  EXPECT_THROW(root.AppendElement("two words"), XmlError);
+  EXPECT_THROW(root.SetAttribute("", "x"), XmlError);
+  EXPECT_THROW(XmlNode().AppendElement("x"), XmlError);
+  // Bytes that are not UTF-8 are replaced, so the document stays writable.
+  root.SetAttribute("v", "a\xFF" "b");
+  XmlDocument copy;
+  ASSERT_TRUE(copy.LoadText(doc.ToText()));
+  EXPECT_EQ(copy.Root().Attribute("v"), "a?b");
+}
+
+TEST(XmlDocument, SavesToAFileAndReportsFailures) {
+  test::TempDir dir;
+  XmlDocument doc;
+  doc.CreateRoot("r").SetText("ж");
+  doc.SaveFile(dir.File("out.xml"));
+  EXPECT_EQ(test::ReadFileBytes(dir.File("out.xml")), std::string(kDeclaration) + "<r>\xE6</r>\n");
+  EXPECT_THROW(doc.SaveFile(dir.File("no/such/folder.xml")), XmlError);
+
+  XmlDocument moved = std::move(doc);
+  EXPECT_EQ(moved.Root().Text(), "ж");
+  moved.Clear();
+  EXPECT_TRUE(moved.Root().IsNull());
+  EXPECT_EQ(moved.ToText(), kDeclaration);
+}
+
+}  // namespace
+}  // namespace sky
