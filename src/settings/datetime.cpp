@@ -104,6 +104,8 @@ TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int
 }
 
 void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour, int& minute, int& second) {
+  // Beyond the years 0001..9999 a value is no date; it decodes as the zero date.
+  if (!(std::fabs(value) < 3.0e6)) value = 0;
   double whole = std::trunc(value);
   int64_t ms = std::llround(std::fabs(value - whole) * kMsPerDay);
   if (ms >= static_cast<int64_t>(kMsPerDay)) {  // rounding reached the next midnight

@@ -5,9 +5,13 @@
 #include <libxml/tree.h>
 #include <libxml/xpath.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <mutex>
 
@@ -210,11 +214,28 @@ std::string XmlDocument::ToText() const {
 
 void XmlDocument::SaveFile(const std::string& path) const {
   const std::string text = ToText();
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw XmlError("cannot create " + path + ": " + std::strerror(errno));
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  out.close();
-  if (!out) throw XmlError("cannot write " + path + ": " + std::strerror(errno));
+  // Written beside the target and renamed over it, so that a failed write
+  // never leaves a cut-off document where a reader would find it.
+  std::string temporary = path + ".XXXXXX";
+  const int fd = ::mkstemp(temporary.data());
+  if (fd < 0) throw XmlError("cannot create " + path + ": " + std::strerror(errno));
+  std::size_t written = 0;
+  while (written < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) break;
+    written += static_cast<std::size_t>(n);
+  }
+  const int write_error = written == text.size() ? 0 : errno;
+  const bool closed = ::close(fd) == 0;
+  const int error = write_error != 0 ? write_error : (closed ? 0 : errno);
+  // mkstemp creates the file for its owner only; a document is readable as any other file.
+  if (error == 0) ::chmod(temporary.c_str(), 0644);
+  if (error != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    const int saved = error != 0 ? error : errno;
+    ::unlink(temporary.c_str());
+    throw XmlError("cannot write " + path + ": " + std::strerror(saved));
+  }
 }
 
 }  // namespace sky

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/temp_dir.h"
 #include "xml/encoding.h"
 
@@ -149,6 +151,8 @@ TEST(XmlDocument, SavesToAFileAndReportsFailures) {
   doc.SaveFile(dir.File("out.xml"));
   EXPECT_EQ(test::ReadFileBytes(dir.File("out.xml")), std::string(kDeclaration) + "<r>\xE6</r>\n");
   EXPECT_THROW(doc.SaveFile(dir.File("no/such/folder.xml")), XmlError);
+  doc.SaveFile(dir.File("out.xml"));  // replaces the file, leaves nothing beside it
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 
   XmlDocument moved = std::move(doc);
   EXPECT_EQ(moved.Root().Text(), "ж");
