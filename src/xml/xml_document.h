@@ -11,7 +11,9 @@
 // [@id="x"] are passed through unchanged.
 //
 // XmlError (a std::runtime_error) is raised by selection with an invalid
-// expression and by failed writes; loading reports failure by returning false.
+// expression, by building with a name that is not an XML name (or on a null
+// node) and by failed writes; loading reports failure by returning false.
+// Texts that are not valid UTF-8 are stored with '?' for each bad byte.
 #pragma once
 
 #include <memory>
