@@ -27,7 +27,8 @@ using TAwardEvaluator = std::function<TAwardResult(
     TdmMySQL&, int32_t, int32_t, int32_t, int32_t, int32_t, const TSettings&, const XmlDocument&)>;
 
 // Opens a session for the entry and runs the pass. True when at least one
-// pilot was enumerated. Errors outside the per-pilot loop propagate.
+// pilot was enumerated. Errors outside the per-pilot loop propagate. An empty
+// evaluator leaves every pilot's awards as stored.
 bool CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
                        const TAwardEvaluator& evaluate_awards);
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,

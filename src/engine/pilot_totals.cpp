@@ -1,0 +1,41 @@
+#include <fmt/format.h>
+
+#include "engine/query_closer.h"
+#include "engine/sortie.h"
+#include "settings/log.h"
+
+namespace sky {
+
+void GetPilotTotals(TdmMySQL& session, int32_t pilot_id, int32_t upper_id, TPilotTotals& totals) {
+  static constexpr char kTotals[] =
+      "select count(id) as SortiesCount, sum(eAir) as eAir, sum(eSAir + eShip + eCar + eTank + "
+      "eAaa + eArt + eWag) as eGrounds from sorties where pilotid = {}";
+  TQuery& query = session.SQLQueryService;
+  try {
+    TQueryCloser closer(query);
+    query.Close();
+    if (upper_id == -1) {
+      query.SetText(fmt::format(kTotals, pilot_id));
+    } else {
+      query.SetText(fmt::format(kTotals, pilot_id) + fmt::format(" and id < {}", upper_id));
+    }
+    query.Open();
+    totals.SortiesCount = static_cast<int32_t>(query.FieldByName("SortiesCount").AsInteger());
+    totals.Air = static_cast<int32_t>(query.FieldByName("eAir").AsInteger());
+    totals.Grounds = static_cast<int32_t>(query.FieldByName("eGrounds").AsInteger());
+  } catch (const std::exception& e) {
+    WriteLog(0, "Ошибка вычисления K/S", e.what());
+  }
+}
+
+double AirPerSortie(const TPilotTotals& totals) {
+  if (totals.SortiesCount == 0) return 0.0;
+  return static_cast<double>(totals.Air) / totals.SortiesCount;
+}
+
+double GroundsPerSortie(const TPilotTotals& totals) {
+  if (totals.SortiesCount == 0) return 0.0;
+  return static_cast<double>(totals.Grounds) / totals.SortiesCount;
+}
+
+}  // namespace sky

@@ -1,0 +1,83 @@
+// The sortie walk shared by the rank pass and the pilot history.
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "engine/history.h"
+#include "engine/history_recorder.h"
+#include "engine/query_closer.h"
+#include "engine/rank_pass.h"
+#include "settings/log.h"
+
+namespace sky {
+
+int32_t WalkPilotSorties(TdmMySQL& session, int32_t pilot_id, int32_t& last_sortie,
+                         const TSettings& settings, bool history_mode, XmlNode history) {
+  TStreak streak;
+  ResetStreak(streak);
+  streak.CurrentRank = 0;
+  int32_t result = 0;
+
+  TQuery& sorties = session.SQLQueryCheckPilot;
+  TQueryCloser closer(sorties);
+  sorties.Close();
+  sorties.ParamByName("p_pilot_id").SetInteger(pilot_id);
+  // A history covers the whole career; a pass re-walks the current life only.
+  sorties.ParamByName("p_last_sortie").SetInteger(history_mode ? 0 : last_sortie);
+  sorties.Open();
+
+  std::optional<THistoryRecorder> recorder;
+  if (history_mode) {
+    recorder.emplace(history, settings);
+    const TDateTime first_start = sorties.Eof() ? 0 : sorties.FieldByName("starttime").AsDateTime();
+    recorder->Begin(GetPilotCallsign(session, pilot_id), first_start);
+  }
+
+  for (; !sorties.Eof(); sorties.Next()) {
+    const TSortie sortie = ReadSortie(sorties);
+    const std::string text =
+        "SortieID = " + std::to_string(sortie.Id) + " SortieEND = " + sortie.SortieEnd;
+    if (recorder) recorder->Sortie(sortie);
+
+    if (InEndList(sortie.SortieEnd, settings.SortieEndSuccess)) {
+      // Every successful sortie adds its kills, combat or not.
+      AddKills(streak.Kills, sortie.Enemy);
+      const bool combat = IsCombatSortie(settings, sortie);
+      if (combat) ++streak.CombatCount;
+      if (recorder) recorder->Successful(sortie, combat);
+      if (combat) {
+        const int32_t reached = ReachedRank(streak, settings);
+        if (streak.CurrentRank < reached) {
+          streak.CurrentRank = reached;
+          result = reached;
+          WriteLog(3, "Новое звание!!!: ",
+                   RankName(reached, settings) + " (" + std::to_string(reached) + ") " + text +
+                       " at " + FormatDateTime(sortie.EndTime));
+          if (recorder) recorder->NewRank(sortie, reached);
+        }
+      } else {
+        WriteLog(3, "Вылет не засчитан. Либо нет килов, либо слишком короткий.", text);
+      }
+    } else if (InEndList(sortie.SortieEnd, settings.SortieEndDead)) {
+      if (recorder) recorder->LifeEnding(streak);
+      // The best rank survives death; only the life's totals start again.
+      ResetStreak(streak);
+      last_sortie = sortie.Id;
+      WriteLog(3, "", "");
+      WriteLog(3, "Вылет пропущен. Пилот мертв.", text);
+      if (recorder) recorder->Died(sortie, streak);
+    } else if (sortie.SortieEnd.empty() || InEndList(sortie.SortieEnd, settings.SortieEndSkip)) {
+      WriteLog(3, "Вылет пропущен. Пилот либо прыгнул, либо еще чего.", text);
+    }
+
+    if (!history_mode && settings.Sleep > 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(settings.Sleep));
+    }
+  }
+
+  if (recorder) recorder->Finish(streak);
+  return result;
+}
+
+}  // namespace sky
