@@ -7,6 +7,7 @@
 #include "engine/connected_session.h"
 #include "engine/pilot_table.h"
 #include "engine/query_closer.h"
+#include "engine/sortie_index_check.h"
 #include "settings/log.h"
 #include "settings/settings_store.h"
 
@@ -99,6 +100,7 @@ bool UpdateAwards(TdmMySQL& session, int32_t pilot_id, int32_t awards) {
 
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
                         const TAwardEvaluator& evaluate_awards) {
+  WarnWhenSortiesLackPilotIndex(session);
   FixNullRanks(session);
 
   XmlDocument awards;
