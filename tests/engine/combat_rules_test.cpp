@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include "engine/sortie.h"
+#include "settings/datetime.h"
+
+namespace sky::test {
+namespace {
+
+const TDateTime kStart = EncodeDateTime(2026, 3, 1, 10, 0, 0);
+
+TDateTime MinutesLater(int minutes, int seconds = 0) {
+  return EncodeDateTime(2026, 3, 1, 10, 0, 0) + (minutes * 60 + seconds) / 86400.0;
+}
+
+TSettings Rules(int mode, uint32_t duration) {
+  TSettings settings;
+  settings.SortieEndSuccess = "_TKON_CRASHED_";
+  settings.SortieEndDead = "_DIED_CAPTURED_";
+  settings.SortieMode = mode;
+  settings.SortieDuration = duration;
+  settings.AirBomberRatio = 1.5;
+  settings.GroundRatio = {0.5, 1.0, 0.2, 0.25, 0.5, 0.1, 2.0};
+  return settings;
+}
+
+TSortie Flight(int minutes, double air_kills) {
+  TSortie sortie;
+  sortie.StartTime = kStart;
+  sortie.EndTime = MinutesLater(minutes);
+  sortie.Enemy.Air = air_kills;
+  sortie.SortieEnd = "TKON";
+  return sortie;
+}
+
+TEST(EndLists, AnyNonEmptySubstringMatches) {
+  EXPECT_TRUE(InEndList("TKON", "_TKON_CRASHED_"));
+  EXPECT_TRUE(InEndList("KON", "_TKON_CRASHED_"));
+  EXPECT_TRUE(InEndList("CRASHED_", "_TKON_CRASHED_"));
+  EXPECT_FALSE(InEndList("BAIL", "_TKON_CRASHED_"));
+  EXPECT_FALSE(InEndList("tkon", "_TKON_CRASHED_"));
+  EXPECT_FALSE(InEndList("", "_TKON_CRASHED_"));
+  EXPECT_FALSE(InEndList("", ""));
+}
+
+TEST(DurationRule, ReachedAtTheLimitAndNotASecondBefore) {
+  EXPECT_TRUE(DurationReached(15, kStart, MinutesLater(15)));
+  EXPECT_FALSE(DurationReached(15, kStart, MinutesLater(14, 59)));
+  EXPECT_TRUE(DurationReached(0, kStart, kStart));
+  EXPECT_FALSE(DurationReached(1, kStart, kStart - 1.0));  // ends before it starts
+}
+
+TEST(DurationRule, AnHourOrMoreIsAnOrdinaryLimit) {
+  EXPECT_TRUE(DurationReached(90, kStart, MinutesLater(90)));
+  EXPECT_FALSE(DurationReached(90, kStart, MinutesLater(89)));
+  EXPECT_TRUE(DurationReached(60, kStart, MinutesLater(61)));
+  EXPECT_FALSE(DurationReached(4294967295u, kStart, MinutesLater(100000)));
+
+  TSettings settings = Rules(1, 90);
+  EXPECT_TRUE(IsCombatSortie(settings, Flight(95, 1)));
+  EXPECT_FALSE(IsCombatSortie(settings, Flight(80, 1)));
+}
+
+TEST(CombatSortie, ModeZeroNeedsKillsOnly) {
+  TSettings settings = Rules(0, 15);
+  EXPECT_TRUE(IsCombatSortie(settings, Flight(1, 1)));
+  EXPECT_FALSE(IsCombatSortie(settings, Flight(60, 0)));
+}
+
+TEST(CombatSortie, ModeOneNeedsKillsAndDuration) {
+  TSettings settings = Rules(1, 15);
+  EXPECT_FALSE(IsCombatSortie(settings, Flight(14, 1)));
+  EXPECT_TRUE(IsCombatSortie(settings, Flight(16, 1)));
+  EXPECT_FALSE(IsCombatSortie(settings, Flight(16, 0)));
+  settings.SortieDuration = 0;  // then it is mode 0
+  EXPECT_TRUE(IsCombatSortie(settings, Flight(1, 1)));
+  EXPECT_FALSE(IsCombatSortie(settings, Flight(60, 0)));
+}
+
+TEST(CombatSortie, ModeTwoNeedsKillsOrDuration) {
+  TSettings settings = Rules(2, 15);
+  EXPECT_TRUE(IsCombatSortie(settings, Flight(5, 1)));
+  EXPECT_TRUE(IsCombatSortie(settings, Flight(20, 0)));
+  EXPECT_FALSE(IsCombatSortie(settings, Flight(5, 0)));
+  settings.SortieDuration = 0;  // every sortie given to the test
+  EXPECT_TRUE(IsCombatSortie(settings, Flight(0, 0)));
+}
+
+TEST(CombatSortie, OtherModesNeverCount) {
+  for (int mode : {3, -1}) {
+    TSettings settings = Rules(mode, 15);
+    EXPECT_FALSE(IsCombatSortie(settings, Flight(60, 5))) << mode;
+    settings.SortieDuration = 0;
+    EXPECT_FALSE(IsCombatSortie(settings, Flight(60, 5))) << mode;
+  }
+}
+
+TEST(CombatSortie, WeightedKillsDecide) {
+  TSettings settings = Rules(0, 15);
+  TSortie cars = Flight(30, 0);
+  cars.Enemy.Car = 4;  // 0.8 of a kill
+  EXPECT_FALSE(IsCombatSortie(settings, cars));
+  cars.Enemy.Car = 5;
+  EXPECT_TRUE(IsCombatSortie(settings, cars));
+}
+
+}  // namespace
+}  // namespace sky::test
