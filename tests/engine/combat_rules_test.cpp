@@ -6,10 +6,10 @@
 namespace sky::test {
 namespace {
 
-const TDateTime kStart = EncodeDateTime(2026, 3, 1, 10, 0, 0);
+TDateTime Start() { return EncodeDateTime(2026, 3, 1, 10, 0, 0); }
 
 TDateTime MinutesLater(int minutes, int seconds = 0) {
-  return EncodeDateTime(2026, 3, 1, 10, 0, 0) + (minutes * 60 + seconds) / 86400.0;
+  return Start() + (minutes * 60 + seconds) / 86400.0;
 }
 
 TSettings Rules(int mode, uint32_t duration) {
@@ -25,7 +25,7 @@ TSettings Rules(int mode, uint32_t duration) {
 
 TSortie Flight(int minutes, double air_kills) {
   TSortie sortie;
-  sortie.StartTime = kStart;
+  sortie.StartTime = Start();
   sortie.EndTime = MinutesLater(minutes);
   sortie.Enemy.Air = air_kills;
   sortie.SortieEnd = "TKON";
@@ -43,17 +43,17 @@ TEST(EndLists, AnyNonEmptySubstringMatches) {
 }
 
 TEST(DurationRule, ReachedAtTheLimitAndNotASecondBefore) {
-  EXPECT_TRUE(DurationReached(15, kStart, MinutesLater(15)));
-  EXPECT_FALSE(DurationReached(15, kStart, MinutesLater(14, 59)));
-  EXPECT_TRUE(DurationReached(0, kStart, kStart));
-  EXPECT_FALSE(DurationReached(1, kStart, kStart - 1.0));  // ends before it starts
+  EXPECT_TRUE(DurationReached(15, Start(), MinutesLater(15)));
+  EXPECT_FALSE(DurationReached(15, Start(), MinutesLater(14, 59)));
+  EXPECT_TRUE(DurationReached(0, Start(), Start()));
+  EXPECT_FALSE(DurationReached(1, Start(), Start() - 1.0));  // ends before it starts
 }
 
 TEST(DurationRule, AnHourOrMoreIsAnOrdinaryLimit) {
-  EXPECT_TRUE(DurationReached(90, kStart, MinutesLater(90)));
-  EXPECT_FALSE(DurationReached(90, kStart, MinutesLater(89)));
-  EXPECT_TRUE(DurationReached(60, kStart, MinutesLater(61)));
-  EXPECT_FALSE(DurationReached(4294967295u, kStart, MinutesLater(100000)));
+  EXPECT_TRUE(DurationReached(90, Start(), MinutesLater(90)));
+  EXPECT_FALSE(DurationReached(90, Start(), MinutesLater(89)));
+  EXPECT_TRUE(DurationReached(60, Start(), MinutesLater(61)));
+  EXPECT_FALSE(DurationReached(4294967295u, Start(), MinutesLater(100000)));
 
   TSettings settings = Rules(1, 90);
   EXPECT_TRUE(IsCombatSortie(settings, Flight(95, 1)));
