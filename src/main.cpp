@@ -1,0 +1,154 @@
+// skyranks: computes ranks and awards of the pilots in flight simulator
+// statistics databases on a schedule, and serves an administration and
+// view interface over HTTP. Runs in the foreground; systemd keeps it alive.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <string_view>
+
+#include "service/installation.h"
+#include "service/service_host.h"
+#include "service/signal_control.h"
+#include "service/tskyranks.h"
+#include "settings/paths.h"
+#include "settings/version.h"
+#include "xml/encoding.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: skyranks [--home DIR] [--once]\n"
+    "       skyranks --install [--home DIR] [--unit-dir DIR] [--silent]\n"
+    "       skyranks --uninstall [--unit-dir DIR] [--silent]\n"
+    "\n"
+    "Without a switch skyranks runs the service in the foreground until SIGTERM or\n"
+    "SIGINT: a calculation cycle at once and then every `interval` minutes, and the\n"
+    "web interface on the admin port. SIGUSR1 pauses the schedule, SIGUSR2 resumes it.\n"
+    "\n"
+    "  --home DIR      folder of the settings, log and web files (default: the\n"
+    "                  program's own folder)\n"
+    "  --once          run one calculation cycle over every active database and exit:\n"
+    "                  0 when every one was reached, 1 otherwise\n"
+    "  --install       write the systemd unit skyranks.service (started at boot,\n"
+    "                  restarted on failure), enable it, and copy the sample web page,\n"
+    "                  awards file and stylesheets beside the program where missing\n"
+    "  --uninstall     disable and remove the unit\n"
+    "  --unit-dir DIR  where the unit goes (default /etc/systemd/system; systemctl is\n"
+    "                  only called for that folder)\n"
+    "  --silent        no messages on success\n"
+    "  --help          this text\n"
+    "  --version       the program's name and version\n"
+    "\n"
+    "/INSTALL, /UNINSTALL and /SILENT are accepted as well.\n";
+
+enum class TMode { kRun, kOnce, kInstall, kUninstall, kHelp, kVersion };
+
+struct TOptions {
+  TMode mode = TMode::kRun;
+  std::string home;
+  std::string unit_dir = "/etc/systemd/system";
+  bool silent = false;
+};
+
+// Parses the command line; false (with a message) on a mistake.
+bool ParseOptions(int argc, char** argv, TOptions& options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    const std::string switch_name = sky::AsciiLower(argument);
+    auto value = [&](std::string& target) {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "skyranks: %s needs a value\n", argument.c_str());
+        return false;
+      }
+      target = argv[++i];
+      return true;
+    };
+    if (argument == "--home") {
+      if (!value(options.home)) return false;
+    } else if (argument.rfind("--home=", 0) == 0) {
+      options.home = argument.substr(7);
+    } else if (argument == "--unit-dir") {
+      if (!value(options.unit_dir)) return false;
+    } else if (argument == "--once") {
+      options.mode = TMode::kOnce;
+    } else if (argument == "--install" || switch_name == "/install") {
+      options.mode = TMode::kInstall;
+    } else if (argument == "--uninstall" || switch_name == "/uninstall") {
+      options.mode = TMode::kUninstall;
+    } else if (argument == "--silent" || switch_name == "/silent") {
+      options.silent = true;
+    } else if (argument == "--help" || argument == "-h") {
+      options.mode = TMode::kHelp;
+    } else if (argument == "--version") {
+      options.mode = TMode::kVersion;
+    } else {
+      std::fprintf(stderr, "skyranks: unknown argument \"%s\"\n\n%s", argument.c_str(), kUsage);
+      return false;
+    }
+  }
+  if (!options.home.empty() && options.home.front() != '/') {
+    // The service changes into its folder; keep the folder absolute.
+    char* cwd = ::getcwd(nullptr, 0);
+    if (cwd != nullptr) {
+      options.home = std::string(cwd) + "/" + options.home;
+      std::free(cwd);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TOptions options;
+  if (!ParseOptions(argc, argv, options)) return 2;
+
+  const std::string executable = sky::RunningExecutablePath();
+  sky::SetProgramLocation(executable, options.home);
+
+  switch (options.mode) {
+    case TMode::kHelp:
+      std::fputs(kUsage, stdout);
+      return 0;
+    case TMode::kVersion: {
+      const auto version = sky::TVersionInfo::ForRunningProgram();
+      std::printf("%s (ver %s)\n%s\n", version->ProductName().c_str(), version->FileVersion().c_str(),
+                  version->LegalCopyright().c_str());
+      return 0;
+    }
+    case TMode::kInstall:
+    case TMode::kUninstall: {
+      sky::TInstallOptions install;
+      install.executable = executable;
+      install.home = options.home;
+      install.unit_dir = options.unit_dir;
+      install.silent = options.silent;
+      return options.mode == TMode::kInstall ? sky::InstallService(install) : sky::UninstallService(install);
+    }
+    case TMode::kOnce:
+    case TMode::kRun:
+      break;
+  }
+
+  try {
+    // Before any thread exists, so that every thread inherits the mask.
+    sky::BlockControlSignals();
+  } catch (const std::exception& e) {
+    sky::ReportServiceFailure("start", e.what());
+    return 1;
+  }
+  sky::Tskyranks service;
+  if (options.mode == TMode::kOnce) return sky::RunOnce(service);
+  const int status = sky::RunServiceInForeground(service);
+  if (!service.HandlersFinished()) {
+    // A request still runs (a recalculation, say) and holds the service
+    // object: end the process without destroying what it uses.
+    std::fflush(nullptr);
+    std::_Exit(status);
+  }
+  return status;
+}

@@ -1,0 +1,33 @@
+// Installing the service under systemd: the unit file "skyranks.service"
+// (started at boot, restarted after a failure) and the site files the
+// program serves, copied beside it where they are missing.
+#pragma once
+
+#include <string>
+
+namespace sky {
+
+struct TInstallOptions {
+  std::string executable;                     // absolute path of the program
+  std::string home;                           // --home, empty for the program's own folder
+  std::string unit_dir = "/etc/systemd/system";
+  bool silent = false;                        // no messages on success
+  // Where the sample site files come from; empty: the first of the usual places.
+  std::string site_dir;
+};
+
+// The unit file's text.
+std::string ServiceUnitText(const TInstallOptions& options);
+
+// 0 on success; a failure is printed on standard error (also when silent).
+// systemctl is asked to reload and enable or disable the unit only when the
+// unit directory is systemd's own.
+int InstallService(const TInstallOptions& options);
+int UninstallService(const TInstallOptions& options);
+
+// Copies the default page (as <base>.htm), the awards file, the stylesheets
+// and the sample queries from `site_dir` into `target_dir` where they are
+// missing. Returns the number of files copied.
+int InstallSiteFiles(const std::string& site_dir, const std::string& target_dir, const std::string& base_name);
+
+}  // namespace sky

@@ -1,0 +1,76 @@
+#include "web/admin_control.h"
+
+#include <fmt/format.h>
+
+#include "settings/log.h"
+#include "settings/settings_store.h"
+#include "web/form_fields.h"
+#include "web/http_answer.h"
+#include "web/request_parsing.h"
+#include "xml/encoding.h"
+
+namespace sky {
+
+namespace {
+
+bool HasAction(std::string_view body, std::string_view action) {
+  return body.find("actionid=" + std::string(action)) != std::string_view::npos;
+}
+
+// The answer text and its effect for the command in the body.
+std::string RunAction(TServiceControl& service, std::string_view body, const std::string& ip_text) {
+  if (HasAction(body, "pause")) {
+    WriteLog(2, "Сервис поставлен в паузу." + ip_text);
+    service.SetTimerEnabled(false);
+    return "Service has been <font color = \"$FF0000\">PAUSED</font>";
+  }
+  if (HasAction(body, "resume")) {
+    WriteLog(2, "Сервис снят с паузы." + ip_text);
+    service.SetTimerEnabled(true);
+    return "Service has been <font color = \"$0000FF\">Resumed</font>";
+  }
+  if (HasAction(body, "recalc")) {
+    WriteLog(2, "Запрошен внеочередной пересчет." + ip_text);
+    service.RunCalculationCycle();
+    return "All ranks have been <font color = \"$0000FF\">Calculated</font>";
+  }
+  if (HasAction(body, "reset")) {
+    const std::string id = TrimText(GetIntParam("srvid", body));
+    WriteLog(2, "Запрошен сброс данных." + ip_text, "ServerID = " + id);
+    service.ResetServer(id);
+    return "All ranks have been <font color = \"$0000FF\">DELETED</font><br>"
+           "Press \"recalc\" to start from the begining";
+  }
+  WriteLog(2, "КТО-ТО ДОЛБИТСЯ НА СЕРВЕР С НЕПОНЯТНОЙ КОМАНДОЙ " + ip_text);
+  return "<font color = \"$FF0000\">Unknown command!</font>";
+}
+
+}  // namespace
+
+bool PasswordAccepted(std::string_view body, const std::string& admin_password) {
+  // Without a password nobody may control the service.
+  if (admin_password.empty()) return false;
+  const std::optional<std::string> supplied = FormFieldValue(body, "password");
+  if (!supplied) return false;
+  // Both readings are compared every time, so the time taken does not tell
+  // which charset the client used.
+  const bool as_cp1251 = ConstantTimeEquals(Cp1251ToUtf8(*supplied), admin_password);
+  const bool as_utf8 = ConstantTimeEquals(*supplied, admin_password);
+  return as_cp1251 | as_utf8;
+}
+
+void ProcessControlCommand(TServiceControl& service, TConnection& connection, std::string_view body) {
+  const std::string ip_text = " IP = " + connection.PeerIp();
+  WriteLog(3, "Обработка данных формы");
+  std::string answer;
+  if (!PasswordAccepted(body, CurrentSettings()->AdminPassword)) {
+    WriteLog(2, "КТО-ТО ДОЛБИТСЯ НА СЕРВЕР С НЕПРАВИЛЬНЫМ ПАРОЛЕМ " + ip_text);
+    answer = "<font color = \"$FF0000\">invalid password!</font>";
+  } else {
+    answer = RunAction(service, body, ip_text);
+  }
+  answer += fmt::format("<p><a href=\"http://{}:{}\">Вернуться</a>", connection.LocalIp(), connection.LocalPort());
+  SendHTTPAnswer(connection, "Result", answer);
+}
+
+}  // namespace sky

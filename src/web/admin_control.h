@@ -1,0 +1,25 @@
+// The administrator's control commands, posted as a form to "/ctrl.sky".
+//
+// Fields: password (compared, after URL-decoding, exactly and in constant
+// time with the settings' AdminPassword; an empty AdminPassword refuses every
+// command), actionid (pause, resume, recalc or reset, tested in that order)
+// and, for reset, srvid. recalc and reset run to their end before the answer
+// is sent. The answer is always an HTML page titled "Result".
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "web/connection.h"
+#include "web/service_control.h"
+
+namespace sky {
+
+void ProcessControlCommand(TServiceControl& service, TConnection& connection, std::string_view body);
+
+// True when the body's password field carries `admin_password`. The form's
+// page is Windows-1251, so the decoded value is read as Windows-1251; a
+// client that encoded UTF-8 is understood as well.
+bool PasswordAccepted(std::string_view body, const std::string& admin_password);
+
+}  // namespace sky

@@ -1,0 +1,26 @@
+// Fields of a form post (application/x-www-form-urlencoded) and the
+// comparison of secrets taken from one.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace sky {
+
+// "+" becomes a blank and "%XY" the byte XY; a "%" without two hex digits
+// stays as it is. The result is bytes in whatever charset the client used.
+std::string UrlDecode(std::string_view text);
+
+// The decoded value of the first field whose decoded name equals `name`.
+std::optional<std::string> FormFieldValue(std::string_view body, std::string_view name);
+
+// The body with the value of every field named `name` replaced by asterisks,
+// for writing it to the log.
+std::string MaskFormField(std::string_view body, std::string_view name);
+
+// Equality whose running time depends only on the length of `supplied`, not
+// on where the texts differ or on the secret's content.
+bool ConstantTimeEquals(std::string_view supplied, std::string_view secret);
+
+}  // namespace sky

@@ -1,0 +1,15 @@
+#include "web/http_server.h"
+
+#include "web/request_router.h"
+
+namespace sky {
+
+THttpServer::THttpServer(TServiceControl& service, THttpLimits limits)
+    : server_([&service, limits](TConnection& connection) { TCPServerSKYExecute(service, connection, limits); },
+              limits) {}
+
+void THttpServer::Activate(uint16_t port) { server_.Start(port); }
+
+bool THttpServer::Deactivate() { return server_.Stop(); }
+
+}  // namespace sky

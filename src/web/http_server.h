@@ -1,0 +1,30 @@
+// The embedded web server of the service (its TCPServerSKY component): a
+// TTcpServer whose connections are served by TCPServerSKYExecute. It reaches
+// the service host only through TServiceControl.
+#pragma once
+
+#include <cstdint>
+
+#include "web/service_control.h"
+#include "web/socket_connection.h"
+#include "web/tcp_server.h"
+
+namespace sky {
+
+class THttpServer {
+ public:
+  explicit THttpServer(TServiceControl& service, THttpLimits limits = {});
+
+  // Starts listening on `port` on every interface (0: a free port, for
+  // tests). Raises std::system_error when the port cannot be taken.
+  void Activate(uint16_t port);
+  // Closes the listener and lets running requests finish (see TTcpServer::Stop).
+  bool Deactivate();
+  bool Active() const { return server_.Listening(); }
+  uint16_t Port() const { return server_.Port(); }
+
+ private:
+  TTcpServer server_;
+};
+
+}  // namespace sky

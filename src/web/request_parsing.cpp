@@ -1,0 +1,88 @@
+#include "web/request_parsing.h"
+
+#include <charconv>
+
+#include "web/regex.h"
+#include "xml/encoding.h"
+
+namespace sky {
+
+namespace {
+
+const TRegex& GetPattern() {
+  static const TRegex pattern(R"((?i)^get\s+/.*\s+http/\d.\d)");
+  return pattern;
+}
+const TRegex& PostPattern() {
+  static const TRegex pattern(R"((?i)^post\s+)");
+  return pattern;
+}
+const TRegex& FileNamePattern() {
+  static const TRegex pattern(R"((?im)^get\s+/(\w.+)\s+http/\d.\d\s*$)");
+  return pattern;
+}
+const TRegex& ParamsPattern() {
+  static const TRegex pattern(R"((?im)^get\s+/(.+)\s+http/\d.\d\s*$)");
+  return pattern;
+}
+const TRegex& ContentLengthPattern() {
+  static const TRegex pattern(R"((?im)^content-length:\s*(\d+)\s*$)");
+  return pattern;
+}
+const TRegex& FirstParamPattern() {
+  static const TRegex pattern(R"(\?(\w+)=(\w+)\W)");
+  return pattern;
+}
+const TRegex& FurtherParamPattern() {
+  static const TRegex pattern(R"(&(\w+)=(\w+)\W*)");
+  return pattern;
+}
+
+std::string TrimmedGroup(const TRegex& pattern, std::string_view request) {
+  std::optional<TRegexMatch> match = pattern.Search(request);
+  return match ? TrimText(match->Group(1)) : std::string();
+}
+
+}  // namespace
+
+TRequestKind GetRequestKind(std::string_view request) {
+  if (GetPattern().Contains(request)) return kGetRequest;
+  if (PostPattern().Contains(request)) return kPostRequest;
+  return kOtherRequest;
+}
+
+std::string GetRequestFileName(std::string_view request) { return TrimmedGroup(FileNamePattern(), request); }
+
+std::string GetRequestParams(std::string_view request) { return TrimmedGroup(ParamsPattern(), request); }
+
+int64_t GetContentLength(std::string_view request) {
+  std::optional<TRegexMatch> match = ContentLengthPattern().Search(request);
+  if (!match) return 0;
+  const std::string digits = match->Group(1);
+  int64_t value = 0;
+  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (error != std::errc() || end != digits.data() + digits.size()) return 0;
+  return value;
+}
+
+std::string GetIntParam(std::string_view name, std::string_view text) {
+  const TRegex pattern("(?i)" + TRegex::Quote(name) + R"(=(\d+))");
+  std::optional<TRegexMatch> match = pattern.Search(text);
+  return match ? match->Group(1) : std::string();
+}
+
+TGetCmdItem::TGetCmdItem(std::string_view text) {
+  std::optional<TRegexMatch> first = FirstParamPattern().Search(text);
+  if (!first) return;
+  cmd_name = first->Group(1);
+  cmd_value = first->Group(2);
+  // Each search starts right after the previous value, not after the whole
+  // match, so an "&" swallowed by \W* stays available to the next one.
+  std::size_t position = first->End(2);
+  while (std::optional<TRegexMatch> next = FurtherParamPattern().Search(text, position)) {
+    params.push_back(next->Group(1) + "=" + next->Group(2));
+    position = next->End(2);
+  }
+}
+
+}  // namespace sky

@@ -1,0 +1,40 @@
+// Reading the parts of a request that the router needs.
+//
+// The request text is the header lines as received, each followed by CR LF,
+// the final empty line included. Everything is matched as it arrived: there
+// is no URL-decoding anywhere, so names and values made of letters, digits
+// and underscores are what the routes understand.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sky {
+
+enum TRequestKind { kGetRequest = 0, kPostRequest = 1, kOtherRequest = 2 };
+
+TRequestKind GetRequestKind(std::string_view request);
+// What follows "GET /" when it starts with a word character, trimmed; empty otherwise.
+std::string GetRequestFileName(std::string_view request);
+// Everything between "GET /" and " HTTP/x.y", trimmed; empty when absent.
+std::string GetRequestParams(std::string_view request);
+// The Content-Length header as a number; 0 when missing or not a number.
+int64_t GetContentLength(std::string_view request);
+// The digits after the first "<name>=" (any letter case) in `text`, or empty.
+std::string GetIntParam(std::string_view name, std::string_view text);
+
+// The parsed command of a GET parameter string: the first parameter as
+// cmd_name/cmd_value, the ones after it as "name=value" lines in URL order.
+// A first value must be followed by a non-word character to count, so
+// "?cmd=info" yields an empty command.
+struct TGetCmdItem {
+  explicit TGetCmdItem(std::string_view params);
+
+  std::string cmd_name;
+  std::string cmd_value;
+  std::vector<std::string> params;
+};
+
+}  // namespace sky

@@ -1,0 +1,106 @@
+#include "web/request_router.h"
+
+#include <exception>
+
+#include "settings/log.h"
+#include "settings/settings_store.h"
+#include "web/admin_control.h"
+#include "web/form_fields.h"
+#include "web/http_answer.h"
+#include "web/request_parsing.h"
+#include "web/status_page.h"
+#include "web/views.h"
+#include "xml/encoding.h"
+
+namespace sky {
+
+namespace {
+
+// The request's header lines, each followed by CR LF, the empty line
+// included. The wire carries Windows-1251; inside the program it is UTF-8.
+std::string ReadRequestText(TConnection& connection, const THttpLimits& limits) {
+  std::string request;
+  for (std::size_t lines = 0;; ++lines) {
+    const std::string line = Cp1251ToUtf8(connection.ReadLine());
+    if (!line.empty() && lines >= limits.max_header_lines) throw TConnectionClosed("too many header lines");
+    request += line + "\r\n";
+    WriteLog(7, "HTTP REQUEST :", line);
+    if (line.empty()) return request;
+  }
+}
+
+// The stored password is never written out, only whether there is one.
+std::string MaskedPassword() { return CurrentSettings()->AdminPassword.empty() ? "" : "********"; }
+
+}  // namespace
+
+void TCPServerSKYExecute(TServiceControl& service, TConnection& connection, const THttpLimits& limits) {
+  try {
+    const std::string request = ReadRequestText(connection, limits);
+    switch (GetRequestKind(request)) {
+      case kGetRequest:
+        DoProcessGetRequest(service, connection, request);
+        break;
+      case kPostRequest:
+        DoProcessPostRequest(service, connection, request, limits);
+        break;
+      case kOtherRequest:
+        break;
+    }
+  } catch (const TConnectionClosed& e) {
+    // The client went away, sent too much or too slowly: nothing to answer.
+    WriteLog(7, "HTTP connection closed:", e.what());
+  } catch (const std::exception& e) {
+    WriteLog(0, "TCPServerSKYExecute", e.what());
+  }
+}
+
+void DoProcessGetRequest(TServiceControl& service, TConnection& connection, const std::string& request) {
+  WriteLog(10, "DoProcessGetRequest. Request = ", request);
+  const std::string file_name = GetRequestFileName(request);
+  WriteLog(10, "DoProcessGetRequest. FileName = ", file_name);
+  if (!file_name.empty()) {
+    ServeFileRequest(connection, file_name);
+    return;
+  }
+  const std::string params = AsciiLower(TrimText(GetRequestParams(request)));
+  if (params == "?cmd=config") {
+    ShowConfig(connection);
+  } else if (params.find("?cmd=show") != std::string::npos) {
+    ShowPilotList(connection, params);
+  } else if (params.find("?history=") != std::string::npos) {
+    ShowHistoryRequest(service, connection, params);
+  } else if (!cGetCmd(connection, params)) {
+    SendDefaultPage(connection);
+  }
+}
+
+bool cGetCmd(TConnection& connection, const std::string& params) {
+  const TGetCmdItem item(params);
+  WriteLog(10, "cGetCmd.cmd_name", item.cmd_name);
+  WriteLog(10, "cGetCmd.cmd_value", item.cmd_value);
+  if (item.cmd_name == "cmd" && item.cmd_value == "query") return ServeQuery(connection, item.params);
+  if (item.cmd_name == "cmd" && item.cmd_value == "info") return ServePilotInfo(connection, item.params);
+  return false;
+}
+
+void DoProcessPostRequest(TServiceControl& service, TConnection& connection, const std::string& request,
+                          const THttpLimits& limits) {
+  WriteLog(8, "ARequest", request);
+  const int64_t length = GetContentLength(request);
+  if (length <= 0) {
+    SendDefaultPage(connection);
+    return;
+  }
+  if (static_cast<uint64_t>(length) > limits.max_body_bytes) throw TConnectionClosed("request body too large");
+  const std::string body = connection.ReadBytes(static_cast<std::size_t>(length));
+  WriteLog(8, "PostData : " + Cp1251ToUtf8(MaskFormField(body, "password")));
+  WriteLog(10, "Current admin password = " + MaskedPassword());
+  if (AsciiLower(request).find("post /ctrl.sky") != std::string::npos) {
+    ProcessControlCommand(service, connection, body);
+  } else {
+    SendDefaultPage(connection);
+  }
+}
+
+}  // namespace sky

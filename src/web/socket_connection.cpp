@@ -1,0 +1,148 @@
+#include "web/socket_connection.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace sky {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long a closing connection keeps reading what the client still sends.
+constexpr std::chrono::milliseconds kLingerTime{500};
+constexpr std::size_t kLingerBytes = 256 * 1024;
+
+void AddressText(const sockaddr_storage& address, std::string& ip, uint16_t& port) {
+  char text[INET6_ADDRSTRLEN] = "";
+  if (address.ss_family == AF_INET) {
+    const auto& v4 = reinterpret_cast<const sockaddr_in&>(address);
+    ::inet_ntop(AF_INET, &v4.sin_addr, text, sizeof text);
+    port = ntohs(v4.sin_port);
+  } else if (address.ss_family == AF_INET6) {
+    const auto& v6 = reinterpret_cast<const sockaddr_in6&>(address);
+    ::inet_ntop(AF_INET6, &v6.sin6_addr, text, sizeof text);
+    port = ntohs(v6.sin6_port);
+  }
+  ip = text;
+}
+
+int MillisecondsUntil(Clock::time_point moment) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(moment - Clock::now()).count();
+  return left <= 0 ? 0 : static_cast<int>(left);
+}
+
+}  // namespace
+
+TSocketConnection::TSocketConnection(int fd, const THttpLimits& limits)
+    : fd_(fd), limits_(limits), deadline_(Clock::now() + limits.request_timeout) {
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+    AddressText(address, local_ip_, local_port_);
+  }
+  length = sizeof address;
+  uint16_t peer_port = 0;
+  if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+    AddressText(address, peer_ip_, peer_port);
+  }
+}
+
+TSocketConnection::~TSocketConnection() {
+  if (!disconnected_) ::shutdown(fd_, SHUT_WR);
+  const Clock::time_point linger_end = Clock::now() + kLingerTime;
+  char discard[4096];
+  for (std::size_t drained = 0; drained < kLingerBytes;) {
+    pollfd waiting{fd_, POLLIN, 0};
+    const int ready = ::poll(&waiting, 1, MillisecondsUntil(linger_end));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) break;
+    const ssize_t n = ::recv(fd_, discard, sizeof discard, 0);
+    if (n <= 0) break;
+    drained += static_cast<std::size_t>(n);
+  }
+  ::close(fd_);
+}
+
+void TSocketConnection::ReceiveMore() {
+  for (;;) {
+    const int wait = MillisecondsUntil(deadline_);
+    if (wait == 0) throw TConnectionClosed("the request did not arrive in time");
+    pollfd waiting{fd_, POLLIN, 0};
+    const int ready = ::poll(&waiting, 1, wait);
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      throw TConnectionClosed(std::string("poll: ") + std::strerror(errno));
+    }
+    if (ready == 0) continue;  // the deadline test above ends the wait
+    char chunk[4096];
+    const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
+    if (n < 0) {
+      if (errno == EINTR || errno == EAGAIN) continue;
+      throw TConnectionClosed(std::string("recv: ") + std::strerror(errno));
+    }
+    if (n == 0) throw TConnectionClosed("the client closed the connection");
+    buffer_.append(chunk, static_cast<std::size_t>(n));
+    return;
+  }
+}
+
+std::string TSocketConnection::ReadLine() {
+  std::size_t scanned = 0;
+  for (;;) {
+    const std::size_t end = buffer_.find('\n', scanned);
+    if (end != std::string::npos) {
+      std::string line = buffer_.substr(0, end);
+      buffer_.erase(0, end + 1);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.size() > limits_.max_line_bytes) throw TConnectionClosed("request line too long");
+      return line;
+    }
+    // One byte of slack for the CR of a line that is exactly at the limit.
+    if (buffer_.size() > limits_.max_line_bytes + 1) throw TConnectionClosed("request line too long");
+    scanned = buffer_.size();
+    ReceiveMore();
+  }
+}
+
+std::string TSocketConnection::ReadBytes(std::size_t count) {
+  while (buffer_.size() < count) ReceiveMore();
+  std::string bytes = buffer_.substr(0, count);
+  buffer_.erase(0, count);
+  return bytes;
+}
+
+void TSocketConnection::Write(std::string_view bytes) {
+  if (disconnected_) throw TConnectionClosed("the answer has already ended");
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n > 0) {
+      sent += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      pollfd waiting{fd_, POLLOUT, 0};
+      const int ready = ::poll(&waiting, 1, static_cast<int>(limits_.write_timeout.count()));
+      if (ready < 0 && errno == EINTR) continue;
+      if (ready <= 0) throw TConnectionClosed("the client does not read the answer");
+      continue;
+    }
+    throw TConnectionClosed(std::string("send: ") + std::strerror(errno));
+  }
+}
+
+void TSocketConnection::Disconnect() {
+  if (disconnected_) return;
+  disconnected_ = true;
+  ::shutdown(fd_, SHUT_WR);
+}
+
+}  // namespace sky

@@ -1,0 +1,212 @@
+#include "web/tcp_server.h"
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <set>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+#include "settings/log.h"
+
+namespace sky {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Closes a descriptor on every way out unless released.
+class TFd {
+ public:
+  explicit TFd(int fd = -1) : fd_(fd) {}
+  ~TFd() { Reset(); }
+  TFd(const TFd&) = delete;
+  TFd& operator=(const TFd&) = delete;
+  int Get() const { return fd_; }
+  int Release() { return std::exchange(fd_, -1); }
+  void Reset(int fd = -1) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+
+ private:
+  int fd_;
+};
+
+std::system_error SocketError(const std::string& what) {
+  return std::system_error(errno, std::generic_category(), what);
+}
+
+}  // namespace
+
+// Shared by the server object and every connection thread, so a thread that
+// outlives a stop still finds what it uses.
+struct TTcpServer::Core {
+  THandler handler;
+  THttpLimits limits;
+
+  mutable std::mutex lock;           // guards everything below
+  std::condition_variable changed;   // a connection ended, or stop began
+  std::size_t active = 0;
+  std::set<int> open_sockets;        // sockets of running handlers
+  bool stopping = false;
+  TFd listener;
+  TFd wake;                          // eventfd that wakes the listener at stop
+  uint16_t port = 0;
+  std::thread listener_thread;
+
+  void Listen(std::shared_ptr<Core> self);
+  void Serve(int fd);
+};
+
+void TTcpServer::Core::Listen(std::shared_ptr<Core> self) {
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> hold(lock);
+      // At the connection limit new clients wait in the listen queue.
+      changed.wait(hold, [&] { return stopping || active < limits.max_connections; });
+      if (stopping) return;
+    }
+    pollfd waiting[2] = {{listener.Get(), POLLIN, 0}, {wake.Get(), POLLIN, 0}};
+    if (::poll(waiting, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      WriteLog(0, "HTTP listener:", std::system_category().message(errno));
+      return;
+    }
+    if (waiting[1].revents != 0) return;
+    if ((waiting[0].revents & POLLIN) == 0) continue;
+    const int fd = ::accept4(listener.Get(), nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) {
+      // A client that gave up before we took it, or a passing shortage of
+      // descriptors: the listener goes on.
+      if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+        WriteLog(0, "HTTP listener:", std::system_category().message(errno));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      }
+      continue;
+    }
+    std::unique_lock<std::mutex> hold(lock);
+    ++active;
+    open_sockets.insert(fd);
+    hold.unlock();
+    try {
+      std::thread([self, fd] { self->Serve(fd); }).detach();
+    } catch (const std::exception& e) {
+      hold.lock();
+      --active;
+      open_sockets.erase(fd);
+      hold.unlock();
+      ::close(fd);
+      WriteLog(0, "HTTP connection thread:", e.what());
+    }
+  }
+}
+
+void TTcpServer::Core::Serve(int fd) {
+  {
+    TSocketConnection connection(fd, limits);
+    try {
+      handler(connection);
+    } catch (const std::exception& e) {
+      WriteLog(0, "HTTP connection:", e.what());
+    } catch (...) {
+      WriteLog(0, "HTTP connection:", "unknown error");
+    }
+    // Forget the socket before it is closed, so a stop never shuts down a
+    // descriptor number that has been reused meanwhile.
+    std::lock_guard<std::mutex> hold(lock);
+    open_sockets.erase(fd);
+  }
+  std::lock_guard<std::mutex> hold(lock);
+  --active;
+  changed.notify_all();
+}
+
+TTcpServer::TTcpServer(THandler handler, THttpLimits limits) : core_(std::make_shared<Core>()) {
+  core_->handler = std::move(handler);
+  core_->limits = limits;
+}
+
+TTcpServer::~TTcpServer() { Stop(); }
+
+void TTcpServer::Start(uint16_t port) {
+  if (Listening()) throw std::logic_error("the server is already listening");
+  // A stopped server may start again: a fresh core, so threads of the old
+  // one never see the new listener.
+  auto core = std::make_shared<Core>();
+  core->handler = core_->handler;
+  core->limits = core_->limits;
+
+  TFd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (listener.Get() < 0) throw SocketError("socket");
+  const int on = 1;
+  ::setsockopt(listener.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_ANY);
+  address.sin_port = htons(port);
+  if (::bind(listener.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    throw SocketError("cannot listen on port " + std::to_string(port));
+  }
+  if (::listen(listener.Get(), SOMAXCONN) != 0) throw SocketError("listen");
+  socklen_t length = sizeof address;
+  if (::getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    throw SocketError("getsockname");
+  }
+  TFd wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  if (wake.Get() < 0) throw SocketError("eventfd");
+
+  core->port = ntohs(address.sin_port);
+  core->listener.Reset(listener.Release());
+  core->wake.Reset(wake.Release());
+  core->listener_thread = std::thread([core] { core->Listen(core); });
+  core_ = std::move(core);
+}
+
+bool TTcpServer::Stop() {
+  Core& core = *core_;
+  {
+    std::lock_guard<std::mutex> hold(core.lock);
+    if (core.stopping || !core.listener_thread.joinable()) return core.active == 0;
+    core.stopping = true;
+    core.changed.notify_all();
+  }
+  const uint64_t one = 1;
+  [[maybe_unused]] ssize_t ignored = ::write(core.wake.Get(), &one, sizeof one);
+  core.listener_thread.join();
+
+  std::unique_lock<std::mutex> hold(core.lock);
+  core.listener.Reset();
+  if (core.changed.wait_for(hold, core.limits.stop_grace, [&] { return core.active == 0; })) return true;
+  // Handlers that are still waiting for their client are woken; a handler
+  // busy with other work keeps its thread, which holds the core alive.
+  for (int fd : core.open_sockets) ::shutdown(fd, SHUT_RDWR);
+  return core.changed.wait_for(hold, std::chrono::seconds(1), [&] { return core.active == 0; });
+}
+
+bool TTcpServer::Listening() const {
+  std::lock_guard<std::mutex> hold(core_->lock);
+  return core_->listener.Get() >= 0 && !core_->stopping;
+}
+
+uint16_t TTcpServer::Port() const {
+  std::lock_guard<std::mutex> hold(core_->lock);
+  return core_->port;
+}
+
+std::size_t TTcpServer::ActiveConnections() const {
+  std::lock_guard<std::mutex> hold(core_->lock);
+  return core_->active;
+}
+
+}  // namespace sky

@@ -1,0 +1,45 @@
+// A small TCP server: one listener thread, one thread per connection.
+//
+// At most limits.max_connections connections are served at once; beyond that
+// the listener stops accepting and new clients wait in the listen queue.
+// Each connection is handed to the handler as a TSocketConnection and closed
+// when the handler returns. The handler runs on the connection's thread; an
+// exception escaping it is logged and ends only that connection.
+//
+// Stop closes the listening socket at once and gives running handlers
+// limits.stop_grace to finish; connections still open then are shut down so
+// that their reads and writes fail. It returns whether every handler ended.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "web/socket_connection.h"
+
+namespace sky {
+
+class TTcpServer {
+ public:
+  using THandler = std::function<void(TConnection&)>;
+
+  TTcpServer(THandler handler, THttpLimits limits = {});
+  ~TTcpServer();
+  TTcpServer(const TTcpServer&) = delete;
+  TTcpServer& operator=(const TTcpServer&) = delete;
+
+  // Listens on every IPv4 interface; port 0 takes a free port (see Port).
+  // Raises std::system_error when the port cannot be taken.
+  void Start(uint16_t port);
+  bool Stop();
+  bool Listening() const;
+  uint16_t Port() const;
+  // Connections being served right now.
+  std::size_t ActiveConnections() const;
+
+ private:
+  struct Core;
+  std::shared_ptr<Core> core_;
+};
+
+}  // namespace sky
