@@ -1,0 +1,227 @@
+// Statement objects: named parameters, whole-result fetch, forward iteration.
+#include <mysql.h>
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+
+#include "db/session.h"
+#include "xml/encoding.h"
+
+namespace sky {
+namespace {
+
+// A parameter name runs over letters, digits, underscores and any non-ASCII
+// byte; everything else (blank, comma, parenthesis, operator) ends it.
+bool IsNameByte(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return u >= 0x80 || std::isalnum(u) || c == '_';
+}
+
+TFieldType TypeOf(const MYSQL_FIELD& field) {
+  switch (field.type) {
+    case MYSQL_TYPE_TINY:
+    case MYSQL_TYPE_SHORT:
+    case MYSQL_TYPE_LONG:
+    case MYSQL_TYPE_LONGLONG:
+    case MYSQL_TYPE_INT24:
+    case MYSQL_TYPE_YEAR:
+      return TFieldType::Integer;
+    case MYSQL_TYPE_FLOAT:
+    case MYSQL_TYPE_DOUBLE:
+      return TFieldType::Float;
+    case MYSQL_TYPE_DECIMAL:
+    case MYSQL_TYPE_NEWDECIMAL:
+      return TFieldType::Decimal;
+    case MYSQL_TYPE_DATE:
+    case MYSQL_TYPE_NEWDATE:
+      return TFieldType::Date;
+    case MYSQL_TYPE_TIME:
+      return TFieldType::Time;
+    case MYSQL_TYPE_DATETIME:
+    case MYSQL_TYPE_TIMESTAMP:
+      return TFieldType::DateTime;
+    case MYSQL_TYPE_VARCHAR:
+    case MYSQL_TYPE_VAR_STRING:
+    case MYSQL_TYPE_STRING:
+    case MYSQL_TYPE_TINY_BLOB:
+    case MYSQL_TYPE_MEDIUM_BLOB:
+    case MYSQL_TYPE_LONG_BLOB:
+    case MYSQL_TYPE_BLOB:
+      return field.charsetnr == 63 ? TFieldType::Blob : TFieldType::Text;
+    default:
+      return TFieldType::Other;
+  }
+}
+
+struct ResultDeleter {
+  void operator()(MYSQL_RES* result) const { mysql_free_result(result); }
+};
+using ResultPtr = std::unique_ptr<MYSQL_RES, ResultDeleter>;
+
+}  // namespace
+
+TQuery::TQuery(TdmMySQL& session, std::string text) : session_(session) {
+  SetText(std::move(text));
+}
+
+void TQuery::SetText(std::string text) {
+  text_ = std::move(text);
+  params_.clear();
+  references_.clear();
+  literal_colons_.clear();
+
+  char quote = 0;
+  for (std::size_t i = 0; i < text_.size(); ++i) {
+    const char c = text_[i];
+    if (quote) {
+      if (c == '\\' && quote != '`') {
+        ++i;  // the escaped byte cannot close the literal
+      } else if (c == quote) {
+        quote = 0;
+      }
+      continue;
+    }
+    if (c == '\'' || c == '"' || c == '`') {
+      quote = c;
+      continue;
+    }
+    if (c != ':') continue;
+    if (i + 1 < text_.size() && text_[i + 1] == ':') {
+      literal_colons_.push_back(i);
+      ++i;
+      continue;
+    }
+    std::size_t end = i + 1;
+    while (end < text_.size() && IsNameByte(text_[end])) ++end;
+    if (end == i + 1) continue;  // a lone colon stays as it is
+    const std::string name = text_.substr(i + 1, end - i - 1);
+    std::size_t index = params_.size();
+    for (std::size_t p = 0; p < params_.size(); ++p) {
+      if (EqualsIgnoreCase(params_[p].Name(), name)) {
+        index = p;
+        break;
+      }
+    }
+    if (index == params_.size()) params_.emplace_back(name);
+    references_.push_back(Reference{i, end - i, index});
+    i = end - 1;
+  }
+}
+
+TParam* TQuery::FindParam(std::string_view name) {
+  for (auto& param : params_) {
+    if (EqualsIgnoreCase(param.Name(), name)) return &param;
+  }
+  return nullptr;
+}
+
+TParam& TQuery::ParamByName(std::string_view name) {
+  if (TParam* param = FindParam(name)) return *param;
+  throw TDbError("Parameter '" + std::string(name) + "' not found");
+}
+
+std::string TQuery::BoundText() const {
+  std::string out;
+  out.reserve(text_.size() + 16 * references_.size());
+  std::size_t pos = 0;
+  std::size_t ref = 0;
+  std::size_t colon = 0;
+  while (pos < text_.size()) {
+    const std::size_t next_ref = ref < references_.size() ? references_[ref].offset : text_.size();
+    const std::size_t next_colon =
+        colon < literal_colons_.size() ? literal_colons_[colon] : text_.size();
+    const std::size_t next = std::min(next_ref, next_colon);
+    out.append(text_, pos, next - pos);
+    if (next == text_.size()) break;
+    if (next == next_ref) {
+      out += params_[references_[ref].param].Literal();
+      pos = next + references_[ref].length;
+      ++ref;
+    } else {
+      out.push_back(':');
+      pos = next + 2;
+      ++colon;
+    }
+  }
+  return out;
+}
+
+void TQuery::Open() {
+  Close();
+  session_.Send(BoundText());
+  MYSQL* connection = session_.Connection();
+  ResultPtr result(mysql_store_result(connection));
+  if (!result) {
+    if (mysql_field_count(connection) != 0) throw TDbError(mysql_error(connection));
+    rows_affected_ = mysql_affected_rows(connection);
+    active_ = true;  // a statement without a result set opens empty
+    return;
+  }
+  const unsigned count = mysql_num_fields(result.get());
+  const MYSQL_FIELD* fields = mysql_fetch_fields(result.get());
+  columns_.reserve(count);
+  for (unsigned i = 0; i < count; ++i) {
+    columns_.push_back(Column{std::string(fields[i].name, fields[i].name_length), TypeOf(fields[i])});
+  }
+  rows_.reserve(mysql_num_rows(result.get()));
+  while (MYSQL_ROW row = mysql_fetch_row(result.get())) {
+    const unsigned long* lengths = mysql_fetch_lengths(result.get());
+    Row values(count);
+    for (unsigned i = 0; i < count; ++i) {
+      if (row[i]) values[i].emplace(row[i], lengths[i]);
+    }
+    rows_.push_back(std::move(values));
+  }
+  if (mysql_errno(connection) != 0) {
+    Close();
+    throw TDbError(mysql_error(connection));
+  }
+  position_ = 0;
+  active_ = true;
+}
+
+void TQuery::Close() {
+  active_ = false;
+  columns_.clear();
+  rows_.clear();
+  rows_.shrink_to_fit();
+  position_ = 0;
+}
+
+bool TQuery::Eof() const { return !active_ || position_ >= rows_.size(); }
+void TQuery::Next() {
+  if (position_ < rows_.size()) ++position_;
+}
+void TQuery::First() { position_ = 0; }
+bool TQuery::IsEmpty() const { return rows_.empty(); }
+
+int TQuery::FieldCount() const { return static_cast<int>(columns_.size()); }
+
+TField TQuery::Field(int index) const {
+  if (index < 0 || index >= FieldCount()) throw TDbError("Field index out of range");
+  return TField(*this, index);
+}
+
+TField TQuery::FieldByName(std::string_view name) const {
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    if (EqualsIgnoreCase(columns_[i].name, name)) return TField(*this, static_cast<int>(i));
+  }
+  throw TDbError("Field '" + std::string(name) + "' not found");
+}
+
+const std::optional<std::string>& TQuery::Value(int column) const {
+  if (!active_ || position_ >= rows_.size()) throw TDbError("No current record");
+  return rows_[position_][column];
+}
+
+void TQuery::ExecSQL() {
+  Close();
+  session_.Send(BoundText());
+  MYSQL* connection = session_.Connection();
+  ResultPtr result(mysql_store_result(connection));
+  if (!result && mysql_field_count(connection) != 0) throw TDbError(mysql_error(connection));
+  rows_affected_ = result ? mysql_num_rows(result.get()) : mysql_affected_rows(connection);
+}
+
+}  // namespace sky
