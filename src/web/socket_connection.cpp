@@ -55,6 +55,11 @@ TSocketConnection::TSocketConnection(int fd, const THttpLimits& limits)
 }
 
 TSocketConnection::~TSocketConnection() {
+  // Without an answer there is nothing to protect: close at once.
+  if (!answered_) {
+    ::close(fd_);
+    return;
+  }
   if (!disconnected_) ::shutdown(fd_, SHUT_WR);
   const Clock::time_point linger_end = Clock::now() + kLingerTime;
   char discard[4096];
@@ -120,6 +125,7 @@ std::string TSocketConnection::ReadBytes(std::size_t count) {
 
 void TSocketConnection::Write(std::string_view bytes) {
   if (disconnected_) throw TConnectionClosed("the answer has already ended");
+  answered_ = true;
   std::size_t sent = 0;
   while (sent < bytes.size()) {
     const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);

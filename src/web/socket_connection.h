@@ -7,9 +7,10 @@
 // TConnectionClosed too, so a client that stops reading cannot hold a
 // handler forever.
 //
-// The destructor closes the socket gracefully: it ends the sending side and
-// briefly drains what the client still sends, so that unread request bytes
-// do not turn the close into a reset that would destroy the answer.
+// After an answer the destructor closes the socket gracefully: it ends the
+// sending side and briefly drains what the client still sends, so that
+// unread request bytes do not turn the close into a reset that would destroy
+// the answer. Without an answer it closes at once.
 #pragma once
 
 #include <chrono>
@@ -58,6 +59,7 @@ class TSocketConnection : public TConnection {
   std::chrono::steady_clock::time_point deadline_;
   std::string buffer_;
   bool disconnected_ = false;
+  bool answered_ = false;  // some bytes have been written
   std::string local_ip_;
   uint16_t local_port_ = 0;
   std::string peer_ip_;

@@ -1,0 +1,109 @@
+// What a server on the internet needs: bounded requests, bounded time, a
+// bounded number of threads, and a stop that does not wait forever.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <future>
+#include <memory>
+#include <vector>
+
+#include "web/http_test_client.h"
+
+namespace sky {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ClientSocket;
+
+THttpLimits ShortLimits() {
+  THttpLimits limits;
+  limits.request_timeout = 500ms;
+  limits.stop_grace = 500ms;
+  return limits;
+}
+
+TEST(HttpLimits, OversizeLinesEndTheConnectionWithoutAnAnswer) {
+  test::WebServerFixture web;
+  EXPECT_EQ(test::Exchange(web.Port(), "GET /?" + std::string(9000, 'a') + " HTTP/1.1\r\n\r\n"), "");
+  EXPECT_EQ(test::Exchange(web.Port(), "GET / HTTP/1.1\r\nX-Big: " + std::string(8200, 'b') + "\r\n\r\n"), "");
+  // A line right at the limit is still read.
+  const std::string header = "X-Fits: " + std::string(8192 - 8, 'c');
+  EXPECT_EQ(test::Exchange(web.Port(), "GET / HTTP/1.1\r\n" + header + "\r\n\r\n"), web.DefaultPage());
+}
+
+TEST(HttpLimits, AtMostOneHundredHeaderLines) {
+  test::WebServerFixture web;
+  std::string lines;
+  for (int i = 0; i < 99; ++i) lines += "X-Line-" + std::to_string(i) + ": 1\r\n";
+  EXPECT_EQ(test::Exchange(web.Port(), "GET / HTTP/1.1\r\n" + lines + "\r\n"), web.DefaultPage());
+  EXPECT_EQ(test::Exchange(web.Port(), "GET / HTTP/1.1\r\n" + lines + "X-One-Too-Many: 1\r\n\r\n"), "");
+}
+
+TEST(HttpLimits, BodiesOverSixtyFourKibibytesAreRefused) {
+  test::WebServerFixture web;
+  const std::string body = "password=pintowel&actionid=pause&pad=" + std::string(64 * 1024, 'x');
+  EXPECT_EQ(test::Post(web.Port(), "/ctrl.sky", body), "");
+  EXPECT_TRUE(web.service.Events().empty());
+}
+
+TEST(HttpLimits, SilentAndSlowClientsAreDroppedAtTheDeadline) {
+  test::WebServerFixture web(ShortLimits());
+  ClientSocket silent(web.Port());
+  EXPECT_EQ(silent.ReadToEnd(10s), "") << "closed without an answer";
+
+  ClientSocket slow(web.Port());
+  slow.Send("POST /ctrl.sky HTTP/1.1\r\nContent-Length: 40\r\n\r\npassword=pin");
+  EXPECT_EQ(slow.ReadToEnd(10s), "");
+  EXPECT_TRUE(web.service.Events().empty());
+}
+
+TEST(HttpLimits, ConnectionsBeyondTheLimitWaitForAFreeThread) {
+  THttpLimits limits;
+  limits.max_connections = 2;
+  test::WebServerFixture web(limits);
+  auto first = std::make_unique<ClientSocket>(web.Port());
+  ClientSocket second(web.Port());
+  ClientSocket third(web.Port());
+  third.Send("GET / HTTP/1.1\r\n\r\n");
+  EXPECT_TRUE(third.SilentFor(300ms)) << "the third client waits in the listen queue";
+  first.reset();
+  EXPECT_EQ(third.ReadToEnd(10s), web.DefaultPage());
+}
+
+TEST(HttpLimits, StopLetsRunningRequestsFinishAndWakesSilentClients) {
+  test::WebServerFixture web(ShortLimits());
+  web.service.HoldCycles();
+  ClientSocket recalc(web.Port());
+  const std::string body = "password=pintowel&actionid=recalc";
+  recalc.Send("POST /ctrl.sky HTTP/1.1\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+  ClientSocket silent(web.Port());
+  while (web.service.Events().size() < 2) std::this_thread::sleep_for(10ms);
+
+  auto stopped = std::async(std::launch::async, [&] { return web.server.Deactivate(); });
+  EXPECT_EQ(stopped.wait_for(100ms), std::future_status::timeout) << "the recalculation is still running";
+  EXPECT_FALSE(web.server.Active());
+  EXPECT_THROW(ClientSocket late(web.Port()), std::runtime_error) << "the listener is closed at once";
+  web.service.ReleaseCycles();
+  EXPECT_TRUE(stopped.get());
+  EXPECT_NE(recalc.ReadToEnd(10s).find("Calculated"), std::string::npos);
+  EXPECT_EQ(silent.ReadToEnd(10s), "");
+}
+
+// Two hundred idle connections hold two hundred threads; the status page
+// must still be served promptly by the next one.
+TEST(HttpLimits, StatusPageAnswersWhileTwoHundredClientsStaySilent) {
+  test::WebServerFixture web;
+  std::vector<std::unique_ptr<ClientSocket>> idle;
+  for (int i = 0; i < 200; ++i) idle.push_back(std::make_unique<ClientSocket>(web.Port()));
+  const auto start = std::chrono::steady_clock::now();
+  const std::string page = test::Get(web.Port(), "/?cmd=config");
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  std::printf("status page with 200 silent connections open: %lld ms\n", static_cast<long long>(took.count()));
+  EXPECT_NE(page.find(Utf8ToCp1251("Текущие настройки")), std::string::npos);
+  // One second is the goal; the margin absorbs a loaded test machine.
+  EXPECT_LT(took, 5s);
+}
+
+}  // namespace
+}  // namespace sky
