@@ -107,7 +107,7 @@ TEST_F(PilotTable, ResetClearsEveryPilotAlsoInDebugMode) {
 
 TEST_F(PilotTable, ResetAddsMissingColumnsFirst) {
   DropRankColumns();
-  AddPilot(1, "a");
+  db_->Exec("insert into pilots (id, callsign, class, ArmyID) values (1, 'a', 'Human pilot', 1)");
   EXPECT_FALSE(FieldsChecked());
   EXPECT_TRUE(ResetDatabase(settings_, db_->Entry()));
   EXPECT_TRUE(FieldsChecked());
