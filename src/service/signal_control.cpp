@@ -25,6 +25,10 @@ sigset_t ControlSignals() {
 }  // namespace
 
 void BlockControlSignals() {
+  // A shell starts background jobs with SIGINT ignored, and an ignored
+  // signal never reaches the signalfd: every control signal gets its
+  // default disposition back before it is blocked.
+  for (int signal : {SIGTERM, SIGINT, SIGUSR1, SIGUSR2}) ::signal(signal, SIG_DFL);
   const sigset_t set = ControlSignals();
   if (const int error = pthread_sigmask(SIG_BLOCK, &set, nullptr); error != 0) {
     throw std::system_error(error, std::generic_category(), "pthread_sigmask");
