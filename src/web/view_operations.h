@@ -17,9 +17,6 @@
 
 namespace sky {
 
-// The default web page (the request router's answer to what no view takes).
-void SendDefaultPage(TConnection& connection);
-
 // Heads, each line followed by CR LF, the empty line included.
 void WriteXMLHead(TConnection& connection);                      // XML documents
 void WriteFileHead(TConnection& connection, std::size_t size);   // static files

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "settings/paths.h"
+#include "web/http_answer.h"
 #include "web/view_operations.h"
 #include "web/views.h"
 #include "xml/encoding.h"
