@@ -47,9 +47,10 @@ testdb_stop() {
     kill "$TESTDB_PID" 2>/dev/null
     local i
     for i in $(seq 1 300); do kill -0 "$TESTDB_PID" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "$TESTDB_PID" 2>/dev/null
+    kill -9 "$TESTDB_PID" 2>/dev/null || true
   fi
-  wait "$TESTDB_PID" 2>/dev/null
-  [ -n "${TESTDB_DIR:-}" ] && [ -z "${SKY_KEEP_DB:-}" ] && rm -rf "$TESTDB_DIR"
+  wait "$TESTDB_PID" 2>/dev/null || true
+  if [ -n "${TESTDB_DIR:-}" ] && [ -z "${SKY_KEEP_DB:-}" ]; then rm -rf "$TESTDB_DIR"; fi
   TESTDB_PID=
+  return 0
 }
