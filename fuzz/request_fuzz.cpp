@@ -1,0 +1,60 @@
+// The request readers on arbitrary text: the request's kind, file name,
+// parameters and content length, the command item of a parameter string,
+// and the form fields of a body. Besides not crashing: the command item only
+// ever holds word characters, a masked field never shows its value, and the
+// constant-time comparison is equality.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "fuzz_check.h"
+#include "web/admin_control.h"
+#include "web/form_fields.h"
+#include "web/request_parsing.h"
+
+using namespace sky;
+
+namespace {
+
+bool WordText(std::string_view text) {
+  for (char c : text) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (!(u == '_' || (u >= '0' && u <= '9') || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u >= 0x80))
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+
+  (void)GetRequestKind(text);
+  (void)GetRequestFileName(text);
+  (void)GetRequestParams(text);
+  FUZZ_CHECK(GetContentLength(text) >= 0);
+  const std::string digits = GetIntParam("srvid", text);
+  for (char c : digits) FUZZ_CHECK(c >= '0' && c <= '9');
+
+  const TGetCmdItem item(text);
+  FUZZ_CHECK(WordText(item.cmd_name));
+  FUZZ_CHECK(WordText(item.cmd_value));
+  (void)item.params.size();
+
+  (void)UrlDecode(text);
+  (void)FormFieldValue(text, "actionid");
+  const std::string masked = MaskFormField(text, "password");
+  if (const std::optional<std::string> value = FormFieldValue(masked, "password")) {
+    for (char c : *value) FUZZ_CHECK(c == '*');
+  }
+  (void)PasswordAccepted(text, "pintowel");
+  FUZZ_CHECK(!PasswordAccepted(text, ""));
+
+  const std::size_t half = size / 2;
+  FUZZ_CHECK(ConstantTimeEquals(text.substr(0, half), text.substr(half)) ==
+             (text.substr(0, half) == text.substr(half)));
+  return 0;
+}

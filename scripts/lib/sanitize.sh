@@ -1,0 +1,60 @@
+# Sanitizer stages of scripts/test. Source this file, then call sanitize_all
+# ROOT JOBS after the plain build, with the throwaway database already running
+# (SKY_TEST_DB_* exported).
+#
+#   build-asan  everything under AddressSanitizer + UndefinedBehaviorSanitizer,
+#               the whole suite through ctest (the browser test excepted)
+#   build-tsan  only the threaded programs under ThreadSanitizer, running the
+#               tests that start threads: log, settings store, HTTP, service,
+#               schedule, database session threads
+#
+# Both builds use -O1: fast enough to run, still readable stacks. Any report
+# fails the stage (halt_on_error). SKY_SKIP_SANITIZERS=1 skips them;
+# SKY_SANITIZERS=asan or tsan runs only one of them.
+
+sanitize_configure() {  # root dir mode
+  cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+        -DCMAKE_C_FLAGS_DEBUG="-g -O1" -DSKY_SANITIZE="$3" >/dev/null
+}
+
+# Leaks inside the client library's one-time initialisation are not ours.
+sanitize_suppressions() {  # dir
+  printf '%s\n' 'leak:mysql_server_init' 'leak:mysql_init' 'leak:libmariadb' \
+      'leak:libfontconfig' 'leak:libdbus' >"$1/lsan.supp"
+  echo "race:libmariadb" >"$1/tsan.supp"
+}
+
+sanitize_asan() {  # root jobs
+  local dir="$1/build-asan"
+  sanitize_configure "$1" "$dir" address
+  cmake --build "$dir" -j"$2" --target skyranks $(sanitize_test_targets "$dir")
+  sanitize_suppressions "$dir"
+  (cd "$dir" && CI="${CI:-true}" \
+     ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1" \
+     LSAN_OPTIONS="suppressions=$dir/lsan.supp" \
+     UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+     ctest --output-on-failure -j"$2" -E '^web_views_in_browser$')
+}
+
+sanitize_tsan() {  # root jobs
+  local dir="$1/build-tsan"
+  sanitize_configure "$1" "$dir" thread
+  cmake --build "$dir" -j"$2" --target skyranks test_settings test_web test_service test_db
+  sanitize_suppressions "$dir"
+  (cd "$dir" && CI="${CI:-true}" \
+     TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$dir/tsan.supp" \
+     ctest --output-on-failure -j"$2" \
+       -R '^(Log|SettingsStore|Http|AdminControl|AdminStatusPage|Service[A-Za-z]*|Session\.SessionsOnTwoThreads|Reliability)')
+}
+
+# Every test program the tree defines (test_<sub>, test_skygen).
+sanitize_test_targets() {  # build-dir
+  cmake --build "$1" --target help | sed -n 's/^\.\.\. \(test_[a-z_]*\)$/\1/p' | sort -u
+}
+
+sanitize_all() {  # root jobs
+  [ -n "${SKY_SKIP_SANITIZERS:-}" ] && return 0
+  local which="${SKY_SANITIZERS:-asan tsan}"
+  case " $which " in *" asan "*) echo "== AddressSanitizer + UBSan" >&2; sanitize_asan "$1" "$2" ;; esac
+  case " $which " in *" tsan "*) echo "== ThreadSanitizer" >&2; sanitize_tsan "$1" "$2" ;; esac
+}
