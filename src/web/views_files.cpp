@@ -77,10 +77,12 @@ void ServeFileRequest(TConnection& connection, const std::string& name) {
   const std::string extension = LowerExtension(name);
   const std::string path = InProgramDirectory(name);
   if (extension == ".xsl" || extension == ".xml" || extension == ".jpg") {
-    if (!IsFile(path)) return;
+    // The settings file is refused under any spelling of its name, also
+    // where the file system tells letter cases apart and that spelling
+    // names no file.
     if (EqualsIgnoreCase(LastComponent(name), settings_name)) {
       SendDefaultPage(connection);
-    } else {
+    } else if (IsFile(path)) {
       SendFile(connection, path);
     }
     return;
