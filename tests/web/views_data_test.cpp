@@ -1,0 +1,266 @@
+// The views that read a statistics database, through a running web server:
+// pilot list, pilot history, configured queries and pilot statistics, each
+// on the database its srvid chooses.
+#include <gtest/gtest.h>
+#include <fmt/format.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "support/test_db.h"
+#include "web/http_test_client.h"
+#include "web/views_answers.h"
+#include "xml/encoding.h"
+#include "xml/xml_document.h"
+
+namespace sky {
+namespace {
+
+using test::BodyOf;
+using test::Get;
+using test::HeadOf;
+using test::kXmlHead;
+using Attrs = std::vector<std::pair<std::string, std::string>>;
+
+std::string MysqlElement(const std::string& id, const TServerEntry& e, const std::string& pass) {
+  return fmt::format("  <mysql id=\"{}\" host=\"{}\" port=\"{}\" user=\"{}\" pass=\"{}\" db=\"{}\"/>\n", id, e.Host,
+                     e.Port, e.User, pass, e.Db);
+}
+
+class DataViews : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SKY_REQUIRE_DB();
+    one_ = std::make_unique<test::TestDatabase>();
+    two_ = std::make_unique<test::TestDatabase>();
+    one_->AddRankColumns();
+    two_->AddRankColumns();
+    WriteSettings({"1", "2"});
+    std::filesystem::create_directories(web_.home.File("queries"));
+    WriteQuery("by_name.sql", Utf8ToCp1251("-- пилоты с данным позывным\nselect id, callsign from pilots where callsign = :name order by id"));
+    WriteQuery("broken.sql", "select nonsense from nowhere");
+    WriteQuery("cp1251.sql", Utf8ToCp1251("select 'Сокол' as c"));
+    WriteQuery("utf8.sql", "\xEF\xBB\xBF" "select 'Ястреб' as c");
+  }
+
+  // Databases one and two under the given ids, then database one once more
+  // with a wrong password under id 3.
+  void WriteSettings(const std::vector<std::string>& ids) {
+    std::string dbs = MysqlElement(ids[0], one_->Entry(), one_->Entry().Pass) +
+                      MysqlElement(ids[1], two_->Entry(), two_->Entry().Pass) +
+                      MysqlElement("3", one_->Entry(), "wrong-password");
+    web_.home.WriteSettings(
+        "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n<skyranks debug=\"0\">\n" + dbs +
+        "  <admin port=\"0\"><password>pintowel</password></admin>\n"
+        "  <ranks><rank value=\"1\" sorties_limit=\"1\" airkills=\"1\" gndkills=\"0\">лейтенант</rank>"
+        "<rank value=\"2\" sorties_limit=\"50\" airkills=\"50\" gndkills=\"0\">капитан</rank></ranks>\n"
+        "  <sorties_end><success>_TKON_</success><skip>_BAIL_</skip><dead>_DIED_</dead></sorties_end>\n"
+        "  <log level=\"10\"/>\n"
+        "  <ground_targets><eSAir ratio=\"0.5\"/><eTank ratio=\"1\"/><eCar ratio=\"0.2\"/><eArt ratio=\"0.25\"/>"
+        "<eAaa ratio=\"0.5\"/><eWag ratio=\"0.1\"/><eShip ratio=\"2\"/></ground_targets>\n"
+        "  <rules><sortie mode=\"0\" duration=\"15\"/><airbomber ratio=\"1.5\"/></rules>\n"
+        "  <queries><query qid=\"1\" fname=\"queries/by_name.sql\"/><query qid=\"2\" fname=\"queries/broken.sql\"/>"
+        "<query qid=\"3\" fname=\"queries/missing.sql\"/><query qid=\"4\" fname=\"queries/cp1251.sql\"/>"
+        "<query qid=\"5\" fname=\"queries/utf8.sql\"/></queries>\n"
+        "</skyranks>\n");
+  }
+  void WriteQuery(const std::string& name, const std::string& bytes) {
+    test::WriteFileBytes(web_.home.File("queries/" + name), bytes);
+  }
+
+  static void AddPilot(const test::TestDatabase& db, int id, const std::string& callsign, int rank,
+                       const std::string& klass = "Human pilot") {
+    db.Exec(fmt::format("insert into pilots (id, callsign, class, ArmyID, realrank, lastsortie, awards) "
+                        "values ({}, '{}', '{}', 1, {}, 0, 0)", id, callsign, klass, rank));
+  }
+  static void AddSortie(const test::TestDatabase& db, int id, int pilot, const std::string& end, int air = 0,
+                        int bombers = 0, int tanks = 0, int cars = 0) {
+    db.Exec(fmt::format("insert into sorties (id, pilotid, armyid, starttime, endtime, eAir, eBom, eSAir, eTank, "
+                        "eCar, eArt, eAaa, eWag, eShip, SortieEND) values ({0}, {1}, 1, "
+                        "'2026-03-01 10:00:00' + interval {0} hour, '2026-03-01 10:40:00' + interval {0} hour, "
+                        "{2}, {3}, 0, {4}, {5}, 0, 0, 0, 0, '{6}')",
+                        id, pilot, air, bombers, tanks, cars, end));
+  }
+
+  std::string Fetch(const std::string& target) { return Get(web_.Port(), target); }
+
+  // What the schedule was asked once the request has let go of ServiceLock
+  // (the answer is sent before the timer is enabled again).
+  std::vector<std::string> ScheduleEvents() {
+    std::lock_guard<std::mutex> settled(web_.service.ServiceLock());
+    return web_.service.Events();
+  }
+
+  // The document of an XML answer; fails the test when the head is not the XML head.
+  XmlDocument Document(const std::string& answer) {
+    EXPECT_EQ(HeadOf(answer), kXmlHead);
+    XmlDocument doc;
+    EXPECT_TRUE(doc.LoadText(BodyOf(answer))) << answer;
+    return doc;
+  }
+  static std::vector<Attrs> Rows(const XmlDocument& doc) {
+    std::vector<Attrs> rows;
+    for (XmlNode row : doc.SelectAll("/DATAPACKET/ROWDATA/ROW")) rows.push_back(row.Attributes());
+    return rows;
+  }
+  bool Logged(const std::string& line_start) const {
+    for (const std::string& line : web_.home.LogLines()) {
+      if (line.rfind("TS\t" + line_start, 0) == 0) return true;
+    }
+    return false;
+  }
+
+  test::WebServerFixture web_;
+  std::unique_ptr<test::TestDatabase> one_, two_;
+};
+
+TEST_F(DataViews, PilotListOfTheChosenDatabaseWithItsStylesheet) {
+  AddPilot(*one_, 1, "Сокол", 2);
+  AddPilot(*one_, 2, "Bot", 0, "AI");
+  AddPilot(*two_, 15, "Ястреб", 1);
+
+  const std::string answer = Fetch("/?cmd=show");
+  const std::string body = BodyOf(answer);
+  EXPECT_EQ(body.rfind("<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n"
+                       "<?xml-stylesheet type=\"text/xsl\" href=\"./xsl/pilotlist.xsl\"?>\n<DATAPACKET",
+                       0), 0u) << body;
+  EXPECT_NE(body.find(Utf8ToCp1251("Сокол")), std::string::npos);
+  EXPECT_EQ(Rows(Document(answer)),
+            (std::vector<Attrs>{{{"id", "1"}, {"callsign", "Сокол"}, {"realrank", "2"}, {"armyid", "1"}, {"srvid", "1"}}}))
+      << "human pilots of database 1 only";
+
+  EXPECT_EQ(Rows(Document(Fetch("/?CMD=SHOW&SRVID=2"))),
+            (std::vector<Attrs>{{{"id", "15"}, {"callsign", "Ястреб"}, {"realrank", "1"}, {"armyid", "1"}, {"srvid", "2"}}}));
+  const std::vector<Attrs> unknown = Rows(Document(Fetch("/?cmd=show&srvid=9")));
+  ASSERT_EQ(unknown.size(), 1u) << "an unknown id falls back to the first database";
+  EXPECT_EQ(unknown[0].front(), (std::pair<std::string, std::string>{"id", "1"}));
+  EXPECT_EQ(unknown[0].back(), (std::pair<std::string, std::string>{"srvid", "9"}));
+
+  web_.home.ClearLog();
+  EXPECT_EQ(Fetch("/?cmd=show&srvid=3"), "") << "an unreachable database gets no answer";
+  EXPECT_TRUE(Logged("not connected to MySQL"));
+}
+
+TEST_F(DataViews, PilotListWithoutDatabaseOneUsesTheFirstEntry) {
+  AddPilot(*one_, 1, "Сокол", 2);
+  AddPilot(*two_, 15, "Ястреб", 1);
+  WriteSettings({"5", "7"});
+  const std::vector<Attrs> rows = Rows(Document(Fetch("/?cmd=show")));
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][1].second, "Сокол");
+  EXPECT_EQ(rows[0].back(), (std::pair<std::string, std::string>{"srvid", "1"}));
+}
+
+TEST_F(DataViews, HistoryOfOnePilotWhileTheScheduleWaits) {
+  AddPilot(*two_, 15, "Ястреб", 1);
+  AddSortie(*two_, 1, 15, "TKON", 2);
+  AddSortie(*two_, 2, 15, "DIED");
+  AddSortie(*two_, 3, 15, "TKON", 1);
+
+  const std::string answer = Fetch("/?history=15&srvid=2");
+  EXPECT_EQ(BodyOf(answer).rfind("<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n"
+                                 "<?xml-stylesheet type=\"text/xsl\" href=\"/xsl/history.xsl\"?>\n<history",
+                                 0), 0u) << answer;
+  XmlDocument doc = Document(answer);
+  EXPECT_EQ(doc.Root().Attribute("callsign"), "Ястреб");
+  std::vector<XmlNode> lives = doc.SelectAll("/history/strik");
+  ASSERT_EQ(lives.size(), 2u);
+  EXPECT_EQ(lives[0].Attribute("broken"), "1");
+  EXPECT_EQ(doc.SelectAll("/history/strik[0]/sortie").size(), 2u) << "the death belongs to the life it ended";
+  EXPECT_EQ(doc.SelectFirst("/history/strik[0]/sortie[0]/newrank/@rankname").Value(), "лейтенант");
+  EXPECT_EQ(ScheduleEvents(), (std::vector<std::string>{"timer off", "timer on"}));
+
+  web_.service.ClearEvents();
+  EXPECT_EQ(Fetch("/?history=x"), "");
+  EXPECT_EQ(Fetch("/?history=99999999999&srvid=2"), "") << "no pilot id is that large";
+  EXPECT_TRUE(ScheduleEvents().empty());
+}
+
+TEST_F(DataViews, HistoryWithoutItsDatabaseIsAnEmptyElement) {
+  web_.home.ClearLog();
+  XmlDocument doc = Document(Fetch("/?history=15&srvid=3"));
+  EXPECT_EQ(doc.Root().Name(), "history");
+  EXPECT_TRUE(doc.Root().Attributes().empty());
+  EXPECT_TRUE(doc.SelectAll("/history/*").empty());
+  EXPECT_TRUE(Logged("not connected to MySQL"));
+  EXPECT_EQ(ScheduleEvents(), (std::vector<std::string>{"timer off", "timer on"}));
+}
+
+TEST_F(DataViews, AFailingHistoryIsLoggedAndTheScheduleGoesOn) {
+  AddPilot(*one_, 1, "Сокол", 0);
+  AddSortie(*one_, 1, 1, "TKON", 1);
+  one_->Exec("alter table sorties drop column eWag");
+  web_.home.ClearLog();
+  EXPECT_EQ(Fetch("/?history=1&srvid=1"), "");
+  EXPECT_TRUE(Logged("ShowHistory\t"));
+  EXPECT_EQ(ScheduleEvents(), (std::vector<std::string>{"timer off", "timer on"}))
+      << "the timer runs again after the failure";
+  web_.service.ClearEvents();
+  EXPECT_FALSE(Document(Fetch("/?history=2&srvid=2")).Root().IsNull()) << "and the next history is served";
+}
+
+TEST_F(DataViews, ConfiguredQueriesBindRequestValuesByName) {
+  AddPilot(*one_, 1, "Сокол", 0);
+  AddPilot(*one_, 2, "Bot", 0, "AI");
+  AddPilot(*two_, 3, "bot", 0);
+
+  const std::string answer = Fetch("/?cmd=query&qid=1&name=bot&srvid=1");
+  EXPECT_EQ(BodyOf(answer).find("xml-stylesheet"), std::string::npos) << "queries carry no stylesheet";
+  EXPECT_EQ(Rows(Document(answer)), (std::vector<Attrs>{{{"id", "2"}, {"callsign", "Bot"}}}));
+  EXPECT_EQ(Rows(Document(Fetch("/?cmd=query&qid=1&srvid=2&name=bot"))),
+            (std::vector<Attrs>{{{"id", "3"}, {"callsign", "bot"}}}));
+  EXPECT_TRUE(Rows(Document(Fetch("/?cmd=query&qid=1&name=x_or_1&srvid=1"))).empty())
+      << "a value is a text literal, nothing more";
+  EXPECT_TRUE(Rows(Document(Fetch("/?cmd=query&qid=1&srvid=1"))).empty()) << "an unnamed parameter is NULL";
+
+  EXPECT_EQ(Rows(Document(Fetch("/?cmd=query&qid=4&srvid=1"))), (std::vector<Attrs>{{{"c", "Сокол"}}}));
+  EXPECT_EQ(Rows(Document(Fetch("/?cmd=query&qid=5&srvid=1"))), (std::vector<Attrs>{{{"c", "Ястреб"}}}))
+      << "a query file with a byte order mark is UTF-8";
+}
+
+TEST_F(DataViews, QueriesThatCannotRun) {
+  for (const char* target : {"/?cmd=query&qid=9&srvid=1", "/?cmd=query&qid=3&srvid=1", "/?cmd=query&qid=abc&srvid=1",
+                             "/?cmd=query&qid=&srvid=1"}) {
+    EXPECT_EQ(Fetch(target), web_.DefaultPage()) << target;
+  }
+  web_.home.ClearLog();
+  EXPECT_EQ(Fetch("/?cmd=query&qid=2&srvid=1"), "") << "a failing statement gets no answer";
+  EXPECT_TRUE(Logged("GetAnyDataSetXML\t"));
+  EXPECT_EQ(Fetch("/?cmd=query&qid=1&srvid=3&name=x"), "") << "nor does an unreachable database";
+}
+
+TEST_F(DataViews, PilotStatisticsOfTheCurrentLife) {
+  AddPilot(*one_, 1, "Сокол", 0);
+  AddSortie(*one_, 1, 1, "DIED", 7);  // an earlier life: not counted
+  one_->Exec("update pilots set lastsortie = 2 where id = 1");
+  AddSortie(*one_, 2, 1, "TKON", 6, 4, 3, 5);
+  AddSortie(*one_, 3, 1, "TKON", 4);
+
+  XmlDocument doc = Document(Fetch("/?cmd=info&pilotid=1&srvid=1"));
+  ASSERT_EQ(doc.Root().Name(), "info");
+  std::vector<std::pair<std::string, std::string>> values;
+  for (XmlNode child : doc.SelectAll("/info/*")) values.emplace_back(child.Name(), child.Text());
+  EXPECT_EQ(values, (Attrs{{"combat_count", "2"},
+                           {"effective_airs", "12.00"},
+                           {"eAir", "10.00"},
+                           {"eBom", " 4.00"},
+                           {"eSAir", " 0.00"},
+                           {"eShip", " 0.00"},
+                           {"eTank", " 3.00"},
+                           {"eCar", " 5.00"},
+                           {"eArt", " 0.00"},
+                           {"eAaa", " 0.00"},
+                           {"eWag", " 0.00"},
+                           {"pure_ground", "8"},
+                           {"effective_grounds", " 4.00"},
+                           {"effective_total", "16.00"}}));
+  EXPECT_EQ(BodyOf(Fetch("/?cmd=info&pilotid=1&srvid=1")).find("xml-stylesheet"), std::string::npos);
+
+  XmlDocument nobody = Document(Fetch("/?cmd=info&pilotid=abc&srvid=1"));
+  EXPECT_EQ(nobody.SelectFirst("/info/combat_count").Text(), "0") << "a pilot id that is no number is pilot 0";
+  EXPECT_EQ(nobody.SelectFirst("/info/effective_total").Text(), " 0.00");
+  EXPECT_EQ(Fetch("/?cmd=info&pilotid=1&srvid=3"), web_.DefaultPage()) << "no database: the default page";
+}
+
+}  // namespace
+}  // namespace sky
