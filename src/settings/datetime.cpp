@@ -15,7 +15,7 @@ namespace {
 constexpr double kMsPerDay = 86400000.0;
 
 // Days from 1970-01-01 of a proleptic Gregorian date (negative before it).
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
+constexpr int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
   y -= m <= 2;
   const int64_t era = (y >= 0 ? y : y - 399) / 400;
   const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -38,7 +38,7 @@ void CivilFromDays(int64_t z, int& year, int& month, int& day) {
 }
 
 // Day 0 of the date-time scale, 30.12.1899, counted from 1970-01-01.
-const int64_t kEpochOffset = DaysFromCivil(1899, 12, 30);
+constexpr int64_t kEpochOffset = DaysFromCivil(1899, 12, 30);
 
 bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
