@@ -204,6 +204,11 @@ TField TQuery::Field(int index) const {
 }
 
 TField TQuery::FieldByName(std::string_view name) const {
+  // Readers nearly always spell a column as the table does; the exact pass
+  // keeps the per-row lookups of a long walk cheap.
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    if (columns_[i].name == name) return TField(*this, static_cast<int>(i));
+  }
   for (std::size_t i = 0; i < columns_.size(); ++i) {
     if (EqualsIgnoreCase(columns_[i].name, name)) return TField(*this, static_cast<int>(i));
   }
