@@ -108,8 +108,8 @@ cyrillic=$(sql -D "$db" -e "select callsign from pilots where class = 'Human pil
 [ -n "$cyrillic" ] || fail "the generator made no Cyrillic callsign to look for"
 read -r pilot pilot_callsign < <(sql -D "$db" -e "
   select p.id, p.callsign from pilots p join sorties s on s.pilotid = p.id
-  where p.class = 'Human pilot' and p.realrank > 0 and s.SortieEND in ('DIED', 'CAPTURED') and p.$no_markup
-  group by p.id, p.callsign order by count(*) desc, p.id limit 1")
+  where p.class = 'Human pilot' and p.realrank > 0 and trim(s.SortieEND) in ('DIED', 'CAPTURED') and p.$no_markup
+  group by p.id, p.callsign order by p.callsign regexp '[А-Яа-яЁё]' desc, count(*) between 2 and 4 desc, p.id limit 1")
 [ -n "${pilot:-}" ] || fail "no ranked pilot who died in the generated data"
 
 mkdir -p "$artifacts"
@@ -144,7 +144,7 @@ expect history "Жизнь 2" "a second life after a death"
 expect history "погиб" "the death that ended a life"
 expect history "новое звание:" "a rank reached"
 lives=$(grep -o 'class="life ' "$artifacts/history.html" | wc -l)
-deaths=$(sql -D "$db" -e "select count(*) from sorties where pilotid = $pilot and SortieEND in ('DIED', 'CAPTURED')")
+deaths=$(sql -D "$db" -e "select count(*) from sorties where pilotid = $pilot and trim(SortieEND) in ('DIED', 'CAPTURED')")
 [ "$lives" -eq $((deaths + 1)) ] || fail "history: $lives lives for $deaths deaths"
 
 echo "PASS: $rows pilots listed, pilot $pilot with $lives lives"
