@@ -27,7 +27,9 @@ int64_t TField::AsInteger() const {
   const long long integer = std::strtoll(begin, &end, 10);
   if (*end == '\0' && errno == 0) return integer;
   const double number = std::strtod(begin, &end);
-  if (*end != '\0' || !std::isfinite(number)) {
+  // 2^63 is exact as a double; anything at or beyond it has no int64_t.
+  constexpr double kLimit = 9223372036854775808.0;
+  if (*end != '\0' || !std::isfinite(number) || number >= kLimit || number < -kLimit) {
     throw TDbError("'" + *value + "' is not a valid integer value for field '" + Name() + "'");
   }
   return static_cast<int64_t>(std::trunc(number));

@@ -11,6 +11,12 @@ void TParam::SetInteger(int64_t value) {
   text_.clear();
 }
 
+void TParam::SetBoolean(bool value) {
+  kind_ = Kind::Boolean;
+  integer_ = value ? 1 : 0;
+  text_.clear();
+}
+
 void TParam::SetText(std::string value) {
   kind_ = Kind::Text;
   text_ = std::move(value);
@@ -21,14 +27,26 @@ void TParam::SetNull() {
   text_.clear();
 }
 
-std::string TParam::Literal() const {
+std::string TParam::Literal(bool backslash_escapes) const {
   switch (kind_) {
     case Kind::Integer:
       return std::to_string(integer_);
+    case Kind::Boolean:
+      return integer_ ? "'Y'" : "'N'";
     case Kind::Text: {
       std::string out;
       out.reserve(text_.size() + 2);
       out.push_back('\'');
+      if (!backslash_escapes) {
+        // The server reads every byte between the quotes as it stands, so a
+        // backslash cannot escape anything and would end up in the value.
+        for (char c : text_) {
+          if (c == '\'') out.push_back('\'');
+          out.push_back(c);
+        }
+        out.push_back('\'');
+        return out;
+      }
       for (char c : text_) {
         switch (c) {
           case '\0': out += "\\0"; break;

@@ -127,6 +127,7 @@ std::string TQuery::BoundText() const {
   std::size_t pos = 0;
   std::size_t ref = 0;
   std::size_t colon = 0;
+  const bool backslash_escapes = session_.BackslashEscapes();
   while (pos < text_.size()) {
     const std::size_t next_ref = ref < references_.size() ? references_[ref].offset : text_.size();
     const std::size_t next_colon =
@@ -135,7 +136,7 @@ std::string TQuery::BoundText() const {
     out.append(text_, pos, next - pos);
     if (next == text_.size()) break;
     if (next == next_ref) {
-      out += params_[references_[ref].param].Literal();
+      out += params_[references_[ref].param].Literal(backslash_escapes);
       pos = next + references_[ref].length;
       ++ref;
     } else {

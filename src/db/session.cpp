@@ -62,6 +62,14 @@ void TdmMySQL::Disconnect() {
   }
 }
 
+bool TdmMySQL::BackslashEscapes() const {
+  unsigned status = 0;
+  if (!connection_ || mariadb_get_infov(connection_, MARIADB_CONNECTION_SERVER_STATUS, &status)) {
+    return true;
+  }
+  return (status & SERVER_STATUS_NO_BACKSLASH_ESCAPES) == 0;
+}
+
 void TdmMySQL::Send(const std::string& sql) {
   if (!connection_) throw TDbError("Database not connected");
   if (observer_) observer_(sql);
@@ -80,6 +88,10 @@ bool ConnectDatabase(TdmMySQL& session, const TServerEntry& entry) {
   mysql_optionsv(connection, MYSQL_OPT_CONNECT_TIMEOUT, &kConnectTimeoutSeconds);
   mysql_optionsv(connection, MYSQL_OPT_READ_TIMEOUT, &kReadWriteTimeoutSeconds);
   mysql_optionsv(connection, MYSQL_OPT_WRITE_TIMEOUT, &kReadWriteTimeoutSeconds);
+  // No statement of the program loads client files; a server must not be
+  // able to ask for one.
+  const unsigned no_local_infile = 0;
+  mysql_optionsv(connection, MYSQL_OPT_LOCAL_INFILE, &no_local_infile);
   const std::string charset = entry.Charset.empty() ? "utf8mb4" : entry.Charset;
   mysql_optionsv(connection, MYSQL_SET_CHARSET_NAME, charset.c_str());
   const std::string host = entry.Host.empty() ? "localhost" : entry.Host;

@@ -6,8 +6,10 @@
 //    ":name" outside quoted literals is a parameter (names compare without
 //    case; "::" is one literal colon). Values are written into the text as
 //    literals when the statement is sent: unassigned -> NULL, integers as
-//    decimal digits, texts quoted with ' and the bytes NUL, TAB, LF, CR, ", '
-//    and \ escaped with a backslash. A request value never becomes SQL text.
+//    decimal digits, booleans 'Y' / 'N', texts quoted with ' and the bytes
+//    NUL, TAB, LF, CR, ", ' and \ escaped with a backslash. A server running
+//    with NO_BACKSLASH_ESCAPES would read those escapes as plain text, so for
+//    it the only escape is a doubled '. A request value never becomes SQL text.
 //  - Open sends the statement and fetches the whole result, then stands on
 //    the first row; other statement objects of the same session can be opened
 //    while this one stays positioned. Close is a no-op when closed.
@@ -54,13 +56,15 @@ class TParam {
   explicit TParam(std::string name) : name_(std::move(name)) {}
   const std::string& Name() const { return name_; }
   void SetInteger(int64_t value);
+  void SetBoolean(bool value);
   void SetText(std::string value);
   void SetNull();
-  // The literal written into the statement text for the current value.
-  std::string Literal() const;
+  // The literal written into the statement text for the current value;
+  // `backslash_escapes` false when the server takes backslashes literally.
+  std::string Literal(bool backslash_escapes = true) const;
 
  private:
-  enum class Kind { Unassigned, Null, Integer, Text };
+  enum class Kind { Unassigned, Null, Integer, Boolean, Text };
   std::string name_;
   Kind kind_ = Kind::Unassigned;
   int64_t integer_ = 0;
@@ -76,7 +80,7 @@ class TField {
   const std::string& Name() const;
   TFieldType Type() const;
   bool IsNull() const;
-  int64_t AsInteger() const;   // NULL -> 0; text that is not a number raises
+  int64_t AsInteger() const;   // NULL -> 0; not a number or out of range raises
   double AsFloat() const;      // NULL -> 0
   std::string AsString() const;// NULL -> ""; the value's text as the server sent it
   TDateTime AsDateTime() const;// NULL -> 0
@@ -157,6 +161,10 @@ class TdmMySQL {
   bool Connected() const { return connection_ != nullptr; }
   st_mysql* Connection() const { return connection_; }
 
+  // False while the connected server runs with NO_BACKSLASH_ESCAPES (as last
+  // reported by it); texts are then quoted without backslash escapes.
+  bool BackslashEscapes() const;
+
   // Sends one statement text; raises TDbError with the server's message.
   // Used by TQuery; every statement of the session passes through here.
   void Send(const std::string& sql);
@@ -182,7 +190,7 @@ class TdmMySQL {
 };
 
 // Connects to the entry's database (empty host = localhost, the entry's port,
-// 30-second time-outs, no prompt). False after the level-0 line
+// 30-second time-outs, no prompt, LOAD DATA LOCAL refused). False after the level-0 line
 // "ERROR connecting to MySQL:" with the client's message.
 bool ConnectDatabase(TdmMySQL& session, const TServerEntry& entry);
 

@@ -27,12 +27,23 @@ TEST_F(Parameters, TextValuesAreQuotedAndEscapedNeverPasted) {
   EXPECT_EQ(query.BoundText(), "select '1; drop table pilots; --'");
 }
 
-TEST_F(Parameters, IntegersUnassignedAndNull) {
-  query.SetText("select :a, :b, :c");
+TEST_F(Parameters, IntegersBooleansUnassignedAndNull) {
+  query.SetText("select :a, :b, :c, :d, :e");
   query.ParamByName("a").SetInteger(-5);
   query.ParamByName("c").SetText("x");
   query.ParamByName("c").SetNull();
-  EXPECT_EQ(query.BoundText(), "select -5, NULL, NULL");
+  query.ParamByName("d").SetBoolean(true);
+  query.ParamByName("e").SetBoolean(false);
+  EXPECT_EQ(query.BoundText(), "select -5, NULL, NULL, 'Y', 'N'");
+}
+
+TEST(ParameterLiterals, WithoutBackslashEscapesOnlyTheQuoteIsDoubled) {
+  TParam param("v");
+  param.SetText("it's a\\b\\'");
+  EXPECT_EQ(param.Literal(false), "'it''s a\\b\\'''");
+  EXPECT_EQ(param.Literal(true), "'it\\'s a\\\\b\\\\\\''");
+  param.SetInteger(-5);
+  EXPECT_EQ(param.Literal(false), "-5");
 }
 
 TEST_F(Parameters, NamesEndAtDelimitersAndCompareWithoutCase) {

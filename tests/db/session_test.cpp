@@ -107,6 +107,54 @@ TEST_F(Session, TextParametersReachTheServerAsLiterals) {
   EXPECT_EQ(db_->Value("select count(*) from pilots"), "3");
 }
 
+// Whatever the server's quoting mode, a text comes back exactly as it was
+// bound and never changes the statement's shape.
+TEST_F(Session, TextValuesRoundTripWithAndWithoutBackslashEscapes) {
+  TdmMySQL session;
+  ASSERT_TRUE(Connect(session));
+  const std::vector<std::string> values = {
+      "O'Brien", "a\\b", "", "\\' or 1=1 -- ", "a\\', 'injected", "'; drop table pilots; #",
+      std::string("nul\0tab\tlf\ncr\r\"dq\"", 20), "Сокол"};
+  TQuery& q = session.mySQLQuery1;
+  for (const char* mode : {"", "NO_BACKSLASH_ESCAPES"}) {
+    session.SQLQueryService.SetText(std::string("set session sql_mode = '") + mode + "'");
+    session.SQLQueryService.ExecSQL();
+    EXPECT_EQ(session.BackslashEscapes(), *mode == 0);
+    q.SetText("select :v as v, 2 as two");
+    for (const auto& value : values) {
+      q.Close();
+      q.ParamByName("v").SetText(value);
+      q.Open();
+      ASSERT_EQ(q.FieldCount(), 2) << mode << " " << value;
+      EXPECT_EQ(q.FieldByName("v").AsString(), value) << mode;
+    }
+    q.Close();
+  }
+  EXPECT_EQ(db_->Value("select count(*) from pilots"), "0");
+}
+
+TEST_F(Session, LoadingClientFilesIsRefused) {
+  db_->Exec("create table loaded (line text)");
+  TdmMySQL session;
+  ASSERT_TRUE(Connect(session));
+  session.SQLQueryService.SetText("load data local infile '/etc/hostname' into table loaded");
+  EXPECT_THROW(session.SQLQueryService.ExecSQL(), TDbError);
+  EXPECT_EQ(db_->Value("select count(*) from loaded"), "0");
+}
+
+TEST_F(Session, IntegersOutsideTheRangeRaise) {
+  TdmMySQL session;
+  ASSERT_TRUE(Connect(session));
+  TQuery& q = session.mySQLQuery1;
+  q.SetText("select 18446744073709551615 as big, -9223372036854775808 as low, 2.9 as frac, 'x' as txt");
+  q.Open();
+  EXPECT_THROW(q.FieldByName("big").AsInteger(), TDbError);
+  EXPECT_EQ(q.FieldByName("low").AsInteger(), INT64_MIN);
+  EXPECT_EQ(q.FieldByName("frac").AsInteger(), 2);
+  EXPECT_THROW(q.FieldByName("txt").AsInteger(), TDbError);
+  EXPECT_EQ(q.FieldByName("big").AsString(), "18446744073709551615");
+}
+
 TEST_F(Session, ASecondStatementIsReadWhileTheFirstStaysPositioned) {
   db_->Exec("insert into pilots (id, callsign, ArmyID) values (1, 'one', 1)");
   db_->Exec("insert into sorties (id, pilotid) values (1, 1), (2, 1), (3, 1)");
