@@ -47,7 +47,7 @@ class TDbError : public std::runtime_error {
 
 class TdmMySQL;
 
-// Kinds of result columns, as the text of Part-6-style exports needs them.
+// Kinds of result columns, as the data packet export writes them.
 enum class TFieldType { Integer, Float, Decimal, Date, Time, DateTime, Text, Blob, Other };
 
 // One named parameter of a statement.
