@@ -22,8 +22,8 @@ ensure_packages() {
     SKY_REMOVE_POLICY_RC=1
   fi
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-  local status=$?
+  local status=0
+  { apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; } || status=$?
   [ -n "${SKY_REMOVE_POLICY_RC:-}" ] && rm -f /usr/sbin/policy-rc.d
   return $status
 }
