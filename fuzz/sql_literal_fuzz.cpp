@@ -15,14 +15,15 @@ using namespace sky;
 
 namespace {
 
-// The server's reading of a '...' literal with backslash escapes (the
-// default SQL mode); nullopt when the quote is not closed exactly at the end.
-std::optional<std::string> ReadQuotedLiteral(std::string_view literal) {
+// The server's reading of a '...' literal, with backslash escapes (the
+// default SQL mode) or without them (NO_BACKSLASH_ESCAPES); nullopt when the
+// quote is not closed exactly at the end.
+std::optional<std::string> ReadQuotedLiteral(std::string_view literal, bool backslash_escapes) {
   if (literal.size() < 2 || literal.front() != '\'') return std::nullopt;
   std::string value;
   for (std::size_t i = 1; i < literal.size(); ++i) {
     const char c = literal[i];
-    if (c == '\\') {
+    if (c == '\\' && backslash_escapes) {
       if (++i >= literal.size()) return std::nullopt;
       switch (literal[i]) {
         case '0': value += '\0'; break;
@@ -54,9 +55,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   TParam param("p");
   param.SetText(value);
-  const std::optional<std::string> read_back = ReadQuotedLiteral(param.Literal());
-  FUZZ_CHECK(read_back.has_value());
-  FUZZ_CHECK(*read_back == value);
+  for (bool backslash_escapes : {true, false}) {
+    const std::optional<std::string> read_back = ReadQuotedLiteral(param.Literal(backslash_escapes), backslash_escapes);
+    FUZZ_CHECK(read_back.has_value());
+    FUZZ_CHECK(*read_back == value);
+  }
 
   // The same bytes as a statement text: every parameter it names gets a value.
   TdmMySQL session;
