@@ -10,7 +10,9 @@
 #
 # Both builds use -O1: fast enough to run, still readable stacks. Any report
 # fails the stage (halt_on_error). SKY_SKIP_SANITIZERS=1 skips them;
-# SKY_SANITIZERS=asan or tsan runs only one of them.
+# SKY_SANITIZERS=asan or tsan runs only one of them. SKY_FUZZ_SECONDS=N also
+# runs every fuzz target for N seconds (scripts/fuzz) after them; it is off by
+# default because the clang build does not fit the CI budget beside the others.
 
 sanitize_configure() {  # root dir mode
   cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
@@ -57,4 +59,8 @@ sanitize_all() {  # root jobs
   local which="${SKY_SANITIZERS:-asan tsan}"
   case " $which " in *" asan "*) echo "== AddressSanitizer + UBSan" >&2; sanitize_asan "$1" "$2" ;; esac
   case " $which " in *" tsan "*) echo "== ThreadSanitizer" >&2; sanitize_tsan "$1" "$2" ;; esac
+  if [ "${SKY_FUZZ_SECONDS:-0}" -gt 0 ]; then
+    echo "== fuzzing, ${SKY_FUZZ_SECONDS}s per target" >&2
+    SKY_JOBS="$2" "$1/scripts/fuzz" "$SKY_FUZZ_SECONDS"
+  fi
 }
