@@ -110,11 +110,12 @@ TEST_F(Session, TextParametersReachTheServerAsLiterals) {
 // Whatever the server's quoting mode, a text comes back exactly as it was
 // bound and never changes the statement's shape.
 TEST_F(Session, TextValuesRoundTripWithAndWithoutBackslashEscapes) {
+  using namespace std::string_literals;
   TdmMySQL session;
   ASSERT_TRUE(Connect(session));
   const std::vector<std::string> values = {
       "O'Brien", "a\\b", "", "\\' or 1=1 -- ", "a\\', 'injected", "'; drop table pilots; #",
-      std::string("nul\0tab\tlf\ncr\r\"dq\"", 20), "Сокол"};
+      "nul\0tab\tlf\ncr\r\"dq\""s, "Сокол"};
   TQuery& q = session.mySQLQuery1;
   for (const char* mode : {"", "NO_BACKSLASH_ESCAPES"}) {
     session.SQLQueryService.SetText(std::string("set session sql_mode = '") + mode + "'");
