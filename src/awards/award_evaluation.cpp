@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "awards/awards_file.h"
+#include "engine/query_closer.h"
 #include "engine/sortie.h"
 #include "settings/log.h"
 #include "xml/encoding.h"
@@ -185,23 +186,6 @@ void AddToPilotTotals(const TQuery& row, TPilotTotals& totals) {
                     column("eAaa") + column("eWag") + column("eShip");
 }
 
-// Closes the sortie statement on every way out of the call.
-class TQueryCloser {
- public:
-  explicit TQueryCloser(TQuery& query) : query_(query) {}
-  ~TQueryCloser() {
-    try {
-      query_.Close();
-    } catch (...) {
-      // Closing only releases the fetched result; nothing to report.
-    }
-  }
-  TQueryCloser(const TQueryCloser&) = delete;
-  TQueryCloser& operator=(const TQueryCloser&) = delete;
-
- private:
-  TQuery& query_;
-};
 
 }  // namespace
 
