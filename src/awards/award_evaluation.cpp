@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "awards/awards_file.h"
-#include "engine/query_closer.h"
+#include "engine/pilot_sorties.h"
 #include "engine/sortie.h"
 #include "settings/log.h"
 #include "xml/encoding.h"
@@ -81,6 +81,7 @@ struct TEvaluation {
       : session(session), settings(settings), awards(awards) {}
 
   TdmMySQL& session;
+  const TQuery* sortie = nullptr;  // the row the walk stands on
   const TSettings& settings;
   const XmlDocument& awards;
   int32_t rank = 0;
@@ -130,7 +131,7 @@ void TestSimpleAward(TEvaluation& eval, TSimpleAward& award) {
     return;
   }
 
-  const TQuery& sortie = eval.session.SQLQueryCheckPilot;
+  const TQuery& sortie = *eval.sortie;
   for (XmlNode condition : award.conditions) {
     try {
       if (SimpleConditionMet(eval.session, condition, sortie, eval.settings, eval.totals)) {
@@ -189,9 +190,10 @@ void AddToPilotTotals(const TQuery& row, TPilotTotals& totals) {
 
 }  // namespace
 
-TAwardResult EvaluateAwards(TdmMySQL& session, int32_t pilot_id, int32_t start_sortie,
-                            int32_t rank, int32_t army, int32_t stored_awards,
-                            const TSettings& settings, const XmlDocument& awards) {
+TAwardResult EvaluateAwards(TdmMySQL& session, TPilotSorties& pilot_sorties, int32_t /*pilot_id*/,
+                            int32_t start_sortie, int32_t rank, int32_t army,
+                            int32_t stored_awards, const TSettings& settings,
+                            const XmlDocument& awards) {
   WriteLog(10, "--- Расчет наград ---");
   TEvaluation eval{session, settings, awards};
   eval.rank = rank;
@@ -206,14 +208,10 @@ TAwardResult EvaluateAwards(TdmMySQL& session, int32_t pilot_id, int32_t start_s
     simple.push_back(ReadSimpleAward(item));
   }
 
-  GetPilotTotals(session, pilot_id, start_sortie, eval.totals);
+  pilot_sorties.TotalsBefore(start_sortie, eval.totals);
 
-  TQuery& sorties = session.SQLQueryCheckPilot;
-  TQueryCloser closer(sorties);
-  sorties.Close();
-  sorties.ParamByName("p_pilot_id").SetInteger(pilot_id);
-  sorties.ParamByName("p_last_sortie").SetInteger(start_sortie);
-  sorties.Open();
+  TQuery& sorties = pilot_sorties.From(start_sortie);
+  eval.sortie = &sorties;
   for (; !sorties.Eof(); sorties.Next()) {
     AddToPilotTotals(sorties, eval.totals);
     std::string end = TrimText(sorties.FieldByName("SortieEND").AsString());
@@ -239,6 +237,20 @@ TAwardResult EvaluateAwards(TdmMySQL& session, int32_t pilot_id, int32_t start_s
 
   result.Awards = eval.mask;
   return result;
+}
+
+TAwardEvaluator AwardEvaluator() {
+  using TWithSorties = TAwardResult (*)(TdmMySQL&, TPilotSorties&, int32_t, int32_t, int32_t,
+                                        int32_t, int32_t, const TSettings&, const XmlDocument&);
+  return static_cast<TWithSorties>(&EvaluateAwards);
+}
+
+TAwardResult EvaluateAwards(TdmMySQL& session, int32_t pilot_id, int32_t start_sortie,
+                            int32_t rank, int32_t army, int32_t stored_awards,
+                            const TSettings& settings, const XmlDocument& awards) {
+  TPilotSortieStatements statements(session, pilot_id);
+  return EvaluateAwards(session, statements, pilot_id, start_sortie, rank, army, stored_awards,
+                        settings, awards);
 }
 
 }  // namespace sky

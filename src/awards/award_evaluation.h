@@ -1,7 +1,7 @@
 // Award evaluation for one pilot.
 //
 // EvaluateAwards walks the pilot's sorties from `start_sortie` (the sortie of
-// his last death) in id order on the session's SQLQueryCheckPilot. Every
+// his last death) in id order, as `pilot_sorties` hands them out. Every
 // sortie whose trimmed end status is in SortieEndSuccess is tested against
 // the simple awards of the pilot's army and summed into the totals of the
 // current life; after the walk the complex awards are tested against those
@@ -12,9 +12,9 @@
 // greater); the caller performs the write.
 //
 // Errors of one condition or one complex item are logged and skipped; a
-// database error while reading the sortie rows propagates to the caller after
-// SQLQueryCheckPilot has been closed. SQLQueryCheckPilot and SQLQueryService
-// are used and left closed.
+// database error while reading the sortie rows propagates to the caller. With
+// the pilot's own statements, SQLQueryCheckPilot and SQLQueryService are used
+// and left closed.
 #pragma once
 
 #include <cstdint>
@@ -27,7 +27,16 @@
 
 namespace sky {
 
-// Matches TAwardEvaluator, so the rank pass can be handed &EvaluateAwards.
+// Matches TAwardEvaluator, so the rank pass can be handed it; the rows and
+// the earlier totals come from `pilot_sorties`.
+TAwardResult EvaluateAwards(TdmMySQL& session, TPilotSorties& pilot_sorties, int32_t pilot_id,
+                            int32_t start_sortie, int32_t rank, int32_t army,
+                            int32_t stored_awards, const TSettings& settings,
+                            const XmlDocument& awards);
+// The first form, as the pass takes it.
+TAwardEvaluator AwardEvaluator();
+
+// The same with the pilot's own statements.
 TAwardResult EvaluateAwards(TdmMySQL& session, int32_t pilot_id, int32_t start_sortie,
                             int32_t rank, int32_t army, int32_t stored_awards,
                             const TSettings& settings, const XmlDocument& awards);

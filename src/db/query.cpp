@@ -179,6 +179,8 @@ void TQuery::Open() {
     throw TDbError(mysql_error(connection));
   }
   position_ = 0;
+  window_begin_ = 0;
+  window_end_ = rows_.size();
   active_ = true;
 }
 
@@ -188,14 +190,22 @@ void TQuery::Close() {
   rows_.clear();
   rows_.shrink_to_fit();
   position_ = 0;
+  window_begin_ = 0;
+  window_end_ = 0;
 }
 
-bool TQuery::Eof() const { return !active_ || position_ >= rows_.size(); }
+bool TQuery::Eof() const { return !active_ || position_ >= window_end_; }
 void TQuery::Next() {
-  if (position_ < rows_.size()) ++position_;
+  if (position_ < window_end_) ++position_;
 }
-void TQuery::First() { position_ = 0; }
-bool TQuery::IsEmpty() const { return rows_.empty(); }
+void TQuery::First() { position_ = window_begin_; }
+bool TQuery::IsEmpty() const { return window_begin_ >= window_end_; }
+
+void TQuery::SetWindow(std::size_t begin, std::size_t end) {
+  window_end_ = std::min(end, rows_.size());
+  window_begin_ = std::min(begin, window_end_);
+  position_ = window_begin_;
+}
 
 int TQuery::FieldCount() const { return static_cast<int>(columns_.size()); }
 
@@ -217,7 +227,7 @@ TField TQuery::FieldByName(std::string_view name) const {
 }
 
 const std::optional<std::string>& TQuery::Value(int column) const {
-  if (!active_ || position_ >= rows_.size()) throw TDbError("No current record");
+  if (!active_ || position_ >= window_end_) throw TDbError("No current record");
   return rows_[position_][column];
 }
 

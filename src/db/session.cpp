@@ -78,6 +78,37 @@ void TdmMySQL::Send(const std::string& sql) {
   }
 }
 
+void TdmMySQL::StreamRows(const std::string& sql,
+                          const std::function<void(const TRowValues&)>& row) {
+  Send(sql);
+  struct Freer {
+    void operator()(MYSQL_RES* result) const {
+      // Freeing an unfinished result reads its remaining rows off the wire,
+      // so the connection is usable again afterwards.
+      mysql_free_result(result);
+    }
+  };
+  std::unique_ptr<MYSQL_RES, Freer> result(mysql_use_result(connection_));
+  if (!result) {
+    if (mysql_field_count(connection_) != 0) throw TDbError(mysql_error(connection_));
+    return;
+  }
+  const unsigned count = mysql_num_fields(result.get());
+  TRowValues values(count);
+  while (MYSQL_ROW fetched = mysql_fetch_row(result.get())) {
+    const unsigned long* lengths = mysql_fetch_lengths(result.get());
+    for (unsigned i = 0; i < count; ++i) {
+      if (fetched[i]) {
+        values[i].emplace(fetched[i], lengths[i]);
+      } else {
+        values[i].reset();
+      }
+    }
+    row(values);
+  }
+  if (mysql_errno(connection_) != 0) throw TDbError(mysql_error(connection_));
+}
+
 bool ConnectDatabase(TdmMySQL& session, const TServerEntry& entry) {
   session.Disconnect();
   MYSQL* connection = mysql_init(nullptr);

@@ -15,6 +15,9 @@
 //    while this one stays positioned. Close is a no-op when closed.
 //  - Fields are looked up by name without case; NULL reads as 0, empty text
 //    or the zero date-time. A missing field or parameter raises TDbError.
+//  - SetWindow narrows the open result to a run of its rows (a batch fetched
+//    for many pilots is walked one pilot at a time); Eof, First and IsEmpty
+//    then refer to the window. Open and Close reset it.
 //  - ExecSQL sends a statement that returns no rows; RowsAffected gives the
 //    server's count for it.
 //  - Every failure raises TDbError carrying the server's or the client
@@ -115,6 +118,14 @@ class TQuery {
   void First();
   bool IsEmpty() const;
 
+  // Rows of the whole result, whatever the window.
+  std::size_t RowCount() const { return rows_.size(); }
+  // Index of the current row in the whole result.
+  std::size_t RowIndex() const { return position_; }
+  // Makes rows [begin, end) of the result (clamped to it) the visible ones
+  // and stands on `begin`.
+  void SetWindow(std::size_t begin, std::size_t end);
+
   int FieldCount() const;
   TField Field(int index) const;
   TField FieldByName(std::string_view name) const;     // raises when missing
@@ -147,6 +158,8 @@ class TQuery {
   std::vector<Column> columns_;
   std::vector<Row> rows_;
   std::size_t position_ = 0;
+  std::size_t window_begin_ = 0;
+  std::size_t window_end_ = 0;
   uint64_t rows_affected_ = 0;
 };
 
@@ -168,6 +181,14 @@ class TdmMySQL {
   // Sends one statement text; raises TDbError with the server's message.
   // Used by TQuery; every statement of the session passes through here.
   void Send(const std::string& sql);
+
+  // Sends a statement and hands its rows to `row` one at a time as they
+  // arrive, without holding the result: for long narrow results read once.
+  // Each value is null for NULL. No other statement may be sent from inside
+  // `row`. Raises TDbError like Send; an exception from `row` ends the read
+  // (the rest of the result is discarded) and propagates.
+  using TRowValues = std::vector<std::optional<std::string_view>>;
+  void StreamRows(const std::string& sql, const std::function<void(const TRowValues&)>& row);
 
   // Tests and diagnostics: called with every statement text before it is sent.
   void SetStatementObserver(std::function<void(const std::string&)> observer) {

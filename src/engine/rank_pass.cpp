@@ -1,12 +1,15 @@
 #include "engine/rank_pass.h"
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 #include <fmt/format.h>
 
 #include "engine/connected_session.h"
 #include "engine/pilot_table.h"
 #include "engine/query_closer.h"
+#include "engine/sortie_batch.h"
 #include "engine/sortie_index_check.h"
 #include "settings/log.h"
 #include "settings/settings_store.h"
@@ -43,8 +46,10 @@ bool LoadAwardsDocument(const TSettings& settings, XmlDocument& awards) {
 }
 
 // One pilot row: the walk, the rank write-back, the awards and their write-back.
-void CalculatePilot(TdmMySQL& session, const TQuery& pilot, const TSettings& settings,
-                    const XmlDocument& awards, const TAwardEvaluator& evaluate_awards) {
+// False when a write-back failed (and was logged).
+bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pilot,
+                    const TSettings& settings, const XmlDocument& awards,
+                    const TAwardEvaluator& evaluate_awards) {
   const int32_t pilot_id = IntField(pilot, "id");
   int32_t last_sortie = IntField(pilot, "lastsortie");
   const int32_t army = IntField(pilot, "ArmyID");
@@ -53,26 +58,109 @@ void CalculatePilot(TdmMySQL& session, const TQuery& pilot, const TSettings& set
   WriteLog(2, "", "");
   WriteLog(2, " === Расчет пилота ===", pilot.FieldByName("callsign").AsString());
 
-  const int32_t reached = WalkPilotSorties(session, pilot_id, last_sortie, settings, false, XmlNode());
+  const int32_t reached = WalkPilotLife(sorties, last_sortie, settings);
+  bool written = true;
 
   if (!settings.Debug) {
     const int32_t stored_rank = IntField(pilot, "realrank");
     const int32_t stored_last = IntField(pilot, "lastsortie");
     // The stored rank never goes down and the last death never moves back.
     if (reached > stored_rank || stored_last < last_sortie) {
-      UpdateRealRank(session, pilot_id, last_sortie, std::max(reached, stored_rank));
+      written = UpdateRealRank(session, pilot_id, last_sortie, std::max(reached, stored_rank));
     }
   }
 
-  if (!evaluate_awards) return;
-  const TAwardResult result = evaluate_awards(session, pilot_id, last_sortie, reached, army,
-                                              stored_awards, settings, awards);
+  if (!evaluate_awards) return written;
+  // After a failed write the session may be gone; from then on the pilot's
+  // rows are asked of the server, so that the pass meets the failure where
+  // it would have without batches.
+  TPilotSortieStatements own_statements(session, pilot_id);
+  TPilotSorties& award_sorties = written ? sorties : own_statements;
+  const TAwardResult result = evaluate_awards(session, award_sorties, pilot_id, last_sortie,
+                                              reached, army, stored_awards, settings, awards);
   if (!settings.Debug) {
     const bool write = result.WriteIfChanged ? result.Awards != stored_awards
                                              : result.Awards > stored_awards;
-    if (write) UpdateAwards(session, pilot_id, result.Awards);
+    if (write) written = UpdateAwards(session, pilot_id, result.Awards);
   }
+  return written;
 }
+
+// Pilots fetched together: enough rows to save round trips, few enough to
+// keep the pass's memory small whatever a pilot's career length.
+constexpr std::size_t kBatchRows = 8000;
+constexpr std::size_t kBatchPilotsMin = 16;
+constexpr std::size_t kBatchPilotsMax = 1000;
+
+// Every pilot row's id and stored last death, by row; a row whose values do
+// not read stays empty and fails in its turn, as it would without batches.
+std::vector<std::optional<TPilotStart>> ReadPilotStarts(TQuery& pilots) {
+  std::vector<std::optional<TPilotStart>> starts;
+  starts.reserve(pilots.RowCount());
+  for (pilots.First(); !pilots.Eof(); pilots.Next()) {
+    try {
+      starts.push_back(TPilotStart{IntField(pilots, "id"), IntField(pilots, "lastsortie")});
+    } catch (const std::exception&) {
+      starts.emplace_back();
+    }
+  }
+  pilots.First();
+  return starts;
+}
+
+// Plans and fetches the batches as the pilot loop reaches them.
+class TBatchPlan {
+ public:
+  TBatchPlan(TdmMySQL& session, std::vector<std::optional<TPilotStart>> starts,
+             bool with_totals)
+      : batch_(session), starts_(std::move(starts)) {
+    if (with_totals) {
+      std::vector<TPilotStart> all;
+      for (const auto& start : starts_) {
+        if (start) all.push_back(*start);
+      }
+      batch_.ReadEarlierTotals(all);
+    }
+  }
+
+  // The batch pilot for pilot row `row`, fetching the next run first when
+  // the row is past the current one; nullopt for a row without a start.
+  std::optional<TSortieBatch::TPilot> Pilot(std::size_t row) {
+    if (row >= starts_.size() || !starts_[row]) return std::nullopt;
+    if (row >= run_end_ || row < run_begin_) FetchFrom(row);
+    return TSortieBatch::TPilot(batch_, *starts_[row]);
+  }
+
+  // The next pilot starts a new run.
+  void Refetch() { run_end_ = 0; }
+
+ private:
+  void FetchFrom(std::size_t row) {
+    std::vector<TPilotStart> run;
+    std::size_t end = row;
+    while (end < starts_.size() && run.size() < run_pilots_) {
+      if (starts_[end]) run.push_back(*starts_[end]);
+      ++end;
+    }
+    batch_.Fetch(run);
+    run_begin_ = row;
+    run_end_ = end;
+    // Size the next run after the rows per pilot seen so far.
+    fetched_rows_ += batch_.FetchedRows();
+    fetched_pilots_ += run.size();
+    const std::size_t per_pilot = std::max<std::size_t>(1, fetched_rows_ / std::max<std::size_t>(1, fetched_pilots_));
+    run_pilots_ = std::clamp(kBatchRows / per_pilot, kBatchPilotsMin, kBatchPilotsMax);
+  }
+
+  TSortieBatch batch_;
+  std::vector<std::optional<TPilotStart>> starts_;
+  // Rows [run_begin_, run_end_) of the pilot query are fetched.
+  std::size_t run_begin_ = 0;
+  std::size_t run_end_ = 0;
+  std::size_t run_pilots_ = kBatchPilotsMin;
+  std::size_t fetched_rows_ = 0;
+  std::size_t fetched_pilots_ = 0;
+};
 
 }  // namespace
 
@@ -99,7 +187,7 @@ bool UpdateAwards(TdmMySQL& session, int32_t pilot_id, int32_t awards) {
 }
 
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
-                        const TAwardEvaluator& evaluate_awards) {
+                        const TAwardEvaluator& evaluate_awards, TPassReads reads) {
   WarnWhenSortiesLackPilotIndex(session);
   FixNullRanks(session);
 
@@ -113,9 +201,24 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
 
   int32_t count = 0;
   try {
+    std::optional<TBatchPlan> plan;
+    if (reads == TPassReads::Batched) {
+      plan.emplace(session, ReadPilotStarts(pilots), static_cast<bool>(evaluate_awards));
+    }
     for (; !pilots.Eof(); pilots.Next()) {
       ++count;
-      CalculatePilot(session, pilots, settings, awards, evaluate_awards);
+      std::optional<TSortieBatch::TPilot> batched =
+          plan ? plan->Pilot(pilots.RowIndex()) : std::nullopt;
+      if (batched) {
+        // A failed write: the next pilot's rows are read anew, as his own
+        // statement would have read them after the failure.
+        if (!CalculatePilot(session, *batched, pilots, settings, awards, evaluate_awards)) {
+          plan->Refetch();
+        }
+      } else {
+        TPilotSortieStatements statements(session, IntField(pilots, "id"));
+        CalculatePilot(session, statements, pilots, settings, awards, evaluate_awards);
+      }
     }
   } catch (const std::exception& e) {
     // The rest of this database waits for the next cycle; pilots already
@@ -128,7 +231,7 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
 }
 
 bool CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
-                       const TAwardEvaluator& evaluate_awards) {
+                       const TAwardEvaluator& evaluate_awards, TPassReads reads) {
   std::unique_ptr<TdmMySQL> session = ConnectSession(entry);
   if (!session) return false;
   WriteLog(0, "Расчет сервера:", entry.Host);
@@ -138,7 +241,7 @@ bool CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
   if (!FieldsChecked()) SetFieldsChecked(EnsurePilotFields(*session));
 
   bool enumerated = false;
-  if (FieldsChecked()) enumerated = EnumeratePilots(*session, settings, evaluate_awards) > 0;
+  if (FieldsChecked()) enumerated = EnumeratePilots(*session, settings, evaluate_awards, reads) > 0;
 
   SetLastCalcTime(Now());
   return enumerated;

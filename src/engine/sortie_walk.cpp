@@ -1,38 +1,27 @@
 // The sortie walk shared by the rank pass and the pilot history.
 #include <chrono>
-#include <optional>
 #include <string>
 #include <thread>
 
 #include "engine/history.h"
 #include "engine/history_recorder.h"
-#include "engine/query_closer.h"
+#include "engine/pilot_sorties.h"
 #include "engine/rank_pass.h"
 #include "settings/log.h"
 
 namespace sky {
 
-int32_t WalkPilotSorties(TdmMySQL& session, int32_t pilot_id, int32_t& last_sortie,
-                         const TSettings& settings, bool history_mode, XmlNode history) {
+namespace {
+
+// Walks the rows `sorties` stands on to their end; `recorder` is set in
+// history mode only.
+int32_t Walk(TQuery& sorties, int32_t& last_sortie, const TSettings& settings,
+             THistoryRecorder* recorder) {
+  const bool history_mode = recorder != nullptr;
   TStreak streak;
   ResetStreak(streak);
   streak.CurrentRank = 0;
   int32_t result = 0;
-
-  TQuery& sorties = session.SQLQueryCheckPilot;
-  TQueryCloser closer(sorties);
-  sorties.Close();
-  sorties.ParamByName("p_pilot_id").SetInteger(pilot_id);
-  // A history covers the whole career; a pass re-walks the current life only.
-  sorties.ParamByName("p_last_sortie").SetInteger(history_mode ? 0 : last_sortie);
-  sorties.Open();
-
-  std::optional<THistoryRecorder> recorder;
-  if (history_mode) {
-    recorder.emplace(history, settings);
-    const TDateTime first_start = sorties.Eof() ? 0 : sorties.FieldByName("starttime").AsDateTime();
-    recorder->Begin(GetPilotCallsign(session, pilot_id), first_start);
-  }
 
   for (; !sorties.Eof(); sorties.Next()) {
     const TSortie sortie = ReadSortie(sorties);
@@ -78,6 +67,25 @@ int32_t WalkPilotSorties(TdmMySQL& session, int32_t pilot_id, int32_t& last_sort
 
   if (recorder) recorder->Finish(streak);
   return result;
+}
+
+}  // namespace
+
+int32_t WalkPilotSorties(TdmMySQL& session, int32_t pilot_id, int32_t& last_sortie,
+                         const TSettings& settings, bool history_mode, XmlNode history) {
+  TPilotSortieStatements statements(session, pilot_id);
+  // A history covers the whole career; a pass re-walks the current life only.
+  TQuery& sorties = statements.From(history_mode ? 0 : last_sortie);
+  if (!history_mode) return Walk(sorties, last_sortie, settings, nullptr);
+
+  THistoryRecorder recorder(history, settings);
+  const TDateTime first_start = sorties.Eof() ? 0 : sorties.FieldByName("starttime").AsDateTime();
+  recorder.Begin(GetPilotCallsign(session, pilot_id), first_start);
+  return Walk(sorties, last_sortie, settings, &recorder);
+}
+
+int32_t WalkPilotLife(TPilotSorties& sorties, int32_t& last_sortie, const TSettings& settings) {
+  return Walk(sorties.From(last_sortie), last_sortie, settings, nullptr);
 }
 
 }  // namespace sky

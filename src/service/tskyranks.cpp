@@ -45,7 +45,7 @@ bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry) 
   // The pass sets LastCalcTime whenever it could connect, also when the
   // database holds no pilot to enumerate.
   const TDateTime before = LastCalcTime();
-  const bool enumerated = CalculateDatabase(settings, entry, &EvaluateAwards);
+  const bool enumerated = CalculateDatabase(settings, entry, AwardEvaluator());
   return enumerated || LastCalcTime() != before;
 }
 

@@ -19,7 +19,7 @@ struct FakeEvaluator {
   int32_t throw_for_pilot = 0;
 
   TAwardEvaluator Bind() {
-    return [this](TdmMySQL&, int32_t pilot, int32_t start, int32_t rank, int32_t army,
+    return [this](TdmMySQL&, TPilotSorties&, int32_t pilot, int32_t start, int32_t rank, int32_t army,
                   int32_t stored, const TSettings&, const XmlDocument&) {
       calls.push_back({pilot, start, rank, army, stored});
       if (pilot == throw_for_pilot) throw std::runtime_error("evaluation failed");

@@ -85,7 +85,8 @@ TEST_F(ReliabilityDatabase, ServerStoppedBeforeACycleThenRestarted) {
 
 TEST_F(ReliabilityDatabase, ConnectionKilledInTheMiddleOfAPass) {
   int killed_at = 0;
-  TAwardEvaluator kill_at_third = [&](TdmMySQL& session, int32_t pilot, int32_t, int32_t, int32_t,
+  TAwardEvaluator kill_at_third = [&](TdmMySQL& session, TPilotSorties&, int32_t pilot, int32_t,
+                                      int32_t, int32_t,
                                       int32_t stored, const TSettings&, const XmlDocument&) {
     if (pilot == 3 && killed_at == 0) {
       killed_at = pilot;

@@ -1,0 +1,26 @@
+#include "engine/pilot_sorties.h"
+
+namespace sky {
+
+TPilotSortieStatements::~TPilotSortieStatements() {
+  try {
+    session_.SQLQueryCheckPilot.Close();
+  } catch (...) {
+    // Closing only drops a result held in memory; nothing to report.
+  }
+}
+
+TQuery& TPilotSortieStatements::From(int32_t first_id) {
+  TQuery& sorties = session_.SQLQueryCheckPilot;
+  sorties.Close();
+  sorties.ParamByName("p_pilot_id").SetInteger(pilot_id_);
+  sorties.ParamByName("p_last_sortie").SetInteger(first_id);
+  sorties.Open();
+  return sorties;
+}
+
+void TPilotSortieStatements::TotalsBefore(int32_t upper_id, TPilotTotals& totals) {
+  GetPilotTotals(session_, pilot_id_, upper_id, totals);
+}
+
+}  // namespace sky

@@ -1,0 +1,55 @@
+// Where the walks of one pilot read his sorties.
+//
+// The rank walk and the award walk of a pass read the same pilot's rows: the
+// rank walk from the stored last death on, the award walk from the last death
+// the rank walk found, together with the totals of every sortie before it.
+// TPilotSorties hands them out. Two kinds exist with the same results:
+//  - TPilotSortieStatements sends the pilot's own statements each time
+//    (SQLQueryCheckPilot, and GetPilotTotals for the totals);
+//  - a pilot of a TSortieBatch (engine/sortie_batch.h) is served from rows
+//    fetched for many pilots at once.
+#pragma once
+
+#include <cstdint>
+
+#include "db/session.h"
+#include "engine/sortie.h"
+
+namespace sky {
+
+class TPilotSorties {
+ public:
+  virtual ~TPilotSorties() = default;
+
+  virtual int32_t PilotId() const = 0;
+
+  // The pilot's sorties with id >= `first_id` in id order, standing on the
+  // first. The statement object stays valid until the next call or until
+  // this object ends; callers walk it forward and never close it.
+  virtual TQuery& From(int32_t first_id) = 0;
+
+  // GetPilotTotals(pilot, upper_id): count, eAir and ground sums of the
+  // pilot's sorties with id < upper_id; a failure is logged as it does.
+  virtual void TotalsBefore(int32_t upper_id, TPilotTotals& totals) = 0;
+};
+
+// One statement per request, on the session's SQLQueryCheckPilot, closed
+// again when this object ends.
+class TPilotSortieStatements final : public TPilotSorties {
+ public:
+  TPilotSortieStatements(TdmMySQL& session, int32_t pilot_id)
+      : session_(session), pilot_id_(pilot_id) {}
+  ~TPilotSortieStatements() override;
+  TPilotSortieStatements(const TPilotSortieStatements&) = delete;
+  TPilotSortieStatements& operator=(const TPilotSortieStatements&) = delete;
+
+  int32_t PilotId() const override { return pilot_id_; }
+  TQuery& From(int32_t first_id) override;
+  void TotalsBefore(int32_t upper_id, TPilotTotals& totals) override;
+
+ private:
+  TdmMySQL& session_;
+  int32_t pilot_id_;
+};
+
+}  // namespace sky

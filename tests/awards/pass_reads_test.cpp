@@ -1,0 +1,289 @@
+// The pass reading sorties in batches must do exactly what the pass reading
+// each pilot's rows with his own statements does: the same pilots table and
+// the same log, line for line, on the same generated database, for a first
+// pass from nothing and for a later pass after new sorties came in.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "awards/award_evaluation.h"
+#include "engine/rank_pass.h"
+#include "engine/sortie_batch.h"
+#include "generator.h"
+#include "settings/settings.h"
+#include "support/program_home.h"
+#include "support/test_db.h"
+
+namespace sky::test {
+namespace {
+
+constexpr uint32_t kPilots = 160;
+constexpr uint32_t kSorties = 9000;
+constexpr int kFirstPartLastId = 6000;  // sorties up to here exist before the first pass
+
+TSettings ComparedSettings() {
+  TSettings settings;
+  settings.SortieEndSuccess = "_TKON_CRASHED_";
+  settings.SortieEndSkip = "_BAIL_MIA_";
+  settings.SortieEndDead = "_DIED_CAPTURED_";
+  settings.SortieMode = 2;
+  settings.SortieDuration = 15;
+  settings.BombersMode = 0;
+  settings.AirBomberRatio = 1.5;
+  settings.GroundRatio = {0.5, 1.0, 0.2, 0.25, 0.5, 0.1, 2.0};
+  settings.Ranks = {{1, "мл. л-т", 3, 2, 0},  {2, "лейтенант", 5, 3, 0},
+                    {3, "ст. лейтенант", 10, 5, 0}, {4, "капитан", 15, 10, 0},
+                    {5, "майор", 20, 15, 0}, {6, "подполковник", 25, 20, 0},
+                    {7, "полковник", 30, 25, 0}, {8, "генерал", 35, 30, 0}};
+  settings.AwardsFile =
+      (std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "site" / "awards.xml")
+          .lexically_normal()
+          .string();
+  settings.LogLevel = 11;
+  return settings;
+}
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// One database filled from the generated one: every pilot, and the sorties
+// up to `last_id`; more can be added later with AddSorties.
+class CopyOfGenerated {
+ public:
+  CopyOfGenerated(const TestDatabase& generated, int last_id) : generated_(generated) {
+    for (const char* table : {"pilots", "sorties"}) {
+      db_.Exec(Qualified(table) + " like " + generated_.Name() + "." + table);
+    }
+    db_.Exec("insert into pilots select * from " + generated_.Name() + ".pilots");
+    AddSorties(0, last_id);
+  }
+  void AddSorties(int after_id, int last_id) const {
+    db_.Exec("insert into sorties select * from " + generated_.Name() + ".sorties where id > " +
+             std::to_string(after_id) + " and id <= " + std::to_string(last_id));
+  }
+  const TestDatabase& Db() const { return db_; }
+
+ private:
+  std::string Qualified(const char* table) const {
+    return std::string("create table ") + db_.Name() + "." + table;
+  }
+  const TestDatabase& generated_;
+  TestDatabase db_{false};
+};
+
+struct TPassOutcome {
+  std::vector<std::string> pilots;   // id:realrank:lastsortie:awards
+  std::vector<std::string> log;      // time stamps masked
+  int statements = 0;
+};
+
+TPassOutcome RunPass(const ProgramHome& home, const TestDatabase& db, const TSettings& settings,
+                     TPassReads reads) {
+  home.ClearLog();
+  TdmMySQL session;
+  EXPECT_TRUE(ConnectDatabase(session, db.Entry()));
+  TPassOutcome outcome;
+  session.SetStatementObserver([&outcome](const std::string&) { ++outcome.statements; });
+  EXPECT_GT(EnumeratePilots(session, settings, AwardEvaluator(), reads), 0);
+  outcome.pilots = db.Column(
+      "select concat(id, ':', realrank, ':', lastsortie, ':', awards) from pilots order by id");
+  outcome.log = home.LogLines();
+  return outcome;
+}
+
+// Reports the first differing line instead of two listings of thousands.
+void ExpectSameLog(const std::vector<std::string>& batched,
+                   const std::vector<std::string>& per_pilot) {
+  const std::size_t common = std::min(batched.size(), per_pilot.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    ASSERT_EQ(batched[i], per_pilot[i]) << "first difference at log line " << i + 1;
+  }
+  EXPECT_EQ(batched.size(), per_pilot.size());
+}
+
+void Generate(const TestDatabase& into) {
+  skygen::GeneratorOptions options;
+  options.server = {Env("SKY_TEST_DB_HOST"),
+                    static_cast<unsigned>(std::atoi(Env("SKY_TEST_DB_PORT").c_str())),
+                    Env("SKY_TEST_DB_USER"), Env("SKY_TEST_DB_PASS"), ""};
+  options.database = into.Name();
+  options.pilots = kPilots;
+  options.sorties = kSorties;
+  options.seed = 7;
+  options.rank_columns = true;
+  skygen::Generate(options);
+}
+
+// Every value of the rows from the query's position to its end.
+std::vector<std::string> RowsFrom(TQuery& query) {
+  std::vector<std::string> rows;
+  for (; !query.Eof(); query.Next()) {
+    std::string row;
+    for (int i = 0; i < query.FieldCount(); ++i) {
+      row += query.Field(i).IsNull() ? "NULL" : query.Field(i).AsString();
+      row += '|';
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::string Show(const TPilotTotals& totals) {
+  return std::to_string(totals.SortiesCount) + "/" + std::to_string(totals.Air) + "/" +
+         std::to_string(totals.Grounds);
+}
+
+// The batch against the pilot's own statements, for every sortie a walk can
+// start from: the rows handed out and the totals before it.
+TEST(PassReads, BatchServesWhatThePilotsOwnStatementsGive) {
+  SKY_REQUIRE_DB();
+  TestDatabase generated(false);
+  Generate(generated);
+  CopyOfGenerated copy(generated, kFirstPartLastId);
+  const TestDatabase& db = copy.Db();
+  // Stored last deaths from a pass, then newer sorties, and NULLs in the
+  // columns the totals add (a NULL ground column drops the row's ground sum).
+  {
+    ProgramHome home;
+    TdmMySQL session;
+    ASSERT_TRUE(ConnectDatabase(session, db.Entry()));
+    TSettings settings = ComparedSettings();
+    settings.LogLevel = 0;
+    EnumeratePilots(session, settings, AwardEvaluator(), TPassReads::PerPilotStatements);
+  }
+  copy.AddSorties(kFirstPartLastId, static_cast<int>(kSorties));
+  db.Exec("update sorties set eCar = NULL where id % 7 = 0");
+  db.Exec("update sorties set eAir = NULL where id % 11 = 0");
+
+  TdmMySQL session;
+  ASSERT_TRUE(ConnectDatabase(session, db.Entry()));
+  std::vector<TPilotStart> starts;
+  for (const std::string& pair :
+       db.Column("select concat(id, ':', coalesce(lastsortie, 0)) from pilots order by id")) {
+    const std::size_t colon = pair.find(':');
+    starts.push_back({std::stoi(pair.substr(0, colon)), std::stoi(pair.substr(colon + 1))});
+  }
+  ASSERT_GT(std::count_if(starts.begin(), starts.end(),
+                          [](const TPilotStart& s) { return s.LastSortie > 0; }),
+            10);
+
+  TSortieBatch batch(session);
+  batch.ReadEarlierTotals(starts);
+  int compared = 0;
+  for (std::size_t run = 0; run < starts.size(); run += 37) {
+    const std::vector<TPilotStart> pilots(
+        starts.begin() + static_cast<std::ptrdiff_t>(run),
+        starts.begin() + static_cast<std::ptrdiff_t>(std::min(run + 37, starts.size())));
+    batch.Fetch(pilots);
+    for (const TPilotStart& start : pilots) {
+      TSortieBatch::TPilot batched(batch, start);
+      TPilotSortieStatements own(session, start.PilotId);
+      // The stored death, a sample of later sorties and the ids just past
+      // them, and past the last one.
+      std::vector<int32_t> firsts{start.LastSortie};
+      const std::vector<std::string> ids =
+          db.Column("select id from sorties where pilotid = " + std::to_string(start.PilotId) +
+                    " and id >= " + std::to_string(start.LastSortie) + " order by id");
+      for (std::size_t i = 0; i < ids.size(); i += 5) {
+        firsts.push_back(std::stoi(ids[i]));
+        firsts.push_back(std::stoi(ids[i]) + 1);
+      }
+      if (!ids.empty()) firsts.push_back(std::stoi(ids.back()) + 1);
+      for (int32_t first : firsts) {
+        SCOPED_TRACE("pilot " + std::to_string(start.PilotId) + " from " + std::to_string(first));
+        TPilotTotals want, got;
+        own.TotalsBefore(first, want);
+        batched.TotalsBefore(first, got);
+        ASSERT_EQ(Show(got), Show(want));
+        ASSERT_EQ(RowsFrom(batched.From(first)), RowsFrom(own.From(first)));
+        ++compared;
+      }
+    }
+  }
+  EXPECT_GT(compared, static_cast<int>(kPilots));
+}
+
+TEST(PassReads, BatchedAndPerPilotPassesWriteTheSameAndLogTheSame) {
+  SKY_REQUIRE_DB();
+  TestDatabase generated(false);
+  Generate(generated);
+
+  CopyOfGenerated per_pilot_db(generated, kFirstPartLastId);
+  CopyOfGenerated batched_db(generated, kFirstPartLastId);
+  ProgramHome home;
+  const TSettings settings = ComparedSettings();
+  home.SetLogLevel(settings.LogLevel);
+
+  // The first pass starts every pilot from nothing; the second starts each
+  // from the last death the first stored, with new sorties to walk.
+  for (int pass = 1; pass <= 2; ++pass) {
+    SCOPED_TRACE("pass " + std::to_string(pass));
+    if (pass == 2) {
+      per_pilot_db.AddSorties(kFirstPartLastId, static_cast<int>(kSorties));
+      batched_db.AddSorties(kFirstPartLastId, static_cast<int>(kSorties));
+    }
+    const TPassOutcome expected =
+        RunPass(home, per_pilot_db.Db(), settings, TPassReads::PerPilotStatements);
+    const TPassOutcome actual = RunPass(home, batched_db.Db(), settings, TPassReads::Batched);
+
+    EXPECT_EQ(actual.pilots, expected.pilots);
+    ExpectSameLog(actual.log, expected.log);
+    // Enough happened for the comparison to mean something.
+    EXPECT_GT(expected.log.size(), 10000u);
+    EXPECT_LT(actual.statements * 4, expected.statements)
+        << "batched " << actual.statements << ", per pilot " << expected.statements;
+  }
+  // The second pass found lives already cut at stored deaths.
+  EXPECT_NE(batched_db.Db().Value("select count(*) from pilots where lastsortie > 0"), "0");
+}
+
+}  // namespace
+}  // namespace sky::test
+
+namespace sky::test {
+namespace {
+
+// A write refused for one pilot: both passes log the refusal and go on with
+// the next pilot in the same way.
+TEST(PassReads, AWriteRefusedForOnePilotIsLoggedAlikeAndThePassGoesOn) {
+  SKY_REQUIRE_DB();
+  TestDatabase generated(false);
+  Generate(generated);
+  CopyOfGenerated per_pilot_db(generated, static_cast<int>(kSorties));
+  CopyOfGenerated batched_db(generated, static_cast<int>(kSorties));
+  const std::string refused = per_pilot_db.Db().Value(
+      "select min(p.id) from pilots p join sorties s on s.pilotid = p.id "
+      "where p.class = 'Human pilot' and p.ArmyID in (1, 2) and p.id > 20");
+  for (const CopyOfGenerated* copy : {&per_pilot_db, &batched_db}) {
+    copy->Db().Exec("create trigger refuse_one before update on pilots for each row "
+                    "if new.id = " + refused + " then "
+                    "signal sqlstate '45000' set message_text = 'refused by the test'; end if");
+  }
+  ProgramHome home;
+  TSettings settings = ComparedSettings();
+  settings.LogLevel = 2;
+  home.SetLogLevel(settings.LogLevel);
+
+  const TPassOutcome expected =
+      RunPass(home, per_pilot_db.Db(), settings, TPassReads::PerPilotStatements);
+  const TPassOutcome actual = RunPass(home, batched_db.Db(), settings, TPassReads::Batched);
+  EXPECT_EQ(actual.pilots, expected.pilots);
+  ExpectSameLog(actual.log, expected.log);
+  const auto refusals = std::count_if(actual.log.begin(), actual.log.end(), [](const std::string& line) {
+    return line.find("refused by the test") != std::string::npos;
+  });
+  EXPECT_GE(refusals, 1);
+  EXPECT_NE(batched_db.Db().Value("select count(*) from pilots where id > " + refused +
+                                  " and lastsortie > 0"),
+            "0")
+      << "pilots after the refused one are still calculated";
+}
+
+}  // namespace
+}  // namespace sky::test
