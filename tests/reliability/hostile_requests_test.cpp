@@ -4,10 +4,12 @@
 // next ordinary request as if nothing had happened.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "web/http_test_client.h"
@@ -113,25 +115,59 @@ TEST(ReliabilityHostileRequests, ThePasswordMustBeTheWholeFieldOfThatName) {
   EXPECT_FALSE(web.service.Events().empty());
 }
 
-TEST(ReliabilityHostileRequests, OneByteASecondIsCutOffAtTheDeadline) {
-  THttpLimits limits;
-  limits.request_timeout = 1500ms;
+// Slow senders, one byte a second, against the deadline the program runs
+// with: each is cut off without an answer once its request is overdue, and
+// ordinary clients are served as usual all the while.
+TEST(ReliabilityHostileRequests, OneByteASecondIsCutOffAtTheDeadlineWhileOthersAreServed) {
+  const THttpLimits limits;
   test::WebServerFixture web(limits);
-  ClientSocket slow(web.Port());
   const std::string request = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
-  bool cut = false;
-  for (char c : request) {
-    if (!slow.Send(std::string(1, c))) {
-      cut = true;
-      break;
-    }
-    if (!slow.SilentFor(250ms)) {
-      cut = true;  // the server spoke (or closed) before the request was complete
-      break;
-    }
+  ASSERT_GT(request.size() * 1s, limits.request_timeout) << "the whole request would be overdue";
+
+  struct Slow {
+    std::size_t sent = 0;
+    bool cut = false;  // the server closed before the request was complete
+    std::string answer;
+  };
+  std::vector<Slow> slow(8);
+  std::atomic<std::size_t> sending{slow.size()};
+  std::vector<std::thread> senders;
+  for (Slow& sender : slow) {
+    senders.emplace_back([&] {
+      try {
+        ClientSocket client(web.Port());
+        for (char c : request) {
+          if (!client.Send(std::string(1, c))) {
+            sender.cut = true;
+            break;
+          }
+          ++sender.sent;
+          if (!client.SilentFor(1s)) {
+            sender.cut = true;  // the server spoke or closed
+            break;
+          }
+        }
+        sender.answer = client.ReadToEnd(5s);
+      } catch (const std::exception& e) {
+        sender.answer = e.what();
+      }
+      --sending;
+    });
   }
-  EXPECT_TRUE(cut) << "a request taking longer than the deadline is not served to its end";
-  EXPECT_EQ(slow.ReadToEnd(5s), "");
+  int served = 0;
+  while (sending > 0) {
+    EXPECT_EQ(test::Get(web.Port(), "/"), web.DefaultPage()) << "an ordinary request beside the slow ones";
+    ++served;
+    std::this_thread::sleep_for(200ms);
+  }
+  for (std::thread& sender : senders) sender.join();
+
+  for (const Slow& sender : slow) {
+    EXPECT_TRUE(sender.cut);
+    EXPECT_LT(sender.sent, request.size());
+    EXPECT_EQ(sender.answer, "");
+  }
+  EXPECT_GT(served, 1);
   ExpectStillServing(web);
 }
 
