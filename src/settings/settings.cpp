@@ -14,6 +14,7 @@ namespace {
 
 constexpr std::size_t kRankNameLimit = 30;
 constexpr const char* kDefaultAwardsFile = "awards.xml";
+constexpr const char* kMalformedDetail = "the file is not well-formed XML; nothing was read from it";
 
 bool FileExists(const std::string& file_name) {
   std::error_code error;
@@ -116,7 +117,7 @@ void SaveSettings(const std::string& file_name, const TSettings& settings) {
   }
 }
 
-bool ReadSettings(const std::string& file_name, TSettings& settings) {
+TSettingsRead ReadSettingsFile(const std::string& file_name, TSettings& settings) {
   if (!FileExists(file_name)) {
     SetDefaultSettings(settings);
     SaveSettings(file_name, settings);
@@ -124,17 +125,25 @@ bool ReadSettings(const std::string& file_name, TSettings& settings) {
   if (FileExists(file_name)) {
     try {
       XmlDocument doc;
-      // A file that does not parse reads as an empty document: every value
-      // takes its reader default.
-      doc.LoadFile(file_name);
-      return LoadSettingsFromDocument(settings, doc);
+      if (!doc.LoadFile(file_name)) {
+        // Often a file caught half-written by an editor: the values in force
+        // stay until the file parses again.
+        WriteLog(0, "ERROR reading settings from " + file_name, kMalformedDetail);
+        return TSettingsRead::kMalformed;
+      }
+      LoadSettingsFromDocument(settings, doc);
+      return TSettingsRead::kRead;
     } catch (const std::exception& e) {
       WriteLog(0, "ERROR reading settings from " + file_name, e.what());
-      return false;
+      return TSettingsRead::kFailed;
     }
   }
   WriteLog(0, "ERROR!!!", "Mising settings file!");
-  return false;
+  return TSettingsRead::kFailed;
+}
+
+bool ReadSettings(const std::string& file_name, TSettings& settings) {
+  return ReadSettingsFile(file_name, settings) == TSettingsRead::kRead;
 }
 
 }  // namespace sky

@@ -65,10 +65,21 @@ struct TSettings {
 
 using TServerList = std::vector<TServerEntry>;
 
+// How a read of the settings file ended.
+enum class TSettingsRead {
+  kRead,       // the file parsed and every value was read
+  kMalformed,  // the file exists but is not well-formed XML; nothing was read
+  kFailed,     // writing the missing file or reading a value failed
+};
+
 // Re-reads the whole file into `settings`; writes the file with defaults first
-// when it is missing. True when the file was read (a malformed file reads as
-// empty and still gives true).
+// when it is missing. True when the file was read. A file that is not
+// well-formed leaves the record as it was, writes one level-0 line and gives
+// false: reading it as an empty document would give an empty password and
+// rank scale as if the administrator had configured them.
 bool ReadSettings(const std::string& file_name, TSettings& settings);
+// The same, telling a malformed file apart from other failures.
+TSettingsRead ReadSettingsFile(const std::string& file_name, TSettings& settings);
 // Writes the record as a complete settings document; failures are logged.
 void SaveSettings(const std::string& file_name, const TSettings& settings);
 void SetDefaultSettings(TSettings& settings);

@@ -17,11 +17,18 @@ struct Store {
   bool fields_checked = false;
   TDateTime last_calc_time = kNeverCalculated;
   TDateTime start_time = Now();
+  bool published = false;  // a record was published since load
 };
 
 Store& TheStore() {
   static Store store;
   return store;
+}
+
+bool AnyPublished() {
+  Store& store = TheStore();
+  std::lock_guard<std::mutex> hold(store.lock);
+  return store.published;
 }
 
 // Creates the store while the program loads, so that StartTime is the load time.
@@ -42,6 +49,7 @@ void PublishSettings(TSettings settings) {
   {
     std::lock_guard<std::mutex> hold(store.lock);
     store.current = std::move(published);
+    store.published = true;
   }
   SetLogThreshold(level);
 }
@@ -57,9 +65,18 @@ bool ReloadSettings() {
     SetDefaultSettings(defaults);
     SetLogThreshold(defaults.LogLevel);
   }
-  const bool read = ReadSettings(file_name, settings);
+  const TSettingsRead read = ReadSettingsFile(file_name, settings);
+  if (read == TSettingsRead::kMalformed) {
+    // The last record published stays in force. Before any record was
+    // published there is none to keep: the reader defaults of an empty
+    // document then give the schedule and the admin port a value, so the
+    // service picks up the file once it is mended, and their empty password
+    // refuses every control command.
+    if (AnyPublished()) return false;
+    LoadSettingsFromDocument(settings, XmlDocument());
+  }
   PublishSettings(std::move(settings));
-  return read;
+  return read == TSettingsRead::kRead;
 }
 
 bool FieldsChecked() {
@@ -99,6 +116,7 @@ void ResetSettingsStoreForTesting() {
     store.current = std::make_shared<const TSettings>();
     store.fields_checked = false;
     store.last_calc_time = kNeverCalculated;
+    store.published = false;
   }
   SetLogThreshold(0);
 }

@@ -23,7 +23,10 @@ SettingsSnapshot CurrentSettings();
 // Publishes a record and sets the log threshold to its LogLevel.
 void PublishSettings(TSettings settings);
 // Copies the current record, ReadSettings(SettingsFileName()) into the copy,
-// publishes it and returns ReadSettings' result.
+// publishes it and returns ReadSettings' result. A file that is not
+// well-formed publishes nothing: the record in force stays (before the first
+// publish, the reader defaults of an empty document are published) and the
+// result is false.
 bool ReloadSettings();
 
 bool FieldsChecked();

@@ -1,8 +1,11 @@
 // The database failing under a running service: the server down for a
 // cycle, the connection killed from another session in the middle of the
-// pilots, the awards file gone, a wrong password. Earlier
-// pilots keep what was written, the service's lock is free afterwards, and
-// the next cycle calculates everyone.
+// pilots, the awards file gone, a wrong password, `pilots` without the
+// service's columns for a user who may not add them, one pilot's row that
+// cannot be read or written. Earlier pilots keep what was written, the
+// service's lock is free afterwards, and the next cycle calculates everyone
+// it can.
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
@@ -39,15 +42,36 @@ class ReliabilityDatabase : public EngineDbTest {
   // The settings file with the rules of the test and `entry` as its one
   // database; the writer leaves out the port, so it is added here.
   void WriteServiceSettings(const TServerEntry& entry) const {
+    WriteServiceSettings(std::vector<TServerEntry>{entry});
+  }
+
+  // The same with several databases, in this order.
+  void WriteServiceSettings(const std::vector<TServerEntry>& entries) const {
     TSettings file = settings_;
-    file.Server = entry;
+    file.Server = entries.front();
     file.Interval = 1;
     SaveSettings(home_.SettingsFile(), file);
     XmlDocument doc;
     ASSERT_TRUE(doc.LoadFile(home_.SettingsFile()));
-    doc.SelectFirst("/skyranks/mysql").SetAttribute("port", std::to_string(entry.Port));
+    doc.SelectFirst("/skyranks/mysql").SetAttribute("port", std::to_string(entries.front().Port));
+    for (std::size_t i = 1; i < entries.size(); ++i) {
+      XmlNode mysql = doc.Root().AppendElement("mysql");
+      mysql.SetAttribute("id", std::to_string(i + 1));
+      mysql.SetAttribute("host", entries[i].Host);
+      mysql.SetAttribute("user", entries[i].User);
+      mysql.SetAttribute("pass", entries[i].Pass);
+      mysql.SetAttribute("db", entries[i].Db);
+      mysql.SetAttribute("port", std::to_string(entries[i].Port));
+    }
     doc.SaveFile(home_.SettingsFile());
     ReloadSettings();
+  }
+
+  // Log lines that begin with `prefix`.
+  int CountLines(const std::string& prefix) const {
+    const std::vector<std::string> lines = Log();
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(),
+                                          [&](const std::string& line) { return line.starts_with(prefix); }));
   }
 
   std::string Calculated(int pilot) const { return "1:" + std::to_string(pilot * 100 + 5) + ":0"; }
@@ -133,6 +157,162 @@ TEST_F(ReliabilityDatabase, AWrongPasswordIsAnUnreachedDatabaseNotAFailure) {
   EXPECT_EQ(report.active, 1);
   EXPECT_EQ(report.reached, 0);
   EXPECT_EQ(Stored(1), "0:0:0");
+}
+
+// A login that may read and update a database's tables but not alter them;
+// dropped with the object.
+class RestrictedUser {
+ public:
+  explicit RestrictedUser(const TestDatabase& db) : db_(db), name_("ro_" + db.Name()) {
+    db_.Exec("create user '" + name_ + "'@'%' identified by 'ro'");
+    db_.Exec("grant select, update on " + db_.Name() + ".* to '" + name_ + "'@'%'");
+  }
+  ~RestrictedUser() {
+    try {
+      db_.Exec("drop user '" + name_ + "'@'%'");
+    } catch (const std::exception&) {
+    }
+  }
+  RestrictedUser(const RestrictedUser&) = delete;
+  RestrictedUser& operator=(const RestrictedUser&) = delete;
+
+  TServerEntry Entry() const {
+    TServerEntry entry = db_.Entry();
+    entry.User = name_;
+    entry.Pass = "ro";
+    return entry;
+  }
+  void GrantAlter() const { db_.Exec("grant alter on " + db_.Name() + ".* to '" + name_ + "'@'%'"); }
+
+ private:
+  const TestDatabase& db_;
+  std::string name_;
+};
+
+const char kDropRankColumns[] =
+    "alter table pilots drop column realrank, drop column lastsortie, drop column awards";
+
+TEST_F(ReliabilityDatabase, ColumnsMissingAndNoRightToAddThemUntilAlterIsGranted) {
+  db_->Exec(kDropRankColumns);
+  const std::string table_before = db_->Value("select group_concat(id, callsign, class, ArmyID) from pilots");
+  RestrictedUser user(*db_);
+  WriteServiceSettings(user.Entry());
+  Tskyranks service;  // the service's own calculation and reset
+  home_.ClearLog();
+
+  for (int cycle = 1; cycle <= 2; ++cycle) {
+    const TCycleReport report = service.RunCycle();
+    EXPECT_EQ(report.active, 1);
+    EXPECT_FALSE(FieldsChecked()) << "the check runs again at the next cycle";
+    EXPECT_TRUE(service.TimerEnabled()) << "the schedule goes on";
+    EXPECT_EQ(CountLines("TS\tERROR adding a new field to pilot table : realrank\t"), cycle);
+  }
+  EXPECT_NE(LastCalcTime(), kNeverCalculated) << "the database was reached, though no pass ran";
+  // After the first refusal no other column is tried, and no pass runs.
+  EXPECT_EQ(CountLines("TS\tERROR adding a new field to pilot table : lastsortie"), 0);
+  EXPECT_EQ(CountLines("TS\tERROR adding a new field to pilot table : awards"), 0);
+  EXPECT_EQ(CountLines("TS\tNEW FIELD HAS BEEN ADDED"), 0);
+  EXPECT_EQ(CountLines("TS\tERROR Enumeration pilots:"), 0);
+  EXPECT_EQ(CountLines("TS\t === Расчет пилота ==="), 0);
+  EXPECT_EQ(db_->Value("select group_concat(id, callsign, class, ArmyID) from pilots"), table_before);
+  EXPECT_EQ(db_->Value("select count(*) from information_schema.columns where table_schema = '" + db_->Name() +
+                       "' and table_name = 'pilots' and column_name in ('realrank', 'lastsortie', 'awards')"),
+            "0");
+
+  user.GrantAlter();
+  service.RunCycle();
+  EXPECT_TRUE(FieldsChecked());
+  EXPECT_EQ(CountLines("TS\tNEW FIELD HAS BEEN ADDED\t"), 3);
+  // The new columns hold NULL: ranks become 0 before the pass, awards stay as
+  // they are while nothing is earned.
+  for (int pilot = 1; pilot <= 5; ++pilot) {
+    EXPECT_EQ(Stored(pilot), "1:" + std::to_string(pilot * 100 + 5) + ":NULL") << pilot;
+  }
+}
+
+TEST_F(ReliabilityDatabase, TheFirstDatabasesColumnCheckStandsForTheSecond) {
+  TestDatabase second;  // without the service's columns
+  second.Exec("insert into pilots (id, callsign, class, ArmyID) values (1, 'other1', 'Human pilot', 1)");
+  second.Exec("insert into sorties (id, pilotid, starttime, endtime, eAir, SortieEND) values "
+              "(101, 1, '2026-03-01 10:00:00', '2026-03-01 10:30:00', 1, 'TKON'), "
+              "(102, 1, '2026-03-01 11:00:00', '2026-03-01 11:30:00', 0, 'DIED')");
+  RestrictedUser user(second);
+  WriteServiceSettings({db_->Entry(), user.Entry()});
+  Tskyranks service;
+  home_.ClearLog();
+
+  const TCycleReport report = service.RunCycle();
+  EXPECT_EQ(report.active, 2);
+  EXPECT_TRUE(FieldsChecked()) << "set by the first database's check";
+  for (int pilot = 1; pilot <= 5; ++pilot) EXPECT_EQ(Stored(pilot), Calculated(pilot)) << pilot;
+  // The second database is not examined: its pass meets the missing columns
+  // at its first pilot, and no column is added or refused.
+  EXPECT_EQ(CountLines("TS\tERROR Enumeration pilots:\t"), 1);
+  EXPECT_EQ(CountLines("TS\tERROR adding a new field"), 0);
+  EXPECT_EQ(second.Value("select count(*) from information_schema.columns where table_schema = '" +
+                         second.Name() + "' and table_name = 'pilots' and column_name = 'realrank'"),
+            "0");
+  EXPECT_TRUE(service.TimerEnabled());
+
+  // Neither the right nor a new start of the service helps: the first
+  // database's check sets the flag again before the second is reached.
+  user.GrantAlter();
+  SetFieldsChecked(false);  // as a service start does
+  service.RunCycle();
+  EXPECT_EQ(CountLines("TS\tERROR Enumeration pilots:\t"), 2);
+  EXPECT_EQ(CountLines("TS\tNEW FIELD HAS BEEN ADDED"), 0);
+
+  // Columns added from outside: the next cycle calculates the second database.
+  second.AddRankColumns();
+  service.RunCycle();
+  EXPECT_EQ(CountLines("TS\tERROR Enumeration pilots:\t"), 2);
+  EXPECT_EQ(second.Value("select concat(realrank, ':', lastsortie) from pilots where id = 1"), "0:102");
+}
+
+TEST_F(ReliabilityDatabase, APilotsRowThatCannotBeReadEndsThePassForEveryLaterPilot) {
+  // A date with day 0 is stored by the server but is no date to this reader.
+  db_->Exec("update sorties set endtime = '2026-03-00 10:30:00' where id = 304");
+  WriteServiceSettings(db_->Entry());
+  Tskyranks service;
+  home_.ClearLog();
+
+  for (int cycle = 1; cycle <= 2; ++cycle) {
+    service.RunCycle();
+    EXPECT_EQ(CountLines("TS\tERROR Enumeration pilots:\t'2026-03-00 10:30:00' is not a valid date"), cycle);
+    EXPECT_EQ(Stored(1), Calculated(1)) << "earlier pilots keep their writes";
+    EXPECT_EQ(Stored(2), Calculated(2));
+    EXPECT_EQ(Stored(3), "0:0:0");
+    // The loop ends at the bad row, in this cycle and in every later one.
+    EXPECT_EQ(Stored(4), "0:0:0");
+    EXPECT_EQ(Stored(5), "0:0:0");
+    EXPECT_TRUE(service.TimerEnabled());
+  }
+
+  db_->Exec("update sorties set endtime = '2026-03-01 14:30:00' where id = 304");
+  service.RunCycle();
+  for (int pilot = 1; pilot <= 5; ++pilot) EXPECT_EQ(Stored(pilot), Calculated(pilot)) << pilot;
+}
+
+TEST_F(ReliabilityDatabase, AnUpdateRejectedForOnePilotLeavesTheOthersToTheirWrites) {
+  db_->Exec("create trigger hold_pilot_3 before update on pilots for each row begin "
+            "if new.id = 3 then signal sqlstate '45000' set message_text = 'pilot 3 is held'; end if; end");
+  WriteServiceSettings(db_->Entry());
+  Tskyranks service;
+  home_.ClearLog();
+
+  for (int cycle = 1; cycle <= 2; ++cycle) {
+    service.RunCycle();
+    EXPECT_EQ(CountLines("TS\tERROR updating realrank field:\t"), cycle) << "pilot 3's write, each cycle";
+    for (int pilot : {1, 2, 4, 5}) EXPECT_EQ(Stored(pilot), Calculated(pilot)) << pilot;
+    EXPECT_EQ(Stored(3), "0:0:0");
+  }
+  EXPECT_EQ(CountLines("TS\tERROR updating realrank field:\tpilot 3 is held"), 2);
+  EXPECT_EQ(CountLines("TS\tERROR Enumeration pilots:"), 0) << "a failed write does not end the pass";
+
+  db_->Exec("drop trigger hold_pilot_3");
+  service.RunCycle();
+  EXPECT_EQ(Stored(3), Calculated(3));
+  EXPECT_EQ(CountLines("TS\tERROR updating realrank field:"), 2);
 }
 
 }  // namespace

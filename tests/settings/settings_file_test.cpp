@@ -149,20 +149,24 @@ TEST_F(SettingsFileTest, AFileThatCannotBeWrittenKeepsTheDefaults) {
   EXPECT_EQ(lines[1], "TS\tERROR!!!\tMising settings file!");
 }
 
-TEST_F(SettingsFileTest, AMalformedFileReadsAsReaderDefaults) {
-  test::WriteFileBytes(home_.SettingsFile(), "<skyranks><schedule interval=\"3\"></skyranks>");
-  TSettings settings;
-  SetDefaultSettings(settings);
-  EXPECT_TRUE(ReadSettings(home_.SettingsFile(), settings));
-  EXPECT_EQ(settings.Interval, 10u);
-  EXPECT_EQ(settings.AdminPort, 21009);
-  EXPECT_EQ(settings.AdminPassword, "");
-  EXPECT_TRUE(settings.Ranks.empty());
-  EXPECT_EQ(settings.LogLevel, 10);
-  EXPECT_EQ(settings.SortieDuration, 15u);
-  EXPECT_EQ(settings.GroundRatio[eShip], 1.0);
-  EXPECT_EQ(settings.AwardsFile, "awards.xml");
-  EXPECT_EQ(settings.Server.Db, "SKYSTAT") << "reading never touches the file's entry";
+TEST_F(SettingsFileTest, AMalformedFileIsAFailedReadThatChangesNothing) {
+  home_.SetLogLevel(0);
+  for (const std::string& broken : {std::string("<skyranks><schedule interval=\"3\"></skyranks>"), std::string(),
+                                   std::string("<skyranks/><skyranks/>"), std::string("\xff\xfe\0<", 4)}) {
+    test::WriteFileBytes(home_.SettingsFile(), broken);
+    TSettings settings;
+    SetDefaultSettings(settings);
+    EXPECT_EQ(ReadSettingsFile(home_.SettingsFile(), settings), TSettingsRead::kMalformed);
+    EXPECT_FALSE(ReadSettings(home_.SettingsFile(), settings));
+    EXPECT_EQ(settings.Interval, 15u) << "not the reader default 10";
+    EXPECT_EQ(settings.AdminPassword, "pintowel");
+    EXPECT_EQ(settings.Ranks.size(), 8u);
+    EXPECT_EQ(settings.LogLevel, 3);
+  }
+  const std::string line = "TS\tERROR reading settings from " + home_.SettingsFile() +
+                           "\tthe file is not well-formed XML; nothing was read from it";
+  EXPECT_EQ(home_.LogLines(), std::vector<std::string>(8, line)) << "one line for every read";
+  EXPECT_EQ(test::ReadFileBytes(home_.SettingsFile()), std::string("\xff\xfe\0<", 4)) << "never rewritten";
 }
 
 TEST_F(SettingsFileTest, Numbers) {

@@ -45,6 +45,38 @@ TEST(SettingsStore, StartsZeroAndPublishesWholeRecords) {
   EXPECT_EQ(LogThreshold(), 7);
 }
 
+TEST(SettingsStore, AMalformedFileKeepsTheRecordInForce) {
+  test::ProgramHome home;
+  // Before anything was published there is no record to keep: the reader
+  // defaults give a schedule and a port, and an empty password.
+  test::WriteFileBytes(home.SettingsFile(), "<skyranks><schedule interval=\"3\">");
+  EXPECT_FALSE(ReloadSettings());
+  EXPECT_EQ(CurrentSettings()->Interval, 10u);
+  EXPECT_EQ(CurrentSettings()->AdminPort, 21009);
+  EXPECT_EQ(CurrentSettings()->AdminPassword, "");
+  EXPECT_EQ(home.LogLines().size(), 1u) << "threshold 0 still writes the failure";
+
+  home.WriteSettings(SettingsWith(5, 2));
+  const SettingsSnapshot good = CurrentSettings();
+  ASSERT_EQ(good->Interval, 5u);
+  home.ClearLog();
+  for (const char* broken : {"", "<skyranks>", "<skyranks><log level=\"9\"/></skyranks"}) {
+    test::WriteFileBytes(home.SettingsFile(), broken);
+    EXPECT_FALSE(ReloadSettings()) << broken;
+    EXPECT_EQ(CurrentSettings(), good) << "the same record, not a copy of it: " << broken;
+    EXPECT_EQ(LogThreshold(), 0);
+  }
+  EXPECT_EQ(home.LogLines().size(), 3u);
+
+  // A mended file is read by the next reload; a missing one is written with
+  // the defaults, as ever.
+  home.WriteSettings(SettingsWith(6, 1));
+  EXPECT_EQ(CurrentSettings()->Interval, 6u);
+  std::remove(home.SettingsFile().c_str());
+  EXPECT_TRUE(ReloadSettings());
+  EXPECT_EQ(CurrentSettings()->AdminPassword, "pintowel");
+}
+
 TEST(SettingsStore, ReadersNeverSeeAHalfReadRecord) {
   test::ProgramHome home;
   // Two complete files, swapped in by rename so that every read finds one of them.
