@@ -30,7 +30,7 @@ int64_t TField::AsInteger() const {
   // 2^63 is exact as a double; anything at or beyond it has no int64_t.
   constexpr double kLimit = 9223372036854775808.0;
   if (*end != '\0' || !std::isfinite(number) || number >= kLimit || number < -kLimit) {
-    throw TDbError("'" + *value + "' is not a valid integer value for field '" + Name() + "'");
+    throw TDbValueError("'" + *value + "' is not a valid integer value for field '" + Name() + "'");
   }
   return static_cast<int64_t>(std::trunc(number));
 }
@@ -41,7 +41,7 @@ double TField::AsFloat() const {
   char* end = nullptr;
   const double number = std::strtod(value->c_str(), &end);
   if (*end != '\0') {
-    throw TDbError("'" + *value + "' is not a valid floating point value for field '" + Name() + "'");
+    throw TDbValueError("'" + *value + "' is not a valid floating point value for field '" + Name() + "'");
   }
   return number;
 }
@@ -52,7 +52,7 @@ TDateTime TField::AsDateTime() const {
   try {
     return ParseSqlDateTime(*value);
   } catch (const std::invalid_argument&) {
-    throw TDbError("'" + *value + "' is not a valid date and time for field '" + Name() + "'");
+    throw TDbValueError("'" + *value + "' is not a valid date and time for field '" + Name() + "'");
   }
 }
 

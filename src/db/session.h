@@ -48,6 +48,13 @@ class TDbError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A stored value that does not read as the type asked for: a fault of one
+// row's data, not of the session or the statement.
+class TDbValueError : public TDbError {
+ public:
+  using TDbError::TDbError;
+};
+
 class TdmMySQL;
 
 // Kinds of result columns, as the data packet export writes them.
@@ -83,6 +90,7 @@ class TField {
   const std::string& Name() const;
   TFieldType Type() const;
   bool IsNull() const;
+  // Conversions raise TDbValueError for a value that does not read as the type.
   int64_t AsInteger() const;   // NULL -> 0; not a number or out of range raises
   double AsFloat() const;      // NULL -> 0
   std::string AsString() const;// NULL -> ""; the value's text as the server sent it
@@ -111,6 +119,15 @@ class TQuery {
   std::string BoundText() const;
 
   void Open();
+  // Opens on rows held in memory instead of a statement: nothing is sent, so
+  // the session need not be connected. `columns` name the result's columns
+  // (all of kind Text); each row holds one value per column, nullopt for
+  // NULL. Afterwards the query is as after Open: it stands on the first row,
+  // fields read and convert the texts as they do the server's, windows and
+  // iteration work the same, Close drops the rows. A row whose size differs
+  // from the number of columns raises TDbError and leaves the query closed.
+  using TRowTexts = std::vector<std::optional<std::string>>;
+  void OpenRows(std::vector<std::string> columns, std::vector<TRowTexts> rows);
   bool Active() const { return active_; }
   void Close();
   bool Eof() const;

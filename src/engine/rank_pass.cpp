@@ -207,17 +207,24 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
     }
     for (; !pilots.Eof(); pilots.Next()) {
       ++count;
-      std::optional<TSortieBatch::TPilot> batched =
-          plan ? plan->Pilot(pilots.RowIndex()) : std::nullopt;
-      if (batched) {
-        // A failed write: the next pilot's rows are read anew, as his own
-        // statement would have read them after the failure.
-        if (!CalculatePilot(session, *batched, pilots, settings, awards, evaluate_awards)) {
-          plan->Refetch();
+      try {
+        std::optional<TSortieBatch::TPilot> batched =
+            plan ? plan->Pilot(pilots.RowIndex()) : std::nullopt;
+        if (batched) {
+          // A failed write: the next pilot's rows are read anew, as his own
+          // statement would have read them after the failure.
+          if (!CalculatePilot(session, *batched, pilots, settings, awards, evaluate_awards)) {
+            plan->Refetch();
+          }
+        } else {
+          TPilotSortieStatements statements(session, IntField(pilots, "id"));
+          CalculatePilot(session, statements, pilots, settings, awards, evaluate_awards);
         }
-      } else {
-        TPilotSortieStatements statements(session, IntField(pilots, "id"));
-        CalculatePilot(session, statements, pilots, settings, awards, evaluate_awards);
+      } catch (const TDbValueError& e) {
+        // A value of this pilot's rows that cannot be read is his alone: he
+        // waits until it is mended, the pilots after him are still
+        // calculated. Any other error ends the loop below.
+        WriteLog(0, "ERROR Enumeration pilots:", e.what());
       }
     }
   } catch (const std::exception& e) {

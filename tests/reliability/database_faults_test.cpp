@@ -269,7 +269,7 @@ TEST_F(ReliabilityDatabase, TheFirstDatabasesColumnCheckStandsForTheSecond) {
   EXPECT_EQ(second.Value("select concat(realrank, ':', lastsortie) from pilots where id = 1"), "0:102");
 }
 
-TEST_F(ReliabilityDatabase, APilotsRowThatCannotBeReadEndsThePassForEveryLaterPilot) {
+TEST_F(ReliabilityDatabase, APilotsRowThatCannotBeReadHoldsBackThatPilotOnly) {
   // A date with day 0 is stored by the server but is no date to this reader.
   db_->Exec("update sorties set endtime = '2026-03-00 10:30:00' where id = 304");
   WriteServiceSettings(db_->Entry());
@@ -279,12 +279,9 @@ TEST_F(ReliabilityDatabase, APilotsRowThatCannotBeReadEndsThePassForEveryLaterPi
   for (int cycle = 1; cycle <= 2; ++cycle) {
     service.RunCycle();
     EXPECT_EQ(CountLines("TS\tERROR Enumeration pilots:\t'2026-03-00 10:30:00' is not a valid date"), cycle);
-    EXPECT_EQ(Stored(1), Calculated(1)) << "earlier pilots keep their writes";
-    EXPECT_EQ(Stored(2), Calculated(2));
-    EXPECT_EQ(Stored(3), "0:0:0");
-    // The loop ends at the bad row, in this cycle and in every later one.
-    EXPECT_EQ(Stored(4), "0:0:0");
-    EXPECT_EQ(Stored(5), "0:0:0");
+    EXPECT_EQ(Stored(3), "0:0:0") << "the pilot with the bad row waits";
+    // Every other pilot is calculated, before and after him.
+    for (int pilot : {1, 2, 4, 5}) EXPECT_EQ(Stored(pilot), Calculated(pilot)) << pilot;
     EXPECT_TRUE(service.TimerEnabled());
   }
 
