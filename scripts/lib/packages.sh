@@ -1,8 +1,11 @@
 # Debian packages that building, testing and the demo need, installed only
 # when one of them is missing. Source this file, then call ensure_packages.
 
-SKY_PACKAGES=(build-essential cmake pkg-config libxml2-dev libpcre2-dev libmariadb-dev
-              libfmt-dev libgtest-dev mariadb-server mariadb-client python3 curl)
+# clang builds the fuzz targets; libFuzzer and clang's sanitizer runtimes are
+# in libclang-rt-dev, only a recommendation of clang, so named here.
+SKY_PACKAGES=(build-essential cmake ninja-build pkg-config libxml2-dev libpcre2-dev libmariadb-dev
+              libfmt-dev libgtest-dev mariadb-server mariadb-client python3 curl
+              clang libclang-rt-dev)
 
 ensure_packages() {
   local wanted=("${SKY_PACKAGES[@]}" "$@") missing=() p

@@ -1,6 +1,6 @@
-# Sanitizer stages of scripts/test. Source this file, then call sanitize_all
-# ROOT JOBS after the plain build, with the throwaway database already running
-# (SKY_TEST_DB_* exported).
+# Sanitizer stages of scripts/test. Source this file, then call sanitize_asan
+# or sanitize_tsan ROOT JOBS (sanitize_all for both) after the plain build,
+# with the throwaway database already running (SKY_TEST_DB_* exported).
 #
 #   build-asan  everything under AddressSanitizer + UndefinedBehaviorSanitizer,
 #               the whole suite through ctest (the browser test excepted)
@@ -9,13 +9,14 @@
 #               schedule, database session threads
 #
 # Both builds use -O1: fast enough to run, still readable stacks. Any report
-# fails the stage (halt_on_error). SKY_SKIP_SANITIZERS=1 skips them;
-# SKY_SANITIZERS=asan or tsan runs only one of them. SKY_FUZZ_SECONDS=N also
-# runs every fuzz target for N seconds (scripts/fuzz) after them; it is off by
-# default because the clang build does not fit the CI budget beside the others.
+# fails the stage (halt_on_error). scripts/test runs each as its own timed
+# stage (asan, tsan); SKY_SKIP_SANITIZERS=1 skips them, SKY_SANITIZERS=asan or
+# tsan runs only one of them.
+
+source "$(dirname "${BASH_SOURCE[0]}")/generator.sh"
 
 sanitize_configure() {  # root dir mode
-  cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+  cmake -S "$1" -B "$2" $(cmake_generator_args "$2") -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
         -DCMAKE_C_FLAGS_DEBUG="-g -O1" -DSKY_SANITIZE="$3" >/dev/null
 }
 
@@ -49,9 +50,14 @@ sanitize_tsan() {  # root jobs
        -R '^(Log|SettingsStore|Http|AdminControl|AdminStatusPage|Service[A-Za-z]*|Session\.SessionsOnTwoThreads|Reliability)')
 }
 
-# Every test program the tree defines (test_<sub>, test_skygen).
+# Every test program the tree defines (test_<sub>, test_skygen), asked of the
+# build tool the folder was made with.
 sanitize_test_targets() {  # build-dir
-  cmake --build "$1" --target help | sed -n 's/^\.\.\. \(test_[a-z_]*\)$/\1/p' | sort -u
+  if [ -f "$1/build.ninja" ]; then
+    ninja -C "$1" -t targets all | sed -n 's/^\(test_[a-z_]*\): phony$/\1/p' | sort -u
+  else
+    cmake --build "$1" --target help | sed -n 's/^\.\.\. \(test_[a-z_]*\)$/\1/p' | sort -u
+  fi
 }
 
 sanitize_all() {  # root jobs
@@ -59,8 +65,4 @@ sanitize_all() {  # root jobs
   local which="${SKY_SANITIZERS:-asan tsan}"
   case " $which " in *" asan "*) echo "== AddressSanitizer + UBSan" >&2; sanitize_asan "$1" "$2" ;; esac
   case " $which " in *" tsan "*) echo "== ThreadSanitizer" >&2; sanitize_tsan "$1" "$2" ;; esac
-  if [ "${SKY_FUZZ_SECONDS:-0}" -gt 0 ]; then
-    echo "== fuzzing, ${SKY_FUZZ_SECONDS}s per target" >&2
-    SKY_JOBS="$2" "$1/scripts/fuzz" "$SKY_FUZZ_SECONDS"
-  fi
 }
