@@ -1,11 +1,10 @@
 #include "export/dataset_xml.h"
 
-#include <libxml/tree.h>
-
 #include <exception>
 #include <stdexcept>
 
 #include "export/packet_text.h"
+#include "export/packet_writer.h"
 #include "export/value_text.h"
 #include "settings/log.h"
 
@@ -34,14 +33,6 @@ void BindRequestParams(TQuery& query, const std::vector<std::string>& lines) {
   }
 }
 
-// A column name that is no XML name (count(*) without an alias) cannot be an
-// attribute; the packet would not be well-formed.
-void RequireXmlName(const std::string& name) {
-  if (name.empty() || xmlValidateName(reinterpret_cast<const xmlChar*>(name.c_str()), 0) != 0) {
-    throw std::runtime_error("column name is not a valid XML attribute name: " + name);
-  }
-}
-
 }  // namespace
 
 void AddRowAttributes(XmlNode row, const TQuery& query) {
@@ -54,12 +45,7 @@ void AddRowAttributes(XmlNode row, const TQuery& query) {
   }
 }
 
-void SaveDataSetXML(TQuery& query, std::ostream& out) {
-  if (query.Active()) {
-    query.First();
-  } else {
-    query.Open();
-  }
+std::string DomPacketText(TQuery& query) {
   XmlDocument doc;
   XmlNode root = doc.CreateRoot("DATAPACKET");
   root.SetAttribute("Version", "2.0");
@@ -67,7 +53,19 @@ void SaveDataSetXML(TQuery& query, std::ostream& out) {
   for (query.First(); !query.Eof(); query.Next()) {
     AddRowAttributes(rows.AppendElement("ROW"), query);
   }
-  out << PacketText(doc);
+  return PacketText(doc);
+}
+
+void SaveDataSetXML(TQuery& query, std::ostream& out) {
+  if (query.Active()) {
+    query.First();
+  } else {
+    query.Open();
+  }
+  // Written whole or not at all: a failure leaves the stream as it was.
+  std::string packet;
+  WriteDataPacket(query, packet);
+  out.write(packet.data(), static_cast<std::streamsize>(packet.size()));
 }
 
 bool GetAnyDataSetXML(TdmMySQL& session, const std::string& sql, std::ostream& out,

@@ -2,7 +2,90 @@
 
 #include <libxml/tree.h>
 
+#include <stdexcept>
+
 namespace sky {
+
+namespace {
+
+constexpr std::string_view kDeclaration = "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n";
+constexpr std::string_view kRootOpen = "<DATAPACKET Version=\"2.0\">";
+constexpr std::string_view kRootClose = "</DATAPACKET>\n";
+
+std::string StylesheetData(std::string_view href) {
+  return "type=\"text/xsl\" href=\"" + std::string(href) + "\"";
+}
+
+// Recognises the writer's form of a packet; a name is accepted only when the
+// parser would give it back as the same plain attribute.
+class TPacketScanner {
+ public:
+  explicit TPacketScanner(std::string_view text) : text_(text) {}
+
+  bool Plain() {
+    if (!Take(kDeclaration) || !Take(kRootOpen)) return false;
+    if (!Take("<ROWDATA/>")) {
+      if (!Take("<ROWDATA>")) return false;
+      while (!Take("</ROWDATA>")) {
+        if (!Row()) return false;
+      }
+    }
+    return Take(kRootClose) && pos_ == text_.size();
+  }
+
+ private:
+  bool Take(std::string_view expected) {
+    if (text_.compare(pos_, expected.size(), expected) != 0) return false;
+    pos_ += expected.size();
+    return true;
+  }
+
+  bool Row() {
+    if (!Take("<ROW")) return false;
+    while (!Take("/>")) {
+      if (!Take(" ") || !Name() || !Take("=\"") || !Value()) return false;
+    }
+    return true;
+  }
+
+  bool Name() {
+    const std::size_t start = pos_;
+    while (pos_ < text_.size()) {
+      const char c = text_[pos_];
+      if (c == '=') break;
+      // A colon could make a namespace of it; '&' is a character reference
+      // the parser would refuse; the rest cannot end a name.
+      if (c == ':' || c == '&' || c == '"' || c == '<' || c == '>' || c == '/' || c == ' ' ||
+          static_cast<unsigned char>(c) < 0x20) {
+        return false;
+      }
+      ++pos_;
+    }
+    const std::string_view name = text_.substr(start, pos_ - start);
+    return !name.empty() && name != "xmlns";
+  }
+
+  bool Value() {
+    while (pos_ < text_.size()) {
+      const char c = text_[pos_++];
+      if (c == '"') return true;
+      if (c == '<') return false;
+    }
+    return false;
+  }
+
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+bool PlainAddress(std::string_view href) {
+  for (char c : href) {
+    if (c < 0x20 || c > 0x7E) return false;
+  }
+  return href.find("?>") == std::string_view::npos;
+}
+
+}  // namespace
 
 std::string PacketText(const XmlDocument& doc) {
   xmlChar* memory = nullptr;
@@ -12,6 +95,25 @@ std::string PacketText(const XmlDocument& doc) {
   std::string text(reinterpret_cast<const char*>(memory), static_cast<std::size_t>(size));
   xmlFree(memory);
   return text;
+}
+
+std::string PacketWithStylesheet(std::string_view packet, std::string_view href) {
+  XmlDocument doc;
+  if (!doc.LoadText(packet)) throw XmlError("the data packet is not well-formed XML");
+  if (!href.empty()) {
+    XmlNode datapacket = doc.SelectFirst("//DATAPACKET");
+    if (datapacket.IsNull()) throw XmlError("the data packet has no DATAPACKET element");
+    datapacket.InsertBefore(doc.CreateProcessingInstruction("xml-stylesheet", StylesheetData(href)));
+  }
+  return PacketText(doc);
+}
+
+bool AddStylesheetToPacket(std::string& packet, std::string_view href) {
+  if (!PlainAddress(href) || !TPacketScanner(packet).Plain()) return false;
+  if (!href.empty()) {
+    packet.insert(kDeclaration.size(), "<?xml-stylesheet " + StylesheetData(href) + "?>\n");
+  }
+  return true;
 }
 
 }  // namespace sky

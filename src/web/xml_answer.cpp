@@ -3,6 +3,7 @@
 #include <exception>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 #include "engine/history.h"
 #include "export/packet_text.h"
@@ -34,17 +35,14 @@ void ServAnyDataSet(TConnection& connection, const std::string& sql,
       WriteLog(0, "not connected to MySQL");
       return;
     }
-    std::ostringstream packet;
-    if (!RunDataSetQuery(sql, packet, entry, &params)) return;
-    XmlDocument doc;
-    if (!doc.LoadText(packet.str())) throw std::runtime_error("the data packet is not well-formed XML");
-    if (!stylesheet.empty()) {
-      XmlNode datapacket = doc.SelectFirst("//DATAPACKET");
-      if (datapacket.IsNull()) throw std::runtime_error("the data packet has no DATAPACKET element");
-      datapacket.InsertBefore(
-          doc.CreateProcessingInstruction("xml-stylesheet", "type=\"text/xsl\" href=\"" + stylesheet + "\""));
-    }
-    SendXMLStream(connection, PacketText(doc));
+    std::ostringstream stream;
+    if (!RunDataSetQuery(sql, stream, entry, &params)) return;
+    std::string packet = std::move(stream).str();
+    // The packet goes out as parsing it, adding the instruction and writing
+    // it again would give; for the writer's plain packets that is its own
+    // text with one line more, so the document is only built for the rest.
+    if (!AddStylesheetToPacket(packet, stylesheet)) packet = PacketWithStylesheet(packet, stylesheet);
+    SendXMLStream(connection, packet);
   } catch (const std::exception& e) {
     WriteLog(0, "ServAnyDataSet", e.what());
   }
