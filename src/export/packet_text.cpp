@@ -34,18 +34,24 @@ class TPacketScanner {
   }
 
  private:
+  // Byte by byte: the tokens are a few bytes each and there are several per
+  // row, where a library compare costs more than the comparing.
   bool Take(std::string_view expected) {
-    if (text_.compare(pos_, expected.size(), expected) != 0) return false;
+    if (text_.size() - pos_ < expected.size()) return false;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      if (text_[pos_ + i] != expected[i]) return false;
+    }
     pos_ += expected.size();
     return true;
   }
 
   bool Row() {
     if (!Take("<ROW")) return false;
-    while (!Take("/>")) {
-      if (!Take(" ") || !Name() || !Take("=\"") || !Value()) return false;
+    while (pos_ < text_.size() && text_[pos_] == ' ') {
+      ++pos_;
+      if (!Name() || !Take("=\"") || !Value()) return false;
     }
-    return true;
+    return Take("/>");
   }
 
   bool Name() {
@@ -66,12 +72,11 @@ class TPacketScanner {
   }
 
   bool Value() {
-    while (pos_ < text_.size()) {
-      const char c = text_[pos_++];
-      if (c == '"') return true;
-      if (c == '<') return false;
-    }
-    return false;
+    const std::size_t quote = text_.find('"', pos_);
+    if (quote == std::string_view::npos) return false;
+    const std::string_view value = text_.substr(pos_, quote - pos_);
+    pos_ = quote + 1;
+    return value.find('<') == std::string_view::npos;
   }
 
   std::string_view text_;
