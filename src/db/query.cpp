@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <memory>
+#include <string>
 
 #include "db/session.h"
 #include "xml/encoding.h"
@@ -178,6 +179,24 @@ void TQuery::Open() {
     Close();
     throw TDbError(mysql_error(connection));
   }
+  position_ = 0;
+  window_begin_ = 0;
+  window_end_ = rows_.size();
+  active_ = true;
+}
+
+void TQuery::OpenRows(std::vector<std::string> columns, std::vector<TRowTexts> rows) {
+  Close();
+  for (const TRowTexts& row : rows) {
+    if (row.size() != columns.size()) {
+      throw TDbError("Row of " + std::to_string(row.size()) + " values for " +
+                     std::to_string(columns.size()) + " columns");
+    }
+  }
+  columns_.reserve(columns.size());
+  for (std::string& name : columns) columns_.push_back(Column{std::move(name), TFieldType::Text});
+  rows_ = std::move(rows);
+  rows_affected_ = 0;
   position_ = 0;
   window_begin_ = 0;
   window_end_ = rows_.size();
