@@ -176,15 +176,21 @@ void TestComplexAward(TEvaluation& eval, XmlNode item) {
 }
 
 // Adds one walked sortie, whatever its end status, to the career totals that
-// the kills-per-sortie criteria read.
+// the kills-per-sortie criteria read. The sums wrap at 32 bits rather than
+// overflow: the totals of earlier sorties are the server's wide sums narrowed
+// the same way, so walked and summed sorties keep agreeing.
 void AddToPilotTotals(const TQuery& row, TPilotTotals& totals) {
   auto column = [&row](const char* name) {
-    return static_cast<int32_t>(row.FieldByName(name).AsInteger());
+    return static_cast<uint32_t>(row.FieldByName(name).AsInteger());
+  };
+  auto add = [](int32_t total, uint32_t amount) {
+    return static_cast<int32_t>(static_cast<uint32_t>(total) + amount);
   };
   totals.SortiesCount += 1;
-  totals.Air += column("eAir");
-  totals.Grounds += column("eSAir") + column("eTank") + column("eCar") + column("eArt") +
-                    column("eAaa") + column("eWag") + column("eShip");
+  totals.Air = add(totals.Air, column("eAir"));
+  totals.Grounds = add(totals.Grounds, column("eSAir") + column("eTank") + column("eCar") +
+                                           column("eArt") + column("eAaa") + column("eWag") +
+                                           column("eShip"));
 }
 
 
