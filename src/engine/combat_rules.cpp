@@ -70,7 +70,9 @@ bool IsCombatRow(const TSettings& settings, const TQuery& row) {
       WriteLog(3, "Вылет короче, чем надо, но возможно есть килы ...");
     }
   }
-  return RuleAllows(settings.SortieMode, air + ground > 0, long_enough);
+  // Wide enough for any two stored counts, so the sum cannot overflow.
+  const bool has_kills = static_cast<__int128>(air) + ground > 0;
+  return RuleAllows(settings.SortieMode, has_kills, long_enough);
 }
 
 }  // namespace sky
