@@ -104,7 +104,8 @@ struct TColumnPlan {
 struct TPacketPlan {
   std::vector<TColumnPlan> columns;
   bool repeated_names = false;
-  // Names that are XML names yet not UTF-8 are left to the document route.
+  // Names that are XML names yet not UTF-8, or hold a NUL byte, are left to
+  // the document route.
   bool needs_document = false;
 };
 
@@ -129,7 +130,8 @@ TPacketPlan PlanColumns(const TQuery& query) {
     } catch (const std::runtime_error&) {
       continue;  // raised when a row is written, as the document route does
     }
-    if (!IsValidUtf8(name)) plan.needs_document = true;
+    // The document takes a name up to its first NUL byte.
+    if (!IsValidUtf8(name) || name.find('\0') != std::string::npos) plan.needs_document = true;
     column.lead.push_back(' ');
     AppendPacketText(column.lead, name);
     column.lead.append("=\"");

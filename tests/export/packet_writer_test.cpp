@@ -174,6 +174,7 @@ TEST_F(PacketWriterTest, ColumnNamesThatAreNoXmlNames) {
   ExpectSame({"id", ""}, {{"1", "2"}});
   ExpectSame({"count(*)"}, {});  // no row, no attribute: the packet is written
   ExpectSame({"ok", std::string("\xE9t\xE9", 3)}, {{"1", "2"}});  // not UTF-8
+  ExpectSame({"a", std::string("a\0b", 3), std::string("c\0", 2)}, {{"1", "2", "3"}});
 }
 
 TEST_F(PacketWriterTest, RandomTextsAgree) {
