@@ -42,7 +42,7 @@ sanitize_asan() {  # root jobs
 sanitize_tsan() {  # root jobs
   local dir="$1/build-tsan"
   sanitize_configure "$1" "$dir" thread
-  cmake --build "$dir" -j"$2" --target skyranks test_settings test_web test_service test_db
+  cmake --build "$dir" -j"$2" --target skyranks test_settings test_web test_service test_db test_reliability
   sanitize_suppressions "$dir"
   (cd "$dir" && CI="${CI:-true}" \
      TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$dir/tsan.supp" \
