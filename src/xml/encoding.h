@@ -11,6 +11,9 @@
 
 namespace sky {
 
+// Appends the UTF-8 bytes of one code point (not checked for validity).
+void AppendUtf8(std::string& out, char32_t cp);
+
 // UTF-8 to Windows-1251. A character that Windows-1251 cannot hold becomes '?';
 // invalid UTF-8 bytes become '?' too. Never throws.
 std::string Utf8ToCp1251(std::string_view utf8);
