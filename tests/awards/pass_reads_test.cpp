@@ -15,6 +15,7 @@
 #include "engine/sortie_batch.h"
 #include "generator.h"
 #include "settings/settings.h"
+#include "support/new_file_rules.h"
 #include "support/program_home.h"
 #include "support/test_db.h"
 
@@ -26,15 +27,8 @@ constexpr uint32_t kSorties = 9000;
 constexpr int kFirstPartLastId = 6000;  // sorties up to here exist before the first pass
 
 TSettings ComparedSettings() {
-  TSettings settings;
-  settings.SortieEndSuccess = "_TKON_CRASHED_";
-  settings.SortieEndSkip = "_BAIL_MIA_";
-  settings.SortieEndDead = "_DIED_CAPTURED_";
+  TSettings settings = NewFileRules();
   settings.SortieMode = 2;
-  settings.SortieDuration = 15;
-  settings.BombersMode = 0;
-  settings.AirBomberRatio = 1.5;
-  settings.GroundRatio = {0.5, 1.0, 0.2, 0.25, 0.5, 0.1, 2.0};
   settings.Ranks = {{1, "мл. л-т", 3, 2, 0},  {2, "лейтенант", 5, 3, 0},
                     {3, "ст. лейтенант", 10, 5, 0}, {4, "капитан", 15, 10, 0},
                     {5, "майор", 20, 15, 0}, {6, "подполковник", 25, 20, 0},

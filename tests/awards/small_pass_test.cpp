@@ -16,6 +16,7 @@
 #include "awards/award_evaluation.h"
 #include "engine/rank_pass.h"
 #include "settings/settings.h"
+#include "support/new_file_rules.h"
 #include "support/program_home.h"
 #include "support/temp_dir.h"
 #include "support/test_db.h"
@@ -53,16 +54,7 @@ const char kAwardsFile[] =
     "</awards>\n";
 
 TSettings SmallPassSettings() {
-  TSettings settings;
-  settings.SortieEndSuccess = "_TKON_CRASHED_";
-  settings.SortieEndSkip = "_BAIL_MIA_";
-  settings.SortieEndDead = "_DIED_CAPTURED_";
-  settings.SortieMode = 0;
-  settings.SortieDuration = 15;
-  settings.BombersMode = 0;
-  settings.AirBomberRatio = 1.5;
-  settings.GroundRatio = {0.5, 1.0, 0.2, 0.25, 0.5, 0.1, 2.0};
-  settings.Ranks = {{1, "мл. л-т", 3, 2, 0}, {2, "лейтенант", 5, 3, 0}};
+  TSettings settings = NewFileRules();
   settings.AwardsFile = "awards.xml";
   settings.LogLevel = 11;
   return settings;
