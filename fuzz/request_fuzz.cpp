@@ -36,8 +36,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)GetRequestFileName(text);
   (void)GetRequestParams(text);
   FUZZ_CHECK(GetContentLength(text) >= 0);
-  const std::string digits = GetIntParam("srvid", text);
-  for (char c : digits) FUZZ_CHECK(c >= '0' && c <= '9');
+  static const TNumberParam srvid_field("srvid", TNumberParam::TPlacement::kFormField);
+  static const TNumberParam srvid_param("srvid", TNumberParam::TPlacement::kQueryParameter);
+  for (const TNumberParam* reader : {&srvid_field, &srvid_param}) {
+    const std::optional<std::string> digits = reader->In(text);
+    if (!digits) continue;
+    FUZZ_CHECK(!digits->empty());
+    for (char c : *digits) FUZZ_CHECK(c >= '0' && c <= '9');
+  }
 
   const TGetCmdItem item(text);
   FUZZ_CHECK(WordText(item.cmd_name));

@@ -35,7 +35,8 @@ std::string RunAction(TServiceControl& service, std::string_view body, const std
     return "All ranks have been <font color = \"$0000FF\">Calculated</font>";
   }
   if (HasAction(body, "reset")) {
-    const std::string id = TrimText(GetIntParam("srvid", body));
+    static const TNumberParam srvid_field("srvid", TNumberParam::TPlacement::kFormField);
+    const std::string id = srvid_field.In(body).value_or("");
     WriteLog(2, "Запрошен сброс данных." + ip_text, "ServerID = " + id);
     service.ResetServer(id);
     return "All ranks have been <font color = \"$0000FF\">DELETED</font><br>"

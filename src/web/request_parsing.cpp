@@ -65,10 +65,14 @@ int64_t GetContentLength(std::string_view request) {
   return value;
 }
 
-std::string GetIntParam(std::string_view name, std::string_view text) {
-  const TRegex pattern("(?i)" + TRegex::Quote(name) + R"(=(\d+))");
-  std::optional<TRegexMatch> match = pattern.Search(text);
-  return match ? match->Group(1) : std::string();
+TNumberParam::TNumberParam(std::string_view name, TPlacement placement)
+    : pattern_(placement == TPlacement::kFormField ? "(?i)" + TRegex::Quote(name) + R"(=(\d+))"
+                                                   : R"((?:\?|&))" + TRegex::Quote(name) + R"(=(\d+))") {}
+
+std::optional<std::string> TNumberParam::In(std::string_view text) const {
+  std::optional<TRegexMatch> match = pattern_.Search(text);
+  if (!match) return std::nullopt;
+  return match->Group(1);
 }
 
 TGetCmdItem::TGetCmdItem(std::string_view text) {

@@ -7,9 +7,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "web/regex.h"
 
 namespace sky {
 
@@ -22,8 +25,26 @@ std::string GetRequestFileName(std::string_view request);
 std::string GetRequestParams(std::string_view request);
 // The Content-Length header as a number; 0 when missing or not a number.
 int64_t GetContentLength(std::string_view request);
-// The digits after the first "<name>=" (any letter case) in `text`, or empty.
-std::string GetIntParam(std::string_view name, std::string_view text);
+
+// A number parameter of one fixed name. The pattern is compiled once, when
+// the reader is made, and one reader serves any number of threads at once:
+// keep readers in function-local statics, not per request.
+class TNumberParam {
+ public:
+  enum class TPlacement {
+    kFormField,      // "<name>=" anywhere, in any letter case (a control form body)
+    kQueryParameter  // "<name>=" right after "?" or "&", exact case (a view's parameter string)
+  };
+
+  TNumberParam(std::string_view name, TPlacement placement);
+
+  // The digits after the first match of the name, or nullopt when no match
+  // is followed by at least one digit.
+  std::optional<std::string> In(std::string_view text) const;
+
+ private:
+  TRegex pattern_;
+};
 
 // The parsed command of a GET parameter string: the first parameter as
 // cmd_name/cmd_value, the ones after it as "name=value" lines in URL order.

@@ -48,8 +48,6 @@ void ShowPilotHistory(TServiceControl& service, TConnection& connection, int32_t
 // The value of the first "name=value" line whose name equals `name` without
 // case; nullopt when no line has that name.
 std::optional<std::string> ListValue(const std::vector<std::string>& list, std::string_view name);
-// Group 2 of "(\?|&)<name>=(\d+)" in a parameter string, or nullopt.
-std::optional<std::string> NumericParam(const std::string& params, const std::string& name);
 // A decimal text as a 32-bit number; nullopt when it is no number or too large.
 std::optional<int32_t> ToInt32(std::string_view text);
 

@@ -1,6 +1,5 @@
 // Parameter helpers shared by the views.
 #include <charconv>
-#include <regex>
 
 #include "web/view_operations.h"
 #include "xml/encoding.h"
@@ -15,14 +14,6 @@ std::optional<std::string> ListValue(const std::vector<std::string>& list, std::
     }
   }
   return std::nullopt;
-}
-
-std::optional<std::string> NumericParam(const std::string& params, const std::string& name) {
-  // `name` is one of the views' own fixed words, never request text.
-  const std::regex pattern("(\\?|&)" + name + "=(\\d+)");
-  std::smatch match;
-  if (!std::regex_search(params, match, pattern)) return std::nullopt;
-  return match[2].str();
 }
 
 std::optional<int32_t> ToInt32(std::string_view text) {

@@ -6,6 +6,7 @@
 #include "settings/log.h"
 #include "settings/paths.h"
 #include "settings/settings_store.h"
+#include "web/request_parsing.h"
 #include "web/view_operations.h"
 #include "web/views.h"
 #include "xml/xml_document.h"
@@ -13,6 +14,11 @@
 namespace sky {
 
 namespace {
+
+const TNumberParam& SrvidParam() {
+  static const TNumberParam srvid("srvid", TNumberParam::TPlacement::kQueryParameter);
+  return srvid;
+}
 
 // Enables the schedule's timer when the history request ends, however it
 // ends; the caller holds ServiceLock for the object's whole life.
@@ -38,7 +44,7 @@ class TTimerReenabler {
 void ShowPilotList(TConnection& connection, const std::string& params) {
   WriteLog(5, "ShowPilotList");
   ReloadSettings();
-  const std::string srvid = NumericParam(params, "srvid").value_or("1");
+  const std::string srvid = SrvidParam().In(params).value_or("1");
   // srvid is digits only, so it can stand in the text as a number.
   const std::string sql =
       "select id,callsign,realrank,armyid," + srvid + " as srvid from pilots where class = 'Human pilot'";
@@ -46,10 +52,11 @@ void ShowPilotList(TConnection& connection, const std::string& params) {
 }
 
 void ShowHistoryRequest(TServiceControl& service, TConnection& connection, const std::string& params) {
-  std::optional<std::string> history = NumericParam(params, "history");
+  static const TNumberParam history_param("history", TNumberParam::TPlacement::kQueryParameter);
+  std::optional<std::string> history = history_param.In(params);
   if (!history) return;
   WriteLog(3, "Запрошена история пилота ", *history);
-  const std::string srvid = NumericParam(params, "srvid").value_or("1");
+  const std::string srvid = SrvidParam().In(params).value_or("1");
   // A number too large for a pilot id names no pilot; like a value that is
   // no number at all, it gets no answer.
   std::optional<int32_t> pilot_id = ToInt32(*history);

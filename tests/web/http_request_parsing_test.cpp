@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <optional>
+#include <thread>
+
 #include "web/form_fields.h"
 #include "web/regex.h"
 
@@ -47,11 +51,45 @@ TEST(HttpRequestParts, ContentLength) {
       << "a number too large for any body is no number";
 }
 
-TEST(HttpRequestParts, IntParamTakesTheDigitsOfTheFirstOccurrence) {
-  EXPECT_EQ(GetIntParam("srvid", "password=x&actionid=reset&SRVID=12&srvid=3"), "12");
-  EXPECT_EQ(GetIntParam("srvid", "actionid=reset&srvid=x"), "");
-  EXPECT_EQ(GetIntParam("srvid", "actionid=reset"), "");
-  EXPECT_EQ(GetIntParam("a.b", "axb=1&a.b=2"), "2") << "the name is literal text";
+TEST(HttpRequestParts, NumberParamTakesTheDigitsOfTheFirstPlaceThatFits) {
+  using P = TNumberParam::TPlacement;
+  const struct {
+    const char* name;
+    P placement;
+    const char* text;
+    std::optional<std::string> digits;
+  } kCases[] = {
+      {"srvid", P::kFormField, "password=x&actionid=reset&SRVID=12&srvid=3", "12"},
+      {"srvid", P::kFormField, "actionid=reset&srvid=x", std::nullopt},
+      {"srvid", P::kFormField, "actionid=reset", std::nullopt},
+      {"srvid", P::kFormField, "xsrvid=4", "4"},
+      {"a.b", P::kFormField, "axb=1&a.b=2", "2"},  // the name is literal text
+      {"srvid", P::kQueryParameter, "?cmd=show&srvid=2", "2"},
+      {"srvid", P::kQueryParameter, "?srvid=07&srvid=3", "07"},
+      {"srvid", P::kQueryParameter, "?cmd=show&SRVID=2", std::nullopt},
+      {"srvid", P::kQueryParameter, "?cmd=show&xsrvid=2&srvid=5", "5"},
+      {"history", P::kQueryParameter, "?history=&history=9", "9"},
+      {"history", P::kQueryParameter, "?history=12x", "12"},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(TNumberParam(c.name, c.placement).In(c.text), c.digits) << c.name << " in " << c.text;
+  }
+}
+
+TEST(HttpRequestParts, OneNumberParamServesManyThreadsAtOnce) {
+  static const TNumberParam srvid("srvid", TNumberParam::TPlacement::kQueryParameter);
+  std::vector<std::thread> readers;
+  std::atomic<int> wrong{0};
+  for (int t = 0; t < 4; ++t) {
+    readers.emplace_back([&, t] {
+      for (int i = 0; i < 500; ++i) {
+        const std::string value = std::to_string(t * 1000 + i);
+        if (srvid.In("?cmd=show&srvid=" + value) != value) ++wrong;
+      }
+    });
+  }
+  for (std::thread& reader : readers) reader.join();
+  EXPECT_EQ(wrong.load(), 0);
 }
 
 TEST(HttpCommandItem, FirstParameterAndTheListInUrlOrder) {
