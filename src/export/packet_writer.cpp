@@ -104,8 +104,8 @@ struct TColumnPlan {
 struct TPacketPlan {
   std::vector<TColumnPlan> columns;
   bool repeated_names = false;
-  // Names that are XML names yet not UTF-8, or hold a NUL byte, are left to
-  // the document route.
+  // Names that are XML names yet not UTF-8, hold a NUL byte or a character
+  // without a Windows-1251 byte, are left to the document route.
   bool needs_document = false;
 };
 
@@ -135,6 +135,9 @@ TPacketPlan PlanColumns(const TQuery& query) {
     column.lead.push_back(' ');
     AppendPacketText(column.lead, name);
     column.lead.append("=\"");
+    // A name holds no markup, so a reference in it stands for a character
+    // that Windows-1251 lacks; the document refuses to write that name.
+    if (column.lead.find("&#") != std::string::npos) plan.needs_document = true;
   }
   return plan;
 }

@@ -202,15 +202,37 @@ XmlNode XmlDocument::CreateProcessingInstruction(std::string_view target, std::s
   return XmlNode(pi);
 }
 
-std::string XmlDocument::ToText() const {
+namespace {
+
+// Every written text must load again. libxml2 writes a character that
+// Windows-1251 lacks as a character reference: the same character again in
+// text and attribute values, but no name (of an element, an attribute, a
+// processing instruction, an entity) may hold a reference, so a document
+// with such a name would be written broken. Only texts that hold a reference
+// at all are parsed again to find out; they are rare.
+std::string SerialisedText(xmlDocPtr doc, int indent) {
   xmlChar* memory = nullptr;
   int size = 0;
-  xmlDocDumpFormatMemoryEnc(doc_, &memory, &size, kEncoding, 1);
+  xmlDocDumpFormatMemoryEnc(doc, &memory, &size, kEncoding, indent);
   if (memory == nullptr) throw XmlError("cannot serialise the XML document in windows-1251");
   std::string text(reinterpret_cast<const char*>(memory), static_cast<std::size_t>(size));
   xmlFree(memory);
+  if (text.find("&#") != std::string::npos) {
+    xmlDocPtr again = xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, nullptr, kParseOptions);
+    if (again == nullptr) {
+      throw XmlError("cannot write the XML document in windows-1251: a name in it holds a character "
+                     "that windows-1251 does not have");
+    }
+    xmlFreeDoc(again);
+  }
   return text;
 }
+
+}  // namespace
+
+std::string XmlDocument::ToText() const { return SerialisedText(doc_, 1); }
+
+std::string XmlDocument::ToCompactText() const { return SerialisedText(doc_, 0); }
 
 void XmlDocument::SaveFile(const std::string& path) const {
   const std::string text = ToText();

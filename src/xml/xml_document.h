@@ -12,7 +12,8 @@
 //
 // XmlError (a std::runtime_error) is raised by selection with an invalid
 // expression, by building with a name that is not an XML name (or on a null
-// node) and by failed writes; loading reports failure by returning false.
+// node), by writing a document whose names Windows-1251 cannot hold, and by
+// failed writes; loading reports failure by returning false.
 // Texts that are not valid UTF-8 are stored with '?' for each bad byte.
 #pragma once
 
@@ -108,8 +109,12 @@ class XmlDocument {
   // Free-standing nodes for XmlNode::InsertBefore.
   XmlNode CreateProcessingInstruction(std::string_view target, std::string_view data);
 
-  // Serialised document in Windows-1251, declaration included.
+  // Serialised document in Windows-1251, declaration included, indented.
+  // Throws XmlError rather than write a text that would not load again: a
+  // name holding a character that Windows-1251 lacks cannot be written in it.
   std::string ToText() const;
+  // The same without indentation or line breaks between elements.
+  std::string ToCompactText() const;
   // Writes ToText() to the file; throws XmlError on failure.
   void SaveFile(const std::string& path) const;
 

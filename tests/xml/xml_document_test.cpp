@@ -144,6 +144,37 @@ TEST(XmlDocument, RefusesWhatWouldNotReadBack) {
   EXPECT_EQ(copy.Root().Attribute("v"), "a?b");
 }
 
+TEST(XmlDocument, ANameWindows1251CannotHoldIsRefusedWhereTextIsWrittenAsAReference) {
+  // "ľ" (U+013E) has no Windows-1251 byte.
+  const struct {
+    const char* utf8_document;
+    bool writable;
+  } kCases[] = {
+      {"<r v=\"\xC4\xBE\">\xC4\xBE</r>", true},
+      {"<r><!--\xC4\xBE--><?p \xC4\xBE?></r>", true},
+      {"<r a\xC4\xBE=\"1\"/>", false},
+      {"<r\xC4\xBE/>", false},
+      {"<r><?p\xC4\xBE x?></r>", false},
+      {"<!DOCTYPE r [<!ENTITY e\xC4\xBE \"x\">]><r>&e\xC4\xBE;</r>", false},
+  };
+  for (const auto& c : kCases) {
+    XmlDocument doc;
+    ASSERT_TRUE(doc.LoadText(std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") + c.utf8_document));
+    if (!c.writable) {
+      EXPECT_THROW(doc.ToText(), XmlError) << c.utf8_document;
+      EXPECT_THROW(doc.ToCompactText(), XmlError) << c.utf8_document;
+      continue;
+    }
+    const std::string written = doc.ToText();
+    XmlDocument again;
+    ASSERT_TRUE(again.LoadText(written)) << written;
+    EXPECT_EQ(again.ToText(), written);
+  }
+  XmlDocument built;
+  built.CreateRoot("r").SetAttribute("a\xC4\xBE", "1");
+  EXPECT_THROW(built.ToText(), XmlError);
+}
+
 TEST(XmlDocument, SavesToAFileAndReportsFailures) {
   test::TempDir dir;
   XmlDocument doc;
