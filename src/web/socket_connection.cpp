@@ -77,15 +77,18 @@ TSocketConnection::~TSocketConnection() {
 
 void TSocketConnection::ReceiveMore() {
   for (;;) {
-    const int wait = MillisecondsUntil(deadline_);
-    if (wait == 0) throw TConnectionClosed("the request did not arrive in time");
+    // Past the deadline the wait is zero, not skipped: bytes the client sent
+    // in time still count when a busy machine lets this thread read late.
     pollfd waiting{fd_, POLLIN, 0};
-    const int ready = ::poll(&waiting, 1, wait);
+    const int ready = ::poll(&waiting, 1, MillisecondsUntil(deadline_));
     if (ready < 0) {
       if (errno == EINTR) continue;
       throw TConnectionClosed(std::string("poll: ") + std::strerror(errno));
     }
-    if (ready == 0) continue;  // the deadline test above ends the wait
+    if (ready == 0) {
+      if (Clock::now() >= deadline_) throw TConnectionClosed("the request did not arrive in time");
+      continue;
+    }
     char chunk[4096];
     const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
     if (n < 0) {

@@ -2,7 +2,8 @@
 //
 // Reading is bounded by THttpLimits: a line longer than max_line_bytes, or a
 // client that has not delivered what is asked for by the request deadline
-// (request_timeout after the connection was accepted), raises
+// (request_timeout after the connection was accepted; bytes that had
+// arrived by then are still read), raises
 // TConnectionClosed. A write that makes no progress for write_timeout raises
 // TConnectionClosed too, so a client that stops reading cannot hold a
 // handler forever.
