@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 #include <string>
 
 #include "awards/award_evaluation.h"
@@ -20,6 +19,7 @@
 #include "support/program_home.h"
 #include "support/temp_dir.h"
 #include "support/test_db.h"
+#include "support/text_shape.h"
 #include "xml/encoding.h"
 
 namespace sky::test {
@@ -120,8 +120,7 @@ TEST(SmallPass, LogMatchesTheExpectedFileByteForByte) {
   ASSERT_TRUE(enumerated);
 
   std::string actual = ReadFileBytes(home.LogFile());
-  actual = std::regex_replace(actual, std::regex("(^|\n)\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d\t"),
-                              "$1TS\t");
+  actual = MaskLineStamps(actual);
   std::string expected = ExpectedLogBytes(entry.Host);
   if (actual != expected) {
     std::string readable = ReplaceAll(Cp1251ToUtf8(actual), "\r\n", "\n");

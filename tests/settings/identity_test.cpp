@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 
 #include "settings/paths.h"
 #include "settings/version.h"
+#include "support/text_shape.h"
 
 namespace sky {
 namespace {
@@ -32,9 +32,9 @@ TEST(VersionInfo, StringsOfTheRunningProgram) {
   auto version = TVersionInfo::ForRunningProgram();
   ASSERT_TRUE(version->Valid());
   EXPECT_EQ(version->ProductName(), "skyranks");
-  EXPECT_TRUE(std::regex_match(version->FileVersion(), std::regex(R"(\d+\.\d+\.\d+\.\d+)"))) << version->FileVersion();
+  EXPECT_TRUE(test::IsFourPartVersion(version->FileVersion())) << version->FileVersion();
   EXPECT_FALSE(version->LegalCopyright().empty());
-  EXPECT_TRUE(std::regex_match(version->Translation(), std::regex("[0-9A-F]{8}")));
+  EXPECT_TRUE(test::HasShape(version->Translation(), "FFFFFFFF"));
   EXPECT_EQ(TVersionInfo::FormatFixedVersion(2, 1, 0, 7), "2.1.0.7");
   EXPECT_EQ(TVersionInfo::FormatFixedVersion(65535, 65536, 0, 1), "65535.0.0.1") << "16-bit parts";
 }

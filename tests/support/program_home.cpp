@@ -1,12 +1,12 @@
 #include "support/program_home.h"
 
 #include <filesystem>
-#include <regex>
 #include <system_error>
 
 #include "settings/log.h"
 #include "settings/paths.h"
 #include "settings/settings_store.h"
+#include "support/text_shape.h"
 #include "xml/encoding.h"
 
 namespace sky::test {
@@ -43,13 +43,13 @@ std::vector<std::string> ProgramHome::LogLines() const {
   std::error_code error;
   if (!std::filesystem::exists(LogFile(), error)) return lines;
   const std::string text = Cp1251ToUtf8(ReadFileBytes(LogFile()));
-  static const std::regex stamp(R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\t)");
   std::size_t begin = 0;
   while (begin < text.size()) {
     std::size_t end = text.find("\r\n", begin);
     if (end == std::string::npos) end = text.size();
-    lines.push_back(std::regex_replace(text.substr(begin, end - begin), stamp, "TS\t",
-                                       std::regex_constants::format_first_only));
+    const std::string_view line = std::string_view(text).substr(begin, end - begin);
+    const bool stamped = HasShape(line.substr(0, kLogStampShape.size()), kLogStampShape);
+    lines.push_back(stamped ? "TS\t" + std::string(line.substr(kLogStampShape.size())) : std::string(line));
     begin = end + 2;
   }
   return lines;
