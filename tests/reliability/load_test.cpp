@@ -322,6 +322,24 @@ ProcessUsage SettledUsage(const ProgramProcess& program, int threads = -1) {
   return program.Usage();
 }
 
+// For a failed round: whether the program still runs, and the end of what it
+// printed (a sanitizer report, when a sanitizer ended it mid-answer).
+std::string ProgramState(ProgramProcess& program, const TempDir& home) {
+  if (program.Running()) return "the program still runs";
+  const std::string output = ReadFileBytes(home.File("output.txt"));
+  constexpr std::size_t kTail = 6'000;
+  return fmt::format("the program ended with status {}; the end of its output:\n{}", program.Stop(0ms),
+                     output.size() > kTail ? output.substr(output.size() - kTail) : output);
+}
+
+std::string FailureReport(const LoadOutcome& outcome, ProgramProcess& program, const TempDir& home) {
+  std::string report = fmt::format("{} failed requests, the first ones:\n", outcome.failures.size());
+  for (std::size_t i = 0; i < std::min<std::size_t>(outcome.failures.size(), 5); ++i) {
+    report += "  " + outcome.failures[i] + "\n";
+  }
+  return report + ProgramState(program, home);
+}
+
 TEST(ReliabilityLoad, AThousandRequestsDuringARecalculationLoseNothingAndLeaveNothingBehind) {
   SKY_REQUIRE_DB();
   TestDatabase db;
@@ -353,7 +371,7 @@ TEST(ReliabilityLoad, AThousandRequestsDuringARecalculationLoseNothingAndLeaveNo
   const RequestMix mix(home, humans);
   const std::atomic<bool> no_recalculation{false};
   const LoadOutcome warm_up = RunLoad(port, mix, 2 * kConnections, kConnections, no_recalculation);
-  ASSERT_TRUE(warm_up.failures.empty()) << warm_up.failures.front();
+  ASSERT_TRUE(warm_up.failures.empty()) << FailureReport(warm_up, program, home);
   const ProcessUsage idle = SettledUsage(program);
 
   ASSERT_NE(Control(port, "reset").find(kDeleted), std::string::npos);
@@ -374,9 +392,7 @@ TEST(ReliabilityLoad, AThousandRequestsDuringARecalculationLoseNothingAndLeaveNo
 
   EXPECT_NE(recalc_answer.find(kCalculated), std::string::npos) << recalc_answer;
   EXPECT_EQ(load.answered, kRequests);
-  for (std::size_t i = 0; i < std::min<std::size_t>(load.failures.size(), 10); ++i) {
-    ADD_FAILURE() << load.failures[i];
-  }
+  if (!load.failures.empty()) ADD_FAILURE() << FailureReport(load, program, home);
   EXPECT_GT(load.while_recalculating, 0) << "the load overlapped the recalculation";
   EXPECT_EQ(PilotResults(db), expected) << "the recalculation under load wrote what it writes without load";
 
