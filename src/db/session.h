@@ -228,7 +228,8 @@ class TdmMySQL {
 };
 
 // Connects to the entry's database (empty host = localhost, the entry's port,
-// 30-second time-outs, no prompt, LOAD DATA LOCAL refused). False after the level-0 line
+// 30 seconds to connect, 600 seconds for each read or write, no prompt,
+// LOAD DATA LOCAL refused). False after the level-0 line
 // "ERROR connecting to MySQL:" with the client's message.
 bool ConnectDatabase(TdmMySQL& session, const TServerEntry& entry);
 

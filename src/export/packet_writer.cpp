@@ -10,6 +10,7 @@
 
 #include "export/dataset_xml.h"
 #include "export/value_text.h"
+#include "xml/xml_document.h"
 
 namespace sky {
 
@@ -124,12 +125,9 @@ TPacketPlan PlanColumns(const TQuery& query) {
         break;
       }
     }
-    try {
-      RequireXmlName(name);
-      column.valid_name = true;
-    } catch (const std::runtime_error&) {
-      continue;  // raised when a row is written, as the document route does
-    }
+    // An invalid name is raised when a row is written, as the document route does.
+    column.valid_name = IsXmlName(name);
+    if (!column.valid_name) continue;
     // The document takes a name up to its first NUL byte.
     if (!IsValidUtf8(name) || name.find('\0') != std::string::npos) plan.needs_document = true;
     column.lead.push_back(' ');
@@ -222,10 +220,12 @@ void AppendPacketText(std::string& out, std::string_view safe_utf8) {
   out.append(plain, static_cast<std::size_t>(end - plain));
 }
 
+bool IsXmlName(const std::string& name) {
+  return !name.empty() && xmlValidateName(reinterpret_cast<const xmlChar*>(name.c_str()), 0) == 0;
+}
+
 void RequireXmlName(const std::string& name) {
-  if (name.empty() || xmlValidateName(reinterpret_cast<const xmlChar*>(name.c_str()), 0) != 0) {
-    throw std::runtime_error("column name is not a valid XML attribute name: " + name);
-  }
+  if (!IsXmlName(name)) throw XmlError("column name is not a valid XML attribute name: " + name);
 }
 
 void WriteDataPacket(TQuery& query, std::string& out) {

@@ -32,8 +32,10 @@ std::string DomPacketText(TQuery& query);
 // writer.
 void AppendPacketText(std::string& out, std::string_view safe_utf8);
 
-// Throws std::runtime_error naming the column when the name cannot be an
-// attribute name (count(*) without an alias).
+// Whether a column name can be an attribute name (count(*) without an alias
+// cannot).
+bool IsXmlName(const std::string& name);
+// Throws XmlError naming the column when IsXmlName is false.
 void RequireXmlName(const std::string& name);
 
 }  // namespace sky
