@@ -1,5 +1,5 @@
 # Sanitizer stages of scripts/test. Source this file, then call sanitize_asan
-# or sanitize_tsan ROOT JOBS (sanitize_all for both) after the plain build,
+# or sanitize_tsan ROOT JOBS after the plain build,
 # with the throwaway database already running (SKY_TEST_DB_* exported).
 #
 #   build-asan  everything under AddressSanitizer + UndefinedBehaviorSanitizer,
@@ -58,11 +58,4 @@ sanitize_test_targets() {  # build-dir
   else
     cmake --build "$1" --target help | sed -n 's/^\.\.\. \(test_[a-z_]*\)$/\1/p' | sort -u
   fi
-}
-
-sanitize_all() {  # root jobs
-  [ -n "${SKY_SKIP_SANITIZERS:-}" ] && return 0
-  local which="${SKY_SANITIZERS:-asan tsan}"
-  case " $which " in *" asan "*) echo "== AddressSanitizer + UBSan" >&2; sanitize_asan "$1" "$2" ;; esac
-  case " $which " in *" tsan "*) echo "== ThreadSanitizer" >&2; sanitize_tsan "$1" "$2" ;; esac
 }

@@ -24,12 +24,17 @@ testdb_start() {
       --log-error="$dir/error.log" --innodb-buffer-pool-size=1G --max-connections=1000 \
       --character-set-server=utf8mb4 --collation-server=utf8mb4_general_ci &
   TESTDB_PID=$!
-  local i
-  for i in $(seq 1 300); do
-    if mariadb --no-defaults --socket="$dir/mysql.sock" -uroot -e 'select 1' >/dev/null 2>&1; then break; fi
+  local i ready=
+  for i in $(seq 1 600); do
+    if mariadb --no-defaults --socket="$dir/mysql.sock" -uroot -e 'select 1' >/dev/null 2>&1; then ready=1; break; fi
     if ! kill -0 "$TESTDB_PID" 2>/dev/null; then echo "mariadbd died, see $dir/error.log" >&2; cat "$dir/error.log" >&2; return 1; fi
     sleep 0.1
   done
+  if [ -z "$ready" ]; then
+    echo "mariadbd did not answer within 60 s; its log ($dir/error.log):" >&2
+    tail -n 40 "$dir/error.log" >&2
+    return 1
+  fi
   mariadb --no-defaults --socket="$dir/mysql.sock" -uroot -e \
     "create user if not exists 'sky'@'%' identified by 'skypass';
      grant all privileges on *.* to 'sky'@'%' with grant option;
