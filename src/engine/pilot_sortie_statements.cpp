@@ -1,5 +1,7 @@
 #include "engine/pilot_sorties.h"
 
+#include <algorithm>
+
 namespace sky {
 
 TPilotSortieStatements::~TPilotSortieStatements() {
@@ -20,7 +22,9 @@ TQuery& TPilotSortieStatements::From(int32_t first_id) {
 }
 
 void TPilotSortieStatements::TotalsBefore(int32_t upper_id, TPilotTotals& totals) {
-  GetPilotTotals(session_, pilot_id_, upper_id, totals);
+  // A stored last death of -1 must not turn into GetPilotTotals' "no bound",
+  // which would count every sortie once before the walk and again in it.
+  GetPilotTotals(session_, pilot_id_, std::max(upper_id, 0), totals);
 }
 
 }  // namespace sky

@@ -29,7 +29,9 @@ class TPilotSorties {
   virtual TQuery& From(int32_t first_id) = 0;
 
   // GetPilotTotals(pilot, upper_id): count, eAir and ground sums of the
-  // pilot's sorties with id < upper_id; a failure is logged as it does.
+  // pilot's sorties with id < upper_id (none for a negative upper_id, as for
+  // 0, although GetPilotTotals reads -1 as no bound); a failure is logged as
+  // it does.
   virtual void TotalsBefore(int32_t upper_id, TPilotTotals& totals) = 0;
 };
 

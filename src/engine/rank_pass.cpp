@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include <fmt/format.h>
@@ -114,6 +115,16 @@ class TBatchPlan {
   TBatchPlan(TdmMySQL& session, std::vector<std::optional<TPilotStart>> starts,
              bool with_totals)
       : batch_(session), starts_(std::move(starts)) {
+    // A pilot id on two rows of the pilots table would have his sorties
+    // fetched twice into one run, and each walked twice: such pilots read
+    // their rows with their own statements.
+    std::unordered_map<int32_t, int> rows_of_id;
+    for (const auto& start : starts_) {
+      if (start) ++rows_of_id[start->PilotId];
+    }
+    for (auto& start : starts_) {
+      if (start && rows_of_id[start->PilotId] > 1) start.reset();
+    }
     if (with_totals) {
       std::vector<TPilotStart> all;
       for (const auto& start : starts_) {

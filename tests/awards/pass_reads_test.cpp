@@ -154,6 +154,8 @@ TEST(PassReads, BatchServesWhatThePilotsOwnStatementsGive) {
   copy.AddSorties(kFirstPartLastId, static_cast<int>(kSorties));
   db.Exec("update sorties set eCar = NULL where id % 7 = 0");
   db.Exec("update sorties set eAir = NULL where id % 11 = 0");
+  // A stored start of -1 counts as 0: nothing lies before it.
+  db.Exec("update pilots set lastsortie = -1 where id % 13 = 0");
 
   TdmMySQL session;
   ASSERT_TRUE(ConnectDatabase(session, db.Entry()));
@@ -242,6 +244,34 @@ TEST(PassReads, BatchedAndPerPilotPassesWriteTheSameAndLogTheSame) {
 
 namespace sky::test {
 namespace {
+
+// Pilot rows the statistics program should not leave but may: a stored
+// start of -1, and a pilot id on two rows of a pilots table without a key.
+TEST(PassReads, OddPilotRowsAreReadAlike) {
+  SKY_REQUIRE_DB();
+  TestDatabase generated(false);
+  Generate(generated);
+  CopyOfGenerated per_pilot_db(generated, static_cast<int>(kSorties));
+  CopyOfGenerated batched_db(generated, static_cast<int>(kSorties));
+  const std::string twice = per_pilot_db.Db().Value(
+      "select p.id from pilots p join sorties s on s.pilotid = p.id where p.class = 'Human pilot' "
+      "and p.ArmyID in (1, 2) group by p.id order by count(*) desc, p.id limit 1");
+  for (const CopyOfGenerated* copy : {&per_pilot_db, &batched_db}) {
+    copy->Db().Exec("alter table pilots modify id int not null, drop primary key");
+    copy->Db().Exec("insert into pilots select * from pilots where id = " + twice);
+    // Both rows side by side, so that one run of the batched pass holds both.
+    copy->Db().Exec("alter table pilots order by id");
+    copy->Db().Exec("update pilots set lastsortie = -1 where id % 13 = 0");
+  }
+  ProgramHome home;
+  const TSettings settings = ComparedSettings();
+  home.SetLogLevel(settings.LogLevel);
+  const TPassOutcome expected =
+      RunPass(home, per_pilot_db.Db(), settings, TPassReads::PerPilotStatements);
+  const TPassOutcome actual = RunPass(home, batched_db.Db(), settings, TPassReads::Batched);
+  EXPECT_EQ(actual.pilots, expected.pilots);
+  ExpectSameLog(actual.log, expected.log);
+}
 
 // A write refused for one pilot: both passes log the refusal and go on with
 // the next pilot in the same way.
