@@ -245,68 +245,69 @@ TEST(PassReads, BatchedAndPerPilotPassesWriteTheSameAndLogTheSame) {
 namespace sky::test {
 namespace {
 
-// Pilot rows the statistics program should not leave but may: a stored
-// start of -1, and a pilot id on two rows of a pilots table without a key.
-TEST(PassReads, OddPilotRowsAreReadAlike) {
-  SKY_REQUIRE_DB();
+// Generates a database, copies it whole twice, prepares each copy alike,
+// runs one pass each way and expects the same table and log; the batched
+// way's outcome, with its database, for further checks.
+template <typename Prepare>
+TPassOutcome PassesOnTwoCopiesAlike(const TSettings& settings, Prepare prepare,
+                                    std::string* batched_value_query = nullptr) {
   TestDatabase generated(false);
   Generate(generated);
   CopyOfGenerated per_pilot_db(generated, static_cast<int>(kSorties));
   CopyOfGenerated batched_db(generated, static_cast<int>(kSorties));
-  const std::string twice = per_pilot_db.Db().Value(
-      "select p.id from pilots p join sorties s on s.pilotid = p.id where p.class = 'Human pilot' "
-      "and p.ArmyID in (1, 2) group by p.id order by count(*) desc, p.id limit 1");
-  for (const CopyOfGenerated* copy : {&per_pilot_db, &batched_db}) {
-    copy->Db().Exec("alter table pilots modify id int not null, drop primary key");
-    copy->Db().Exec("insert into pilots select * from pilots where id = " + twice);
-    // Both rows side by side, so that one run of the batched pass holds both.
-    copy->Db().Exec("alter table pilots order by id");
-    copy->Db().Exec("update pilots set lastsortie = -1 where id % 13 = 0");
-  }
+  prepare(per_pilot_db.Db());
+  prepare(batched_db.Db());
   ProgramHome home;
-  const TSettings settings = ComparedSettings();
   home.SetLogLevel(settings.LogLevel);
   const TPassOutcome expected =
       RunPass(home, per_pilot_db.Db(), settings, TPassReads::PerPilotStatements);
-  const TPassOutcome actual = RunPass(home, batched_db.Db(), settings, TPassReads::Batched);
+  TPassOutcome actual = RunPass(home, batched_db.Db(), settings, TPassReads::Batched);
   EXPECT_EQ(actual.pilots, expected.pilots);
   ExpectSameLog(actual.log, expected.log);
+  if (batched_value_query) *batched_value_query = batched_db.Db().Value(*batched_value_query);
+  return actual;
+}
+
+// Pilot rows the statistics program should not leave but may: a stored
+// start of -1, and a pilot id on two rows of a pilots table without a key.
+TEST(PassReads, OddPilotRowsAreReadAlike) {
+  SKY_REQUIRE_DB();
+  PassesOnTwoCopiesAlike(ComparedSettings(), [](const TestDatabase& db) {
+    const std::string twice = db.Value(
+        "select p.id from pilots p join sorties s on s.pilotid = p.id where p.class = 'Human pilot' "
+        "and p.ArmyID in (1, 2) group by p.id order by count(*) desc, p.id limit 1");
+    db.Exec("alter table pilots modify id int not null, drop primary key");
+    db.Exec("insert into pilots select * from pilots where id = " + twice);
+    // Both rows side by side, so that one run of the batched pass holds both.
+    db.Exec("alter table pilots order by id");
+    db.Exec("update pilots set lastsortie = -1 where id % 13 = 0");
+  });
 }
 
 // A write refused for one pilot: both passes log the refusal and go on with
 // the next pilot in the same way.
 TEST(PassReads, AWriteRefusedForOnePilotIsLoggedAlikeAndThePassGoesOn) {
   SKY_REQUIRE_DB();
-  TestDatabase generated(false);
-  Generate(generated);
-  CopyOfGenerated per_pilot_db(generated, static_cast<int>(kSorties));
-  CopyOfGenerated batched_db(generated, static_cast<int>(kSorties));
-  const std::string refused = per_pilot_db.Db().Value(
-      "select min(p.id) from pilots p join sorties s on s.pilotid = p.id "
-      "where p.class = 'Human pilot' and p.ArmyID in (1, 2) and p.id > 20");
-  for (const CopyOfGenerated* copy : {&per_pilot_db, &batched_db}) {
-    copy->Db().Exec("create trigger refuse_one before update on pilots for each row "
-                    "if new.id = " + refused + " then "
-                    "signal sqlstate '45000' set message_text = 'refused by the test'; end if");
-  }
-  ProgramHome home;
   TSettings settings = ComparedSettings();
   settings.LogLevel = 2;
-  home.SetLogLevel(settings.LogLevel);
-
-  const TPassOutcome expected =
-      RunPass(home, per_pilot_db.Db(), settings, TPassReads::PerPilotStatements);
-  const TPassOutcome actual = RunPass(home, batched_db.Db(), settings, TPassReads::Batched);
-  EXPECT_EQ(actual.pilots, expected.pilots);
-  ExpectSameLog(actual.log, expected.log);
+  std::string later_calculated;  // a query, then its answer on the batched copy
+  const TPassOutcome actual = PassesOnTwoCopiesAlike(
+      settings,
+      [&](const TestDatabase& db) {
+        const std::string refused = db.Value(
+            "select min(p.id) from pilots p join sorties s on s.pilotid = p.id "
+            "where p.class = 'Human pilot' and p.ArmyID in (1, 2) and p.id > 20");
+        db.Exec("create trigger refuse_one before update on pilots for each row "
+                "if new.id = " + refused + " then "
+                "signal sqlstate '45000' set message_text = 'refused by the test'; end if");
+        later_calculated = "select count(*) from pilots where id > " + refused + " and lastsortie > 0";
+      },
+      &later_calculated);
   const auto refusals = std::count_if(actual.log.begin(), actual.log.end(), [](const std::string& line) {
     return line.find("refused by the test") != std::string::npos;
   });
   EXPECT_GE(refusals, 1);
-  EXPECT_NE(batched_db.Db().Value("select count(*) from pilots where id > " + refused +
-                                  " and lastsortie > 0"),
-            "0")
-      << "pilots after the refused one are still calculated";
+  EXPECT_NE(later_calculated, "0") << "pilots after the refused one are still calculated";
 }
 
 }  // namespace
