@@ -1,3 +1,4 @@
+// Implements part of db/session.h (TField).
 // Values of the current row, converted the way the readers expect: NULL is 0,
 // empty text or the zero date-time.
 #include <cerrno>

@@ -1,3 +1,4 @@
+// Implements part of db/session.h (TParam).
 // Parameter values and the literals they become in a statement's text.
 #include "db/session.h"
 

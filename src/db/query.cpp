@@ -1,3 +1,4 @@
+// Implements part of db/session.h (TQuery).
 // Statement objects: named parameters, whole-result fetch, forward iteration.
 #include <mysql.h>
 

@@ -1,3 +1,4 @@
+// Implements part of engine/sortie.h (the combat and kill rules).
 #include <cmath>
 
 #include "engine/sortie.h"

@@ -1,3 +1,4 @@
+// Implements part of engine/pilot_sorties.h (TPilotSortieStatements).
 #include "engine/pilot_sorties.h"
 
 #include <algorithm>

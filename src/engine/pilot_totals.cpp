@@ -1,3 +1,4 @@
+// Implements part of engine/sortie.h (GetPilotTotals and the ratios).
 #include <fmt/format.h>
 
 #include "engine/query_closer.h"

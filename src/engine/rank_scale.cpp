@@ -1,3 +1,4 @@
+// Implements part of engine/rank_pass.h (ReachedRank: the rank scale).
 #include <string>
 
 #include <fmt/format.h>

@@ -1,3 +1,4 @@
+// Implements part of engine/sortie.h (ReadSortie and the row readers).
 #include <string>
 
 #include "engine/sortie.h"

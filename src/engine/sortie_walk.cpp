@@ -1,3 +1,4 @@
+// Implements part of engine/rank_pass.h (WalkPilotLife).
 // The sortie walk shared by the rank pass and the pilot history.
 #include <chrono>
 #include <string>

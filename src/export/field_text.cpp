@@ -1,3 +1,4 @@
+// Implements part of export/dataset_xml.h (FieldValueText).
 // The text a data packet gives each column value, by the column's type.
 #include "db/session.h"
 #include "export/dataset_xml.h"

@@ -1,3 +1,4 @@
+// Implements part of settings/settings.h (the server list).
 // The configured databases: the `mysql` elements of the settings file.
 #include <cmath>
 #include <filesystem>

@@ -1,3 +1,4 @@
+// Implements part of settings/settings.h (the new file's document).
 // The settings document as a new file is written: every element with its
 // comment, in a fixed order.
 #include <charconv>

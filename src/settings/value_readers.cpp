@@ -1,3 +1,4 @@
+// Implements part of settings/settings.h (the single-value readers).
 // Reading single values from a parsed settings document.
 #include <charconv>
 #include <cmath>

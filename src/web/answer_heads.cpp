@@ -1,3 +1,4 @@
+// Implements part of web/view_operations.h (the Write*Head functions).
 // Heads of the non-HTML answers. Header names keep their letter case as the
 // pages and clients have always seen them ("content-length" for files,
 // "Content-Length" for the banner).

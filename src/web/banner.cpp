@@ -1,3 +1,4 @@
+// Implements part of web/view_operations.h (SendBanner, BannerImage).
 // The banner image, built into the program from site/banner.gif.
 #include <exception>
 

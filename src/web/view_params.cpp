@@ -1,3 +1,4 @@
+// Implements part of web/view_operations.h (ListValue, ToInt32).
 // Parameter helpers shared by the views.
 #include <charconv>
 

@@ -1,3 +1,4 @@
+// Implements part of web/views.h (ServeFileRequest) and web/view_operations.h (SendFile, IsContainedFileName).
 // Static files beside the program: stylesheets, XML files, JPEG images, the
 // log file and the banner. The settings file, which holds passwords, is never
 // sent, and no name may lead out of the program directory.

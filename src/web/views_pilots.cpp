@@ -1,3 +1,4 @@
+// Implements part of web/views.h (ShowPilotList, ShowHistoryRequest) and web/view_operations.h (ShowPilotHistory).
 // The pilot list of a database and one pilot's history.
 #include <exception>
 #include <mutex>

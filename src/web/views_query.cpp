@@ -1,3 +1,4 @@
+// Implements part of web/views.h (ServeQuery, ServePilotInfo).
 // Configured queries and one pilot's statistics.
 #include <cstdio>
 #include <filesystem>

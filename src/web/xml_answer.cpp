@@ -1,3 +1,4 @@
+// Implements part of web/view_operations.h (SendXMLStream, ServAnyDataSet).
 // XML answers: a document sent with the XML head, and the data packet of any
 // statement sent as such a document.
 #include <exception>

@@ -1,3 +1,4 @@
+// Implements part of xml/xml_document.h (XmlNode).
 // XmlNode: reading and building one node of a libxml2 tree.
 #include <libxml/tree.h>
 

@@ -1,3 +1,4 @@
+// Implements part of xml/xml_document.h (ToXPath).
 // Zero-based indexes of the system's path expressions, mapped to XPath.
 #include <cctype>
 #include <string>
