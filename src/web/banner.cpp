@@ -1,10 +1,10 @@
-// Implements part of web/view_operations.h (SendBanner, BannerImage).
+// Implements part of web/answer_framing.h (SendBanner, BannerImage).
 // The banner image, built into the program from site/banner.gif.
 #include <exception>
 
 #include "settings/log.h"
 #include "web/banner_gif.h"
-#include "web/view_operations.h"
+#include "web/answer_framing.h"
 
 namespace sky {
 

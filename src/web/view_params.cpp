@@ -1,8 +1,6 @@
-// Implements part of web/view_operations.h (ListValue, ToInt32).
-// Parameter helpers shared by the views.
-#include <charconv>
+#include "web/view_params.h"
 
-#include "web/view_operations.h"
+#include <charconv>
 #include "xml/encoding.h"
 
 namespace sky {
@@ -22,6 +20,21 @@ std::optional<int32_t> ToInt32(std::string_view text) {
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
   return value;
+}
+
+bool IsContainedFileName(std::string_view name) {
+  if (name.empty() || name.front() == '/') return false;
+  for (char c : name) {
+    if (c == '\\' || static_cast<unsigned char>(c) < 0x20) return false;
+  }
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    std::size_t slash = name.find('/', start);
+    if (slash == std::string_view::npos) slash = name.size();
+    if (name.substr(start, slash - start) == "..") return false;
+    start = slash + 1;
+  }
+  return true;
 }
 
 }  // namespace sky

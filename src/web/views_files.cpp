@@ -1,14 +1,13 @@
-// Implements part of web/views.h (ServeFileRequest) and web/view_operations.h (SendFile, IsContainedFileName).
+// Implements part of web/views.h (ServeFileRequest).
 // Static files beside the program: stylesheets, XML files, JPEG images, the
 // log file and the banner. The settings file, which holds passwords, is never
 // sent, and no name may lead out of the program directory.
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "settings/paths.h"
+#include "web/answer_framing.h"
 #include "web/http_answer.h"
-#include "web/view_operations.h"
+#include "web/view_params.h"
 #include "web/views.h"
 #include "xml/encoding.h"
 
@@ -38,32 +37,6 @@ bool IsFile(const std::string& path) {
 }
 
 }  // namespace
-
-bool IsContainedFileName(std::string_view name) {
-  if (name.empty() || name.front() == '/') return false;
-  for (char c : name) {
-    if (c == '\\' || static_cast<unsigned char>(c) < 0x20) return false;
-  }
-  std::size_t start = 0;
-  while (start <= name.size()) {
-    std::size_t slash = name.find('/', start);
-    if (slash == std::string_view::npos) slash = name.size();
-    if (name.substr(start, slash - start) == "..") return false;
-    start = slash + 1;
-  }
-  return true;
-}
-
-void SendFile(TConnection& connection, const std::string& path) {
-  // Read whole before the head goes out, so the length sent is the length
-  // of the bytes that follow even while the log file grows.
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return;
-  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) return;
-  WriteFileHead(connection, bytes.size());
-  connection.Write(bytes);
-}
 
 void ServeFileRequest(TConnection& connection, const std::string& name) {
   if (EqualsIgnoreCase(name, "sky.gif")) {

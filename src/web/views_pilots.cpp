@@ -8,7 +8,9 @@
 #include "settings/paths.h"
 #include "settings/settings_store.h"
 #include "web/request_parsing.h"
+#include "web/answer_framing.h"
 #include "web/view_operations.h"
+#include "web/view_params.h"
 #include "web/views.h"
 #include "xml/xml_document.h"
 

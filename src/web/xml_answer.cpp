@@ -1,6 +1,5 @@
-// Implements part of web/view_operations.h (SendXMLStream, ServAnyDataSet).
-// XML answers: a document sent with the XML head, and the data packet of any
-// statement sent as such a document.
+// Implements part of web/view_operations.h (ServAnyDataSet): the data packet
+// of any statement, sent as an XML answer.
 #include <exception>
 #include <sstream>
 #include <stdexcept>
@@ -12,17 +11,13 @@
 #include "settings/paths.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
+#include "web/answer_framing.h"
 #include "web/view_operations.h"
+#include "web/view_params.h"
 #include "xml/encoding.h"
 #include "xml/xml_document.h"
 
 namespace sky {
-
-void SendXMLStream(TConnection& connection, std::string_view document) {
-  WriteXMLHead(connection);
-  connection.Write(document);
-  connection.Disconnect();
-}
 
 void ServAnyDataSet(TConnection& connection, const std::string& sql,
                     const std::vector<std::string>& params, const std::string& stylesheet) {

@@ -7,7 +7,8 @@
 #include "settings/paths.h"
 #include "support/temp_dir.h"
 #include "web/http_test_client.h"
-#include "web/view_operations.h"
+#include "web/answer_framing.h"
+#include "web/view_params.h"
 #include "web/views_answers.h"
 
 namespace sky {

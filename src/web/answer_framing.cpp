@@ -1,10 +1,11 @@
-// Implements part of web/view_operations.h (the Write*Head functions).
-// Heads of the non-HTML answers. Header names keep their letter case as the
+// Heads and whole answers of the non-HTML kinds. Header names keep their letter case as the
 // pages and clients have always seen them ("content-length" for files,
 // "Content-Length" for the banner).
-#include <string>
+#include "web/answer_framing.h"
 
-#include "web/view_operations.h"
+#include <fstream>
+#include <iterator>
+#include <string>
 
 namespace sky {
 
@@ -30,6 +31,23 @@ void WriteFileHead(TConnection& connection, std::size_t size) {
 void WriteBannerHead(TConnection& connection, std::size_t size) {
   WriteLines(connection, {"HTTP/1.1 200 OK", "Connection: close", "Content-Length: " + std::to_string(size),
                           "Content-Type: image/gif", ""});
+}
+
+void SendXMLStream(TConnection& connection, std::string_view document) {
+  WriteXMLHead(connection);
+  connection.Write(document);
+  connection.Disconnect();
+}
+
+void SendFile(TConnection& connection, const std::string& path) {
+  // Read whole before the head goes out, so the length sent is the length
+  // of the bytes that follow even while the log file grows.
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return;
+  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (file.bad()) return;
+  WriteFileHead(connection, bytes.size());
+  connection.Write(bytes);
 }
 
 }  // namespace sky
