@@ -4,9 +4,9 @@
 #
 #   build-asan  everything under AddressSanitizer + UndefinedBehaviorSanitizer,
 #               the whole suite through ctest (the browser test excepted)
-#   build-tsan  only the threaded programs under ThreadSanitizer, running the
-#               tests that start threads: log, settings store, HTTP, service,
-#               schedule, database session threads
+#   build-tsan  the test programs labelled "threads" in tests/CMakeLists.txt
+#               (settings and log, database sessions, HTTP, service, the
+#               running program) under ThreadSanitizer, every test of them
 #
 # Both builds use -O1: fast enough to run, still readable stacks. Any report
 # fails the stage (halt_on_error). scripts/test runs each as its own timed
@@ -42,12 +42,11 @@ sanitize_asan() {  # root jobs
 sanitize_tsan() {  # root jobs
   local dir="$1/build-tsan"
   sanitize_configure "$1" "$dir" thread
-  cmake --build "$dir" -j"$2" --target skyranks test_settings test_web test_service test_db test_reliability
+  cmake --build "$dir" -j"$2" --target skyranks threaded_tests
   sanitize_suppressions "$dir"
   (cd "$dir" && CI="${CI:-true}" \
      TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$dir/tsan.supp" \
-     ctest --output-on-failure -j"$2" \
-       -R '^(Log|SettingsStore|Http|AdminControl|AdminStatusPage|Service[A-Za-z]*|Session\.SessionsOnTwoThreads|Reliability)')
+     ctest --output-on-failure -j"$2" -L '^threads$')
 }
 
 # Every test program the tree defines (test_<sub>, test_skygen), asked of the
