@@ -1,19 +1,12 @@
 #include "export/value_text.h"
 
-#include <cctype>
 #include <cstdio>
+
+#include "xml/encoding.h"
 
 namespace sky {
 
 namespace {
-
-bool AllDigits(std::string_view text) {
-  if (text.empty()) return false;
-  for (char c : text) {
-    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-  }
-  return true;
-}
 
 // "yyyy-mm-dd" -> "dd.mm.yyyy"; empty when the text has another shape.
 std::string ReorderDate(std::string_view text) {

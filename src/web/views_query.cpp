@@ -21,14 +21,6 @@ namespace sky {
 
 namespace {
 
-bool AllDigits(std::string_view text) {
-  if (text.empty()) return false;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
-
 // A query file is Windows-1251 text like every file the service reads; one
 // that starts with a UTF-8 byte order mark is taken as UTF-8.
 std::optional<std::string> ReadQueryFile(const std::string& file_name) {

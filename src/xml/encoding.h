@@ -33,6 +33,9 @@ std::string Utf8Prefix(std::string_view utf8, std::size_t max_chars);
 // Removes leading and trailing blanks and control characters (bytes <= 0x20).
 std::string TrimText(std::string_view text);
 
+// True when the text is one or more ASCII decimal digits.
+bool AllDigits(std::string_view text);
+
 // ASCII-only case folding (enough for names, paths and commands on the wire).
 std::string AsciiLower(std::string_view text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);

@@ -1,22 +1,14 @@
 // Implements part of xml/xml_document.h (ToXPath).
 // Zero-based indexes of the system's path expressions, mapped to XPath.
-#include <cctype>
 #include <string>
 #include <string_view>
 
+#include "xml/encoding.h"
 #include "xml/xml_document.h"
 
 namespace sky {
 
 namespace {
-
-bool AllDigits(std::string_view text) {
-  if (text.empty()) return false;
-  for (char c : text) {
-    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-  }
-  return true;
-}
 
 // Adds one to a decimal number of any length.
 std::string Increment(std::string_view digits) {
