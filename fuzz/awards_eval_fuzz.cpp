@@ -387,8 +387,8 @@ TOutcome Evaluate(const std::vector<TMemoryRow>& rows, int32_t pilot_id, int32_t
   TMemorySorties sorties(session, pilot_id, rows);
   TOutcome outcome;
   try {
-    outcome.result = EvaluateAwards(session, sorties, pilot_id, start_sortie, rank, army, stored,
-                                    settings, doc);
+    outcome.result =
+        EvaluateAwards(session, sorties, TPilotState{pilot_id, start_sortie, rank, army, stored}, settings, doc);
   } catch (const TDbError& e) {
     outcome.error = e.what();
   }

@@ -196,15 +196,13 @@ void AddToPilotTotals(const TQuery& row, TPilotTotals& totals) {
 
 }  // namespace
 
-TAwardResult EvaluateAwards(TdmMySQL& session, TPilotSorties& pilot_sorties, int32_t /*pilot_id*/,
-                            int32_t start_sortie, int32_t rank, int32_t army,
-                            int32_t stored_awards, const TSettings& settings,
-                            const XmlDocument& awards) {
+TAwardResult EvaluateAwards(TdmMySQL& session, TPilotSorties& pilot_sorties, const TPilotState& pilot,
+                            const TSettings& settings, const XmlDocument& awards) {
   WriteLog(10, "--- Расчет наград ---");
   TEvaluation eval{session, settings, awards};
-  eval.rank = rank;
-  eval.mask = stored_awards;
-  eval.section = ArmySection(army);
+  eval.rank = pilot.Rank;
+  eval.mask = pilot.StoredAwards;
+  eval.section = ArmySection(pilot.Army);
 
   TAwardResult result;
   result.WriteIfChanged = WriteIfChangedRule(awards);
@@ -214,9 +212,9 @@ TAwardResult EvaluateAwards(TdmMySQL& session, TPilotSorties& pilot_sorties, int
     simple.push_back(ReadSimpleAward(item));
   }
 
-  pilot_sorties.TotalsBefore(start_sortie, eval.totals);
+  pilot_sorties.TotalsBefore(pilot.StartSortie, eval.totals);
 
-  TQuery& sorties = pilot_sorties.From(start_sortie);
+  TQuery& sorties = pilot_sorties.From(pilot.StartSortie);
   eval.sortie = &sorties;
   for (; !sorties.Eof(); sorties.Next()) {
     AddToPilotTotals(sorties, eval.totals);
@@ -246,17 +244,15 @@ TAwardResult EvaluateAwards(TdmMySQL& session, TPilotSorties& pilot_sorties, int
 }
 
 TAwardEvaluator AwardEvaluator() {
-  using TWithSorties = TAwardResult (*)(TdmMySQL&, TPilotSorties&, int32_t, int32_t, int32_t,
-                                        int32_t, int32_t, const TSettings&, const XmlDocument&);
+  using TWithSorties = TAwardResult (*)(TdmMySQL&, TPilotSorties&, const TPilotState&, const TSettings&,
+                                        const XmlDocument&);
   return static_cast<TWithSorties>(&EvaluateAwards);
 }
 
-TAwardResult EvaluateAwards(TdmMySQL& session, int32_t pilot_id, int32_t start_sortie,
-                            int32_t rank, int32_t army, int32_t stored_awards,
-                            const TSettings& settings, const XmlDocument& awards) {
-  TPilotSortieStatements statements(session, pilot_id);
-  return EvaluateAwards(session, statements, pilot_id, start_sortie, rank, army, stored_awards,
-                        settings, awards);
+TAwardResult EvaluateAwards(TdmMySQL& session, const TPilotState& pilot, const TSettings& settings,
+                            const XmlDocument& awards) {
+  TPilotSortieStatements statements(session, pilot.PilotId);
+  return EvaluateAwards(session, statements, pilot, settings, awards);
 }
 
 }  // namespace sky

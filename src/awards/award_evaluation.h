@@ -1,11 +1,11 @@
 // Award evaluation for one pilot.
 //
-// EvaluateAwards walks the pilot's sorties from `start_sortie` (the sortie of
+// EvaluateAwards walks the pilot's sorties from his StartSortie (the sortie of
 // his last death) in id order, as `pilot_sorties` hands them out. Every
 // sortie whose trimmed end status is in SortieEndSuccess is tested against
 // the simple awards of the pilot's army and summed into the totals of the
 // current life; after the walk the complex awards are tested against those
-// totals. Award bits are only ever added to `stored_awards`.
+// totals. Award bits are only ever added to his StoredAwards.
 //
 // The result carries the new mask and the document's write-back rule
 // (WriteIfChanged: write whenever the mask differs; otherwise only when it is
@@ -29,16 +29,13 @@ namespace sky {
 
 // Matches TAwardEvaluator, so the rank pass can be handed it; the rows and
 // the earlier totals come from `pilot_sorties`.
-TAwardResult EvaluateAwards(TdmMySQL& session, TPilotSorties& pilot_sorties, int32_t pilot_id,
-                            int32_t start_sortie, int32_t rank, int32_t army,
-                            int32_t stored_awards, const TSettings& settings,
-                            const XmlDocument& awards);
+TAwardResult EvaluateAwards(TdmMySQL& session, TPilotSorties& pilot_sorties, const TPilotState& pilot,
+                            const TSettings& settings, const XmlDocument& awards);
 // The first form, as the pass takes it.
 TAwardEvaluator AwardEvaluator();
 
 // The same with the pilot's own statements.
-TAwardResult EvaluateAwards(TdmMySQL& session, int32_t pilot_id, int32_t start_sortie,
-                            int32_t rank, int32_t army, int32_t stored_awards,
-                            const TSettings& settings, const XmlDocument& awards);
+TAwardResult EvaluateAwards(TdmMySQL& session, const TPilotState& pilot, const TSettings& settings,
+                            const XmlDocument& awards);
 
 }  // namespace sky

@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 
 #include "engine/connected_session.h"
+#include "engine/pass_reads.h"
 #include "engine/pilot_table.h"
 #include "engine/query_closer.h"
 #include "engine/sortie_batch.h"
@@ -77,8 +78,8 @@ bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pil
   // it would have without batches.
   TPilotSortieStatements own_statements(session, pilot_id);
   TPilotSorties& award_sorties = written ? sorties : own_statements;
-  const TAwardResult result = evaluate_awards(session, award_sorties, pilot_id, last_sortie,
-                                              reached, army, stored_awards, settings, awards);
+  const TPilotState state{pilot_id, last_sortie, reached, army, stored_awards};
+  const TAwardResult result = evaluate_awards(session, award_sorties, state, settings, awards);
   if (!settings.Debug) {
     const bool write = result.WriteIfChanged ? result.Awards != stored_awards
                                              : result.Awards > stored_awards;
@@ -248,21 +249,27 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
   return count;
 }
 
-bool CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
-                       const TAwardEvaluator& evaluate_awards, TPassReads reads) {
+int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
+                        const TAwardEvaluator& evaluate_awards) {
+  return EnumeratePilots(session, settings, evaluate_awards, TPassReads::Batched);
+}
+
+TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
+                                const TAwardEvaluator& evaluate_awards) {
+  TDatabasePass pass;
   std::unique_ptr<TdmMySQL> session = ConnectSession(entry);
-  if (!session) return false;
+  if (!session) return pass;
+  pass.Reached = true;
   WriteLog(0, "Расчет сервера:", entry.Host);
 
   // One flag for the whole process: after a successful check no database is
   // examined again until the service starts anew.
   if (!FieldsChecked()) SetFieldsChecked(EnsurePilotFields(*session));
 
-  bool enumerated = false;
-  if (FieldsChecked()) enumerated = EnumeratePilots(*session, settings, evaluate_awards, reads) > 0;
+  if (FieldsChecked()) pass.Enumerated = EnumeratePilots(*session, settings, evaluate_awards) > 0;
 
   SetLastCalcTime(Now());
-  return enumerated;
+  return pass;
 }
 
 }  // namespace sky

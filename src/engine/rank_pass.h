@@ -21,27 +21,36 @@ struct TAwardResult {
   bool WriteIfChanged = true;
 };
 
+// The pilot as his awards are evaluated, in the order the evaluation takes
+// its inputs.
+struct TPilotState {
+  int32_t PilotId = 0;
+  int32_t StartSortie = 0;   // the sortie of his last death; the walk starts here
+  int32_t Rank = 0;          // the rank reached
+  int32_t Army = 0;
+  int32_t StoredAwards = 0;  // the mask as stored
+};
+
 // Evaluates one pilot's awards on the pass's session with the pass's awards
-// document: (session, the pilot's sorties, pilot id, start sortie, rank, army,
-// stored awards, settings, awards document).
-using TAwardEvaluator =
-    std::function<TAwardResult(TdmMySQL&, TPilotSorties&, int32_t, int32_t, int32_t, int32_t,
-                               int32_t, const TSettings&, const XmlDocument&)>;
+// document: (session, the pilot's sorties, the pilot, settings, awards document).
+using TAwardEvaluator = std::function<TAwardResult(TdmMySQL&, TPilotSorties&, const TPilotState&,
+                                                   const TSettings&, const XmlDocument&)>;
 
-// How a pass reads the sorties: with each pilot's own statements, or in
-// batches of pilots (engine/sortie_batch.h). Both give the same writes and
-// the same log; batches send far fewer statements and read fewer rows.
-enum class TPassReads { PerPilotStatements, Batched };
+// What a pass over one database came to.
+struct TDatabasePass {
+  bool Reached = false;     // the session opened (LastCalcTime is set then)
+  bool Enumerated = false;  // at least one pilot was enumerated
+};
 
-// Opens a session for the entry and runs the pass. True when at least one
-// pilot was enumerated. Errors outside the per-pilot loop propagate. An empty
-// evaluator leaves every pilot's awards as stored.
-bool CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
-                       const TAwardEvaluator& evaluate_awards,
-                       TPassReads reads = TPassReads::Batched);
+// Opens a session for the entry and runs the pass. Errors outside the
+// per-pilot loop propagate. An empty evaluator leaves every pilot's awards as
+// stored.
+TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
+                                const TAwardEvaluator& evaluate_awards);
+// The pass on an open session, reading the sorties in batches of pilots
+// (engine/sortie_batch.h). Returns the number of pilots enumerated.
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
-                        const TAwardEvaluator& evaluate_awards,
-                        TPassReads reads = TPassReads::Batched);
+                        const TAwardEvaluator& evaluate_awards);
 
 // Walks the pilot's sorties from `last_sortie` (calculation mode, `history`
 // null) or from the first sortie (history mode, filling `history`, see

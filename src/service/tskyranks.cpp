@@ -42,11 +42,8 @@ void WriteContactLine(const std::string& contact) {
 }  // namespace
 
 bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry) {
-  // The pass sets LastCalcTime whenever it could connect, also when the
-  // database holds no pilot to enumerate.
-  const TDateTime before = LastCalcTime();
-  const bool enumerated = CalculateDatabase(settings, entry, AwardEvaluator());
-  return enumerated || LastCalcTime() != before;
+  // Reached also when the database holds no pilot to enumerate.
+  return CalculateDatabase(settings, entry, AwardEvaluator()).Reached;
 }
 
 bool ResetOneDatabase(const TSettings& settings, const TServerEntry& entry) {

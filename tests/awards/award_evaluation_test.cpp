@@ -30,10 +30,10 @@ TEST_F(AwardEvaluation, AceIsEarnedByThreeKillsOrTwoAndALanding) {
               {.id = 3, .pilot = 3, .end = "TKON", .eAir = 2},      // two and a landing
               {.id = 4, .pilot = 4, .end = "DIED", .eAir = 5}});    // not accepted
   auto doc = Awards(kExampleAwards);
-  EXPECT_EQ(EvaluateAwards(session_, 1, 0, 0, 1, 0, settings_, *doc).Awards, 0);
-  EXPECT_EQ(EvaluateAwards(session_, 2, 0, 0, 1, 0, settings_, *doc).Awards, 1);
-  EXPECT_EQ(EvaluateAwards(session_, 3, 0, 0, 1, 0, settings_, *doc).Awards, 1);
-  EXPECT_EQ(EvaluateAwards(session_, 4, 0, 0, 1, 0, settings_, *doc).Awards, 0);
+  EXPECT_EQ(EvaluateAwards(session_, TPilotState{.PilotId = 1, .Army = 1}, settings_, *doc).Awards, 0);
+  EXPECT_EQ(EvaluateAwards(session_, TPilotState{.PilotId = 2, .Army = 1}, settings_, *doc).Awards, 1);
+  EXPECT_EQ(EvaluateAwards(session_, TPilotState{.PilotId = 3, .Army = 1}, settings_, *doc).Awards, 1);
+  EXPECT_EQ(EvaluateAwards(session_, TPilotState{.PilotId = 4, .Army = 1}, settings_, *doc).Awards, 0);
   EXPECT_EQ(CountLine("TS\tЗаслужена simple награда!!! Ace\tSortieID = 3 SortieEND = TKON "), 1);
   EXPECT_FALSE(session_.SQLQueryCheckPilot.Active());
 }

@@ -66,7 +66,7 @@ class AwardTest : public ::testing::Test {
 
   TAwardResult Evaluate(const XmlDocument& awards, int start_sortie = 0, int rank = 0,
                         int army = 1, int stored = 0, int pilot = 1) {
-    return EvaluateAwards(session_, pilot, start_sortie, rank, army, stored, settings_, awards);
+    return EvaluateAwards(session_, TPilotState{pilot, start_sortie, rank, army, stored}, settings_, awards);
   }
 
   int32_t Mask(const std::string& xml, int start_sortie = 0, int rank = 0, int army = 1,

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "awards/award_evaluation.h"
+#include "engine/pass_reads.h"
 #include "engine/rank_pass.h"
 #include "engine/sortie_batch.h"
 #include "generator.h"

@@ -115,7 +115,7 @@ TEST(SmallPass, LogMatchesTheExpectedFileByteForByte) {
   // makes its working directory.
   std::filesystem::path previous = std::filesystem::current_path();
   std::filesystem::current_path(home.Dir());
-  bool enumerated = CalculateDatabase(settings, entry, AwardEvaluator());
+  bool enumerated = CalculateDatabase(settings, entry, AwardEvaluator()).Enumerated;
   std::filesystem::current_path(previous);
   ASSERT_TRUE(enumerated);
 

@@ -19,12 +19,11 @@ struct FakeEvaluator {
   int32_t throw_for_pilot = 0;
 
   TAwardEvaluator Bind() {
-    return [this](TdmMySQL&, TPilotSorties&, int32_t pilot, int32_t start, int32_t rank, int32_t army,
-                  int32_t stored, const TSettings&, const XmlDocument&) {
-      calls.push_back({pilot, start, rank, army, stored});
-      if (pilot == throw_for_pilot) throw std::runtime_error("evaluation failed");
+    return [this](TdmMySQL&, TPilotSorties&, const TPilotState& pilot, const TSettings&, const XmlDocument&) {
+      calls.push_back({pilot.PilotId, pilot.StartSortie, pilot.Rank, pilot.Army, pilot.StoredAwards});
+      if (pilot.PilotId == throw_for_pilot) throw std::runtime_error("evaluation failed");
       TAwardResult result = answer;
-      if (keep_stored) result.Awards = stored;
+      if (keep_stored) result.Awards = pilot.StoredAwards;
       return result;
     };
   }
@@ -292,15 +291,25 @@ TEST_F(RankPass, AMissingAwardsFileProcessesNoPilot) {
                                              settings_.AwardsFile}));
 }
 
-TEST_F(RankPass, CalculateDatabaseSetsTheCalculationTime) {
-  AddPilot(1, "a");
-  FlyTheExample(1);
+TEST_F(RankPass, CalculateDatabaseSaysWhetherItReachedAndEnumeratedAndSetsTheTime) {
   SetFieldsChecked(true);
-  EXPECT_FALSE(CalculateDatabase(settings_, db_->EntryWithPassword("wrong"), evaluator_.Bind()));
+  const TDatabasePass refused = CalculateDatabase(settings_, db_->EntryWithPassword("wrong"), evaluator_.Bind());
+  EXPECT_FALSE(refused.Reached);
+  EXPECT_FALSE(refused.Enumerated);
   EXPECT_EQ(LastCalcTime(), kNeverCalculated);
 
-  EXPECT_TRUE(CalculateDatabase(settings_, db_->Entry(), evaluator_.Bind()));
-  EXPECT_GT(LastCalcTime(), kNeverCalculated);
+  const TDatabasePass empty = CalculateDatabase(settings_, db_->Entry(), evaluator_.Bind());
+  EXPECT_TRUE(empty.Reached) << "reached, though no pilot was there to enumerate";
+  EXPECT_FALSE(empty.Enumerated);
+  const TDateTime first = LastCalcTime();
+  EXPECT_GT(first, kNeverCalculated);
+
+  AddPilot(1, "a");
+  FlyTheExample(1);
+  const TDatabasePass full = CalculateDatabase(settings_, db_->Entry(), evaluator_.Bind());
+  EXPECT_TRUE(full.Reached);
+  EXPECT_TRUE(full.Enumerated);
+  EXPECT_GE(LastCalcTime(), first);
   EXPECT_EQ(Stored(1), "1:105:0");
 }
 

@@ -90,7 +90,7 @@ TEST_F(ReliabilityDatabase, ServerStoppedBeforeACycleThenRestarted) {
   WriteServiceSettings(through_relay);
   Tskyranks service(
       [&](const TSettings& settings, const TServerEntry& entry) {
-        return CalculateDatabase(settings, entry, TAwardEvaluator{});
+        return CalculateDatabase(settings, entry, TAwardEvaluator{}).Enumerated;
       },
       [](const TSettings&, const TServerEntry&) { return true; });
 
@@ -109,17 +109,16 @@ TEST_F(ReliabilityDatabase, ServerStoppedBeforeACycleThenRestarted) {
 
 TEST_F(ReliabilityDatabase, ConnectionKilledInTheMiddleOfAPass) {
   int killed_at = 0;
-  TAwardEvaluator kill_at_third = [&](TdmMySQL& session, TPilotSorties&, int32_t pilot, int32_t,
-                                      int32_t, int32_t,
-                                      int32_t stored, const TSettings&, const XmlDocument&) {
-    if (pilot == 3 && killed_at == 0) {
-      killed_at = pilot;
+  TAwardEvaluator kill_at_third = [&](TdmMySQL& session, TPilotSorties&, const TPilotState& pilot,
+                                      const TSettings&, const XmlDocument&) {
+    if (pilot.PilotId == 3 && killed_at == 0) {
+      killed_at = pilot.PilotId;
       db_->Exec("KILL CONNECTION " + std::to_string(ConnectionId(session)));
     }
-    return TAwardResult{stored, true};
+    return TAwardResult{pilot.StoredAwards, true};
   };
   Tskyranks service(
-      [&](const TSettings& settings, const TServerEntry& entry) { return CalculateDatabase(settings, entry, kill_at_third); },
+      [&](const TSettings& settings, const TServerEntry& entry) { return CalculateDatabase(settings, entry, kill_at_third).Enumerated; },
       [](const TSettings&, const TServerEntry&) { return true; });
 
   service.RunCycle();
@@ -137,19 +136,19 @@ TEST_F(ReliabilityDatabase, ConnectionKilledInTheMiddleOfAPass) {
 
 TEST_F(ReliabilityDatabase, AwardsFileDeletedBeforeAPassEndsItUntilTheFileIsBack) {
   std::filesystem::remove(settings_.AwardsFile);
-  EXPECT_FALSE(CalculateDatabase(settings_, db_->Entry(), TAwardEvaluator{}));
+  EXPECT_FALSE(CalculateDatabase(settings_, db_->Entry(), TAwardEvaluator{}).Enumerated);
   EXPECT_TRUE(HasLine("TS\tAwards setting file has NOT been loaded\t" + settings_.AwardsFile));
   for (int pilot = 1; pilot <= 5; ++pilot) EXPECT_EQ(Stored(pilot), "0:0:0") << "no half-done pass";
 
   WriteFileBytes(settings_.AwardsFile, "<?xml version=\"1.0\"?><awards/>");
-  EXPECT_TRUE(CalculateDatabase(settings_, db_->Entry(), TAwardEvaluator{}));
+  EXPECT_TRUE(CalculateDatabase(settings_, db_->Entry(), TAwardEvaluator{}).Enumerated);
   for (int pilot = 1; pilot <= 5; ++pilot) EXPECT_EQ(Stored(pilot), Calculated(pilot)) << pilot;
 }
 
 TEST_F(ReliabilityDatabase, AWrongPasswordIsAnUnreachedDatabaseNotAFailure) {
   Tskyranks service(
       [&](const TSettings& settings, const TServerEntry& entry) {
-        return CalculateDatabase(settings, entry, TAwardEvaluator{});
+        return CalculateDatabase(settings, entry, TAwardEvaluator{}).Enumerated;
       },
       [](const TSettings&, const TServerEntry&) { return true; });
   WriteServiceSettings(db_->EntryWithPassword("wrong"));

@@ -1,0 +1,23 @@
+// The two ways a pass can read the sorties, for the tests that compare them.
+//
+// The pass reads in batches of pilots (engine/sortie_batch.h). The older way,
+// each pilot's rows and totals with his own statements, gives the same writes
+// and the same log with far more statements; it stays as the oracle of those
+// comparison tests and is not used by the program.
+#pragma once
+
+#include <cstdint>
+
+#include "db/session.h"
+#include "engine/rank_pass.h"
+#include "settings/settings.h"
+
+namespace sky {
+
+enum class TPassReads { PerPilotStatements, Batched };
+
+// EnumeratePilots reading the sorties the given way.
+int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
+                        const TAwardEvaluator& evaluate_awards, TPassReads reads);
+
+}  // namespace sky
