@@ -6,6 +6,7 @@
 // and writing it again gives.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <exception>
 #include <optional>
 #include <string>
@@ -66,6 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     direct_error = e.what();
   }
   query.Close();
+  if (direct_error != reference_error) {
+    std::fprintf(stderr, "direct writer: \"%s\"\ndocument: \"%s\"\n", direct_error.c_str(),
+                 reference_error.c_str());
+  }
   FUZZ_CHECK(direct_error == reference_error);
   if (!reference_error.empty()) return 0;
   FUZZ_CHECK(direct == reference);

@@ -1,7 +1,5 @@
 #include "export/packet_writer.h"
 
-#include <libxml/tree.h>
-
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -11,6 +9,7 @@
 #include "export/dataset_xml.h"
 #include "export/value_text.h"
 #include "xml/xml_document.h"
+#include "xml/xml_name.h"
 
 namespace sky {
 
@@ -218,10 +217,6 @@ void AppendPacketText(std::string& out, std::string_view safe_utf8) {
     plain = p;
   }
   out.append(plain, static_cast<std::size_t>(end - plain));
-}
-
-bool IsXmlName(const std::string& name) {
-  return !name.empty() && xmlValidateName(reinterpret_cast<const xmlChar*>(name.c_str()), 0) == 0;
 }
 
 void RequireXmlName(const std::string& name) {

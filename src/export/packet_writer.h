@@ -32,10 +32,8 @@ std::string DomPacketText(TQuery& query);
 // writer.
 void AppendPacketText(std::string& out, std::string_view safe_utf8);
 
-// Whether a column name can be an attribute name (count(*) without an alias
-// cannot).
-bool IsXmlName(const std::string& name);
-// Throws XmlError naming the column when IsXmlName is false.
+// Throws XmlError naming the column when it cannot be an attribute name
+// (IsXmlName is false: count(*) without an alias, say).
 void RequireXmlName(const std::string& name);
 
 }  // namespace sky

@@ -16,8 +16,16 @@
 #include <mutex>
 
 #include "xml/encoding.h"
+#include "xml/xml_library.h"
+#include "xml/xml_name.h"
 
 namespace sky {
+
+// The parser's global tables must be set up once before threads use it.
+void InitXmlLibrary() {
+  static std::once_flag once;
+  std::call_once(once, [] { xmlInitParser(); });
+}
 
 namespace {
 
@@ -25,14 +33,8 @@ constexpr const char* kEncoding = "windows-1251";
 
 const xmlChar* Xml(const std::string& text) { return reinterpret_cast<const xmlChar*>(text.c_str()); }
 
-// The parser's global tables must be set up once before threads use it.
-void InitLibrary() {
-  static std::once_flag once;
-  std::call_once(once, [] { xmlInitParser(); });
-}
-
 xmlDocPtr NewEmptyDocument() {
-  InitLibrary();
+  InitXmlLibrary();
   xmlDocPtr doc = xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"));
   if (doc == nullptr) throw XmlError("out of memory creating an XML document");
   return doc;
@@ -161,12 +163,9 @@ XmlNode XmlDocument::Root() const { return XmlNode(xmlDocGetRootElement(doc_)); 
 
 XmlNode XmlDocument::CreateRoot(std::string_view name) {
   if (xmlDocGetRootElement(doc_) != nullptr) throw XmlError("the XML document already has a root element");
+  if (!IsXmlName(name)) throw XmlError("not a valid XML name: \"" + SanitizeUtf8(name) + "\"");
   xmlNodePtr root = xmlNewDocNode(doc_, nullptr, Xml(std::string(name)), nullptr);
   if (root == nullptr) throw XmlError("out of memory creating an XML element");
-  if (name.empty() || xmlValidateName(root->name, 0) != 0) {
-    xmlFreeNode(root);
-    throw XmlError("not a valid XML name: \"" + SanitizeUtf8(name) + "\"");
-  }
   xmlDocSetRootElement(doc_, root);
   return XmlNode(root);
 }
@@ -192,9 +191,7 @@ XmlNode XmlDocument::AppendProcessingInstruction(std::string_view target, std::s
 
 XmlNode XmlDocument::CreateProcessingInstruction(std::string_view target, std::string_view data) {
   const std::string name(target);
-  if (name.empty() || xmlValidateName(Xml(name), 0) != 0) {
-    throw XmlError("not a valid XML name: \"" + SanitizeUtf8(name) + "\"");
-  }
+  if (!IsXmlName(name)) throw XmlError("not a valid XML name: \"" + SanitizeUtf8(name) + "\"");
   detached_.reserve(detached_.size() + 1);
   xmlNodePtr pi = xmlNewDocPI(doc_, Xml(name), Xml(SanitizeUtf8(data)));
   if (pi == nullptr) throw XmlError("out of memory creating an XML processing instruction");

@@ -6,6 +6,7 @@
 
 #include "xml/encoding.h"
 #include "xml/xml_document.h"
+#include "xml/xml_name.h"
 
 namespace sky {
 
@@ -37,7 +38,7 @@ std::string QualifiedName(const xmlChar* name, const xmlNs* ns) {
 // be read back.
 std::string CheckedName(std::string_view name) {
   std::string text(name);
-  if (text.empty() || xmlValidateName(Xml(text), 0) != 0) {
+  if (!IsXmlName(text)) {
     throw XmlError("not a valid XML name: \"" + SanitizeUtf8(text) + "\"");
   }
   return text;

@@ -172,6 +172,9 @@ TEST_F(PacketWriterTest, ColumnNamesThatAreNoXmlNames) {
 
   ExpectSame({"id", ""}, {{"1", "2"}});
   ExpectSame({"count(*)"}, {});  // no row, no attribute: the packet is written
+  ExpectSame({"a", "xml:la:2"}, {{"1", "2\n"}});
+  EXPECT_EQ(Direct(query()).error, "column name is not a valid XML attribute name: xml:la:2")
+      << "a name the parser would not read back";
   ExpectSame({"ok", std::string("\xE9t\xE9", 3)}, {{"1", "2"}});  // not UTF-8
   ExpectSame({"a", std::string("a\0b", 3), std::string("c\0", 2)}, {{"1", "2", "3"}});
 }

@@ -6,6 +6,7 @@
 
 #include "support/temp_dir.h"
 #include "xml/encoding.h"
+#include "xml/xml_name.h"
 
 namespace sky {
 namespace {
@@ -137,6 +138,16 @@ TEST(XmlDocument, RefusesWhatWouldNotReadBack) {
   EXPECT_THROW(root.AppendElement("two words"), XmlError);
   EXPECT_THROW(root.SetAttribute("", "x"), XmlError);
   EXPECT_THROW(XmlNode().AppendElement("x"), XmlError);
+  // Names the grammar allows but the parser does not read back.
+  for (const char* name : {"a:b:1", "xml:la:2", "a:b:-"}) {
+    EXPECT_FALSE(IsXmlName(name)) << name;
+    EXPECT_THROW(root.AppendElement(name), XmlError) << name;
+    EXPECT_THROW(root.SetAttribute(name, "x"), XmlError) << name;
+  }
+  for (const char* name : {"a:b:c", "a:1", "x::1", "xml:lang", "p:x"}) {
+    EXPECT_TRUE(IsXmlName(name)) << name;
+    root.SetAttribute(name, "x");
+  }
   // Bytes that are not UTF-8 are replaced, so the document stays writable.
   root.SetAttribute("v", "a\xFF" "b");
   XmlDocument copy;
