@@ -5,8 +5,6 @@
 //
 // Besides not crashing: an answer, when there is one, is an HTTP answer, and
 // no control command reaches the service unless the password was sent.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -90,8 +88,11 @@ class CountingService : public TServiceControl {
 
 std::string Home() {
   static const std::string home = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "skyranks-fuzz.XXXXXX").string();
-    FUZZ_CHECK(mkdtemp(pattern.data()) != nullptr);
+    // The same place on every run and machine: the paths show in answers and
+    // log lines, and a replay must take the same branches everywhere.
+    std::string pattern = "/tmp/skyranks-fuzz-router";
+    std::filesystem::remove_all(pattern);
+    FUZZ_CHECK(std::filesystem::create_directory(pattern));
     SetProgramLocation(pattern + "/skyranks");
     TSettings settings;
     SetDefaultSettings(settings);
