@@ -42,7 +42,7 @@ TEST_F(AwardEvaluation, VeteranNeedsRankAceAndTheLifeTotals) {
   // Twenty combat sorties: 1 to 10 with air kills (13 in all, sortie 1 earns
   // Ace), 11 to 20 with one tank each, which the row test counts as combat
   // once ground kills take part (BombersMode above 0).
-  std::vector<SortieRow> rows;
+  std::vector<TestSortie> rows;
   for (int id = 1; id <= 20; ++id) {
     rows.push_back({.id = id, .eAir = id <= 10 ? 1 : 0, .eTank = id <= 10 ? 0 : 1});
   }

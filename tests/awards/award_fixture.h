@@ -16,20 +16,11 @@
 #include "db/session.h"
 #include "settings/settings.h"
 #include "support/program_home.h"
+#include "support/stat_rows.h"
 #include "support/test_db.h"
 #include "xml/xml_document.h"
 
 namespace sky::test {
-
-// One row of `sorties`; the defaults make a 30-minute "TKON" flight without kills.
-struct SortieRow {
-  int id = 0;
-  int pilot = 1;
-  std::string end = "TKON";
-  int eAir = 0, eBom = 0, eSAir = 0, eTank = 0, eCar = 0, eArt = 0, eAaa = 0, eWag = 0,
-      eShip = 0;
-  int wound = 0;
-};
 
 class AwardTest : public ::testing::Test {
  protected:
@@ -45,17 +36,7 @@ class AwardTest : public ::testing::Test {
     home_.SetLogLevel(11);
   }
 
-  void AddSorties(const std::vector<SortieRow>& rows) const {
-    for (const SortieRow& r : rows) {
-      db_->Exec(fmt::format(
-          "insert into sorties (id, pilotid, armyid, starttime, endtime, eAir, eBom, eSAir, "
-          "eTank, eCar, eArt, eAaa, eWag, eShip, wound, SortieEND) values ({}, {}, 1, "
-          "'2026-01-01 10:00:00', '2026-01-01 10:30:00', {}, {}, {}, {}, {}, {}, {}, {}, {}, "
-          "{}, '{}')",
-          r.id, r.pilot, r.eAir, r.eBom, r.eSAir, r.eTank, r.eCar, r.eArt, r.eAaa, r.eWag,
-          r.eShip, r.wound, r.end));
-    }
-  }
+  void AddSorties(const std::vector<TestSortie>& rows) const { InsertSorties(*db_, rows); }
 
   // Loads the awards document from UTF-8 text.
   static std::unique_ptr<XmlDocument> Awards(const std::string& xml) {

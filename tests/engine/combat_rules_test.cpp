@@ -43,21 +43,20 @@ TEST(EndLists, AnyNonEmptySubstringMatches) {
 }
 
 TEST(DurationRule, ReachedAtTheLimitAndNotASecondBefore) {
-  EXPECT_TRUE(DurationReached(15, Start(), MinutesLater(15)));
-  EXPECT_FALSE(DurationReached(15, Start(), MinutesLater(14, 59)));
-  EXPECT_TRUE(DurationReached(0, Start(), Start()));
-  EXPECT_FALSE(DurationReached(1, Start(), Start() - 1.0));  // ends before it starts
-}
-
-TEST(DurationRule, AnHourOrMoreIsAnOrdinaryLimit) {
-  EXPECT_TRUE(DurationReached(90, Start(), MinutesLater(90)));
-  EXPECT_FALSE(DurationReached(90, Start(), MinutesLater(89)));
-  EXPECT_TRUE(DurationReached(60, Start(), MinutesLater(61)));
-  EXPECT_FALSE(DurationReached(4294967295u, Start(), MinutesLater(100000)));
-
-  TSettings settings = Rules(1, 90);
-  EXPECT_TRUE(IsCombatSortie(settings, Flight(95, 1)));
-  EXPECT_FALSE(IsCombatSortie(settings, Flight(80, 1)));
+  struct Case {
+    uint32_t limit;
+    TDateTime end;
+    bool reached;
+  };
+  const Case cases[] = {
+      {15, MinutesLater(15), true},  {15, MinutesLater(14, 59), false},
+      {0, Start(), true},            {1, Start() - 1.0, false},  // ends before it starts
+      {90, MinutesLater(90), true},  {90, MinutesLater(89), false},
+      {60, MinutesLater(61), true},  {4294967295u, MinutesLater(100000), false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DurationReached(c.limit, Start(), c.end), c.reached) << c.limit << " " << c.end;
+  }
 }
 
 TEST(CombatSortie, ModeZeroNeedsKillsOnly) {

@@ -17,22 +17,12 @@
 #include "settings/settings.h"
 #include "support/new_file_rules.h"
 #include "support/program_home.h"
+#include "support/stat_rows.h"
 #include "support/temp_dir.h"
 #include "support/test_db.h"
 #include "xml/encoding.h"
 
 namespace sky::test {
-
-// One row of `sorties`. Times are minutes after 2026-03-01 10:00; the
-// defaults make a 30-minute "TKON" flight without kills.
-struct Row {
-  int id = 0;
-  int pilot = 1;
-  std::string end = "TKON";
-  int eAir = 0, eBom = 0, eSAir = 0, eTank = 0, eCar = 0, eArt = 0, eAaa = 0, eWag = 0, eShip = 0;
-  int start_minute = 0;
-  int minutes = 30;
-};
 
 class EngineDbTest : public ::testing::Test {
  protected:
@@ -48,25 +38,14 @@ class EngineDbTest : public ::testing::Test {
     home_.SetLogLevel(settings_.LogLevel);
   }
 
+  // A pilot with realrank, lastsortie and awards 0.
   void AddPilot(int id, const std::string& callsign, int army = 1,
                 const std::string& klass = "Human pilot") const {
-    db_->Exec(fmt::format(
-        "insert into pilots (id, callsign, class, ArmyID, realrank, lastsortie, awards) "
-        "values ({}, '{}', '{}', {}, 0, 0, 0)",
-        id, callsign, klass, army));
+    InsertPilots(*db_, {{.id = id, .callsign = callsign, .klass = klass, .army = army, .realrank = 0,
+                         .lastsortie = 0, .awards = 0}});
   }
 
-  void AddSorties(const std::vector<Row>& rows) const {
-    for (const Row& r : rows) {
-      db_->Exec(fmt::format(
-          "insert into sorties (id, pilotid, armyid, starttime, endtime, eAir, eBom, eSAir, eTank, "
-          "eCar, eArt, eAaa, eWag, eShip, SortieEND) values ({}, {}, 1, "
-          "'2026-03-01 10:00:00' + interval {} minute, "
-          "'2026-03-01 10:00:00' + interval {} minute, {}, {}, {}, {}, {}, {}, {}, {}, {}, '{}')",
-          r.id, r.pilot, r.start_minute, r.start_minute + r.minutes, r.eAir, r.eBom, r.eSAir,
-          r.eTank, r.eCar, r.eArt, r.eAaa, r.eWag, r.eShip, r.end));
-    }
-  }
+  void AddSorties(const std::vector<TestSortie>& rows) const { InsertSorties(*db_, rows); }
 
   // "realrank:lastsortie:awards" of one pilot.
   std::string Stored(int pilot) const {

@@ -45,8 +45,8 @@ std::string NewRank(int rank, const std::string& name, int sortie) {
 
 class History : public EngineDbTest {
  protected:
-  void Fly(int pilot, std::vector<Row> rows) const {
-    for (Row& row : rows) {
+  void Fly(int pilot, std::vector<TestSortie> rows) const {
+    for (TestSortie& row : rows) {
       row.pilot = pilot;
       row.start_minute = row.id * 60;
     }

@@ -1,7 +1,9 @@
 // The rank pass over one database: walks, write-backs, awards, failures.
+#include <algorithm>
 #include <stdexcept>
 
 #include "engine/rank_pass.h"
+#include "engine/sortie.h"
 #include "engine_fixture.h"
 #include "settings/settings_store.h"
 
@@ -32,8 +34,8 @@ struct FakeEvaluator {
 class RankPass : public EngineDbTest {
  protected:
   // Sorties one hour apart by id, so that times follow ids.
-  void Fly(int pilot, std::vector<Row> rows) const {
-    for (Row& row : rows) {
+  void Fly(int pilot, std::vector<TestSortie> rows) const {
+    for (TestSortie& row : rows) {
       row.pilot = pilot;
       row.start_minute = (row.id % 100) * 60;
     }
@@ -131,21 +133,31 @@ TEST_F(RankPass, TwoDeathsSinceTheLastPassKeepTheBestLife) {
   EXPECT_EQ(evaluator_.calls.at(0).rank, 1);
 }
 
-TEST_F(RankPass, OutOfOrderScaleGivesTheLastMetRow) {
-  settings_.Ranks = {{2, "лейтенант", 3, 3, 0}, {1, "мл. л-т", 3, 2, 0}};
-  AddPilot(1, "a");
-  Fly(1, {{.id = 1, .eAir = 1}, {.id = 2, .eAir = 1}, {.id = 3, .eAir = 1}});
-  Pass();
-  EXPECT_EQ(Stored(1), "1:0:0");
-}
-
-TEST_F(RankPass, AnEmptyScaleWritesNoRank) {
-  settings_.Ranks.clear();
-  AddPilot(1, "a");
-  Fly(1, {{.id = 1, .eAir = 9}, {.id = 2, .eAir = 9}, {.id = 3, .eAir = 9}});
-  Pass();
-  EXPECT_TRUE(TakePilotWrites().empty());
-  EXPECT_EQ(Stored(1), "0:0:0");
+TEST_F(RankPass, TheScaleAsWrittenDecidesTheRank) {
+  struct Case {
+    const char* what;
+    std::vector<TRankDef> ranks;
+    const char* stored;
+  };
+  const Case cases[] = {
+      {"out of order: the last met row", {{2, "лейтенант", 3, 3, 0}, {1, "мл. л-т", 3, 2, 0}}, "1:0:0"},
+      {"empty: no rank is written", {}, "0:0:0"},
+  };
+  int pilot = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    settings_.Ranks = c.ranks;
+    AddPilot(++pilot, "p" + std::to_string(pilot));
+    Fly(pilot, {{.id = pilot * 10 + 1, .eAir = 9}, {.id = pilot * 10 + 2, .eAir = 9}, {.id = pilot * 10 + 3, .eAir = 9}});
+    TakePilotWrites();
+    Pass();
+    const std::vector<std::string> writes = TakePilotWrites();
+    const bool written = std::any_of(writes.begin(), writes.end(), [&](const std::string& sql) {
+      return sql.ends_with(" where id = " + std::to_string(pilot));
+    });
+    EXPECT_EQ(written, std::string(c.stored) != "0:0:0");
+    EXPECT_EQ(Stored(pilot), c.stored);
+  }
 }
 
 TEST_F(RankPass, KillsOfShortSuccessfulSortiesCountWithoutCombat) {
@@ -161,21 +173,32 @@ TEST_F(RankPass, KillsOfShortSuccessfulSortiesCountWithoutCombat) {
   EXPECT_EQ(Stored(1), "1:0:0");
 }
 
-TEST_F(RankPass, DurationLimitsOfAnHourAndMoreWork) {
+// A limit of an hour or more is an ordinary limit at every level: the rule,
+// a row read from the table, and a whole pass (one life each, one kill, a
+// rank for one combat sortie).
+TEST_F(RankPass, DurationLimitsOfAnHourAndMoreAgreeAtEveryLevel) {
+  struct Case {
+    int minutes;
+    bool combat;
+  };
+  const Case cases[] = {{100, true}, {95, true}, {90, true}, {89, false}, {85, false}};
   settings_.SortieMode = 1;
   settings_.SortieDuration = 90;
-  AddPilot(1, "a");
-  AddPilot(2, "b");
-  Fly(1, {{.id = 1, .eAir = 1, .minutes = 100},
-          {.id = 2, .eAir = 1, .minutes = 95},
-          {.id = 3, .eAir = 1, .minutes = 90}});
-  Fly(2, {{.id = 4, .eAir = 1, .minutes = 100},
-          {.id = 5, .eAir = 1, .minutes = 89},
-          {.id = 6, .eAir = 1, .minutes = 100}});
+  settings_.Ranks = {{1, "мл. л-т", 1, 1, 0}};
   home_.SetLogLevel(0);
-  EXPECT_EQ(Pass(), 2);
-  EXPECT_EQ(Stored(1), "1:0:0");
-  EXPECT_EQ(Stored(2), "0:0:0");
+  int pilot = 0;
+  for (const Case& c : cases) {
+    AddPilot(++pilot, "p" + std::to_string(pilot));
+    Fly(pilot, {{.id = pilot, .eAir = 1, .minutes = c.minutes}});
+    TQuery row(session_, "select * from sorties where id = " + std::to_string(pilot));
+    row.Open();
+    const TSortie sortie = ReadSortie(row);
+    EXPECT_EQ(DurationReached(90, sortie.StartTime, sortie.EndTime), c.combat) << c.minutes;
+    EXPECT_EQ(IsCombatRow(settings_, row), c.combat) << c.minutes;
+  }
+  EXPECT_EQ(Pass(), static_cast<int32_t>(std::size(cases)));
+  pilot = 0;
+  for (const Case& c : cases) EXPECT_EQ(Stored(++pilot), c.combat ? "1:0:0" : "0:0:0") << c.minutes;
   EXPECT_TRUE(Log().empty()) << ::testing::PrintToString(Log());
 }
 

@@ -45,21 +45,25 @@ TEST(RankScale, RowsAtOrBelowTheCurrentRankAreNotLookedAt) {
   EXPECT_EQ(ReachedRank(Life(9, 9, 2), settings), 0);  // the top: nothing left to reach
 }
 
-TEST(RankScale, AnUnmetRowStopsTheScanEvenWhenALaterOneIsMet) {
-  const TSettings settings = Scale({{2, "лейтенант", 5, 3, 0}, {1, "мл. л-т", 3, 2, 0}});
-  EXPECT_EQ(ReachedRank(Life(3, 2), settings), 0);
-}
-
-TEST(RankScale, OutOfOrderRowsGiveTheLastMetRow) {
-  const TSettings settings = Scale({{2, "лейтенант", 5, 3, 0}, {1, "мл. л-т", 3, 2, 0}});
-  EXPECT_EQ(ReachedRank(Life(5, 3), settings), 1);
-}
-
-TEST(RankScale, EmptyScaleReachesNothingSilently) {
-  ProgramHome home;
-  home.SetLogLevel(3);
-  EXPECT_EQ(ReachedRank(Life(100, 100), Scale({})), 0);
-  EXPECT_TRUE(home.LogLines().empty());
+TEST(RankScale, OddScales) {
+  const std::vector<TRankDef> reversed = {{2, "лейтенант", 5, 3, 0}, {1, "мл. л-т", 3, 2, 0}};
+  struct Case {
+    const char* what;
+    std::vector<TRankDef> ranks;
+    TStreak life;
+    int reached;
+  };
+  const Case cases[] = {
+      {"an unmet row stops the scan even when a later one is met", reversed, Life(3, 2), 0},
+      {"out of order: the last met row", reversed, Life(5, 3), 1},
+      {"an empty scale reaches nothing, silently", {}, Life(100, 100), 0},
+  };
+  for (const Case& c : cases) {
+    ProgramHome home;
+    home.SetLogLevel(3);
+    EXPECT_EQ(ReachedRank(c.life, Scale(c.ranks)), c.reached) << c.what;
+    if (c.ranks.empty()) EXPECT_TRUE(home.LogLines().empty()) << c.what;
+  }
 }
 
 TEST(RankScale, KillThresholdUsesEffectiveKills) {

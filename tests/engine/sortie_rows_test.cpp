@@ -95,14 +95,6 @@ TEST_F(SortieRows, RowTestLogsTheDurationOutcome) {
                        "TS\tВылет длился не меньше установленного лимита\t"}));
 }
 
-TEST_F(SortieRows, RowTestHandlesLongDurationLimits) {
-  AddSorties({{.id = 1, .eAir = 1, .minutes = 95}, {.id = 2, .eAir = 1, .minutes = 85}});
-  settings_.SortieMode = 1;
-  settings_.SortieDuration = 90;
-  EXPECT_TRUE(IsCombatRow(settings_, Row("select * from sorties where id = 1")));
-  EXPECT_FALSE(IsCombatRow(settings_, Row("select * from sorties where id = 2")));
-}
-
 TEST_F(SortieRows, RowReadersAddTheCountsAndReportErrorsAsZero) {
   AddSorties({{.id = 1, .eAir = 2, .eBom = 1, .eSAir = 1, .eTank = 2, .eShip = 3}});
   TAirKills air{1, 1};

@@ -27,9 +27,9 @@ class ReliabilityDatabase : public EngineDbTest {
     for (int pilot = 1; pilot <= 5; ++pilot) {
       AddPilot(pilot, "pilot" + std::to_string(pilot));
       const int base = pilot * 100;
-      std::vector<Row> rows = {{.id = base + 1, .eAir = 1}, {.id = base + 2, .eAir = 1}, {.id = base + 3},
+      std::vector<TestSortie> rows = {{.id = base + 1, .eAir = 1}, {.id = base + 2, .eAir = 1}, {.id = base + 3},
                                {.id = base + 4, .eAir = 1}, {.id = base + 5, .end = "DIED"}};
-      for (Row& row : rows) {
+      for (TestSortie& row : rows) {
         row.pilot = pilot;
         row.start_minute = (row.id % 100) * 60;
       }

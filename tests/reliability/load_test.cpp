@@ -26,6 +26,7 @@
 #include <fmt/format.h>
 
 #include "program_process.h"
+#include "support/stat_rows.h"
 #include "support/temp_dir.h"
 #include "support/test_db.h"
 #include "web/http_test_client.h"
@@ -73,39 +74,41 @@ void FillStatistics(const TestDatabase& db, uint32_t seed) {
   auto upto = [&](int most) { return static_cast<int>(random() % static_cast<uint32_t>(most + 1)); };
 
   std::vector<int> army(kPilots + 1);
-  std::string rows;
+  std::vector<TestPilot> pilots;
   for (int id = 1; id <= kPilots; ++id) {
     army[id] = 1 + upto(1);
     const std::string callsign = id % 7 == 0    ? fmt::format("Сокол_{}", id)
                                  : id % 23 == 0 ? fmt::format("A&B<{}>", id)
                                                 : fmt::format("pilot{}", id);
-    const char* klass = chance(15) ? "AI" : "Human pilot";
-    rows += fmt::format("{}({}, '{}', '{}', {})", rows.empty() ? "" : ",", id, callsign, klass, army[id]);
+    pilots.push_back({.id = id, .callsign = callsign, .klass = chance(15) ? "AI" : "Human pilot", .army = army[id]});
   }
-  db.Exec("insert into pilots (id, callsign, class, ArmyID) values " + rows);
+  InsertPilots(db, pilots);
 
   static const char* const kEnds[] = {"TKON", "TKON", "TKON", "TKON", "TKON", "LANDED", "CRASHED",
                                       "BAIL", "MIA",  "DIED", "DIED", "CAPTURED"};
-  rows.clear();
+  std::vector<TestSortie> sorties;
+  sorties.reserve(kSorties);
   for (int id = 1; id <= kSorties; ++id) {
-    const int pilot = 1 + upto(kPilots - 1);
-    const int start = id * 3;
-    const int minutes = 5 + upto(80);
+    TestSortie& s = sorties.emplace_back();
+    s.id = id;
+    s.pilot = 1 + upto(kPilots - 1);
+    s.army = army[s.pilot];
+    s.start_minute = id * 3;
+    s.minutes = 5 + upto(80);
     const bool fighter = chance(70);
-    rows += fmt::format(
-        "{}({}, {}, {}, '2026-01-01 08:00:00' + interval {} minute, '2026-01-01 08:00:00' + interval {} minute, "
-        "{}, {}, {}, {}, {}, {}, {}, {}, {}, {}, '{}')",
-        rows.empty() ? "" : ",", id, pilot, army[pilot], start, start + minutes,
-        fighter && chance(40) ? upto(3) : 0, fighter && chance(15) ? upto(2) : 0, chance(5) ? upto(2) : 0,
-        !fighter && chance(40) ? upto(4) : 0, !fighter && chance(40) ? upto(6) : 0, chance(10) ? upto(3) : 0,
-        chance(10) ? upto(2) : 0, chance(5) ? upto(5) : 0, chance(3) ? 1 : 0, chance(10) ? 1 : 0,
-        kEnds[random() % std::size(kEnds)]);
-    if (id % 2'000 == 0 || id == kSorties) {
-      db.Exec("insert into sorties (id, pilotid, armyid, starttime, endtime, eAir, eBom, eSAir, eTank, eCar, "
-              "eArt, eAaa, eWag, eShip, wound, SortieEND) values " + rows);
-      rows.clear();
-    }
+    s.eAir = fighter && chance(40) ? upto(3) : 0;
+    s.eBom = fighter && chance(15) ? upto(2) : 0;
+    s.eSAir = chance(5) ? upto(2) : 0;
+    s.eTank = !fighter && chance(40) ? upto(4) : 0;
+    s.eCar = !fighter && chance(40) ? upto(6) : 0;
+    s.eArt = chance(10) ? upto(3) : 0;
+    s.eAaa = chance(10) ? upto(2) : 0;
+    s.eWag = chance(5) ? upto(5) : 0;
+    s.eShip = chance(3) ? 1 : 0;
+    s.wound = chance(10) ? 1 : 0;
+    s.end = kEnds[random() % std::size(kEnds)];
   }
+  InsertSorties(db, sorties);
 }
 
 // A port nobody listens on right now, for the program's admin port.

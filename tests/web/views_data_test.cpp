@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "support/stat_rows.h"
 #include "support/test_db.h"
 #include "web/http_test_client.h"
 #include "web/views_answers.h"
@@ -70,16 +71,14 @@ class DataViews : public ::testing::Test {
 
   static void AddPilot(const test::TestDatabase& db, int id, const std::string& callsign, int rank,
                        const std::string& klass = "Human pilot") {
-    db.Exec(fmt::format("insert into pilots (id, callsign, class, ArmyID, realrank, lastsortie, awards) "
-                        "values ({}, '{}', '{}', 1, {}, 0, 0)", id, callsign, klass, rank));
+    test::InsertPilots(db, {{.id = id, .callsign = callsign, .klass = klass, .realrank = rank, .lastsortie = 0,
+                             .awards = 0}});
   }
+  // Sortie `id` flies 40 minutes, `id` hours after the epoch.
   static void AddSortie(const test::TestDatabase& db, int id, int pilot, const std::string& end, int air = 0,
                         int bombers = 0, int tanks = 0, int cars = 0) {
-    db.Exec(fmt::format("insert into sorties (id, pilotid, armyid, starttime, endtime, eAir, eBom, eSAir, eTank, "
-                        "eCar, eArt, eAaa, eWag, eShip, SortieEND) values ({0}, {1}, 1, "
-                        "'2026-03-01 10:00:00' + interval {0} hour, '2026-03-01 10:40:00' + interval {0} hour, "
-                        "{2}, {3}, 0, {4}, {5}, 0, 0, 0, 0, '{6}')",
-                        id, pilot, air, bombers, tanks, cars, end));
+    test::InsertSorties(db, {{.id = id, .pilot = pilot, .end = end, .eAir = air, .eBom = bombers, .eTank = tanks,
+                              .eCar = cars, .start_minute = 60 * id, .minutes = 40}});
   }
 
   std::string Fetch(const std::string& target) { return Get(web_.Port(), target); }
