@@ -7,34 +7,34 @@
 namespace sky {
 
 void TParam::SetInteger(int64_t value) {
-  kind_ = Kind::Integer;
+  kind_ = TKind::kInteger;
   integer_ = value;
   text_.clear();
 }
 
 void TParam::SetBoolean(bool value) {
-  kind_ = Kind::Boolean;
+  kind_ = TKind::kBoolean;
   integer_ = value ? 1 : 0;
   text_.clear();
 }
 
 void TParam::SetText(std::string value) {
-  kind_ = Kind::Text;
+  kind_ = TKind::kText;
   text_ = std::move(value);
 }
 
 void TParam::SetNull() {
-  kind_ = Kind::Null;
+  kind_ = TKind::kNull;
   text_.clear();
 }
 
 std::string TParam::Literal(bool backslash_escapes) const {
   switch (kind_) {
-    case Kind::Integer:
+    case TKind::kInteger:
       return std::to_string(integer_);
-    case Kind::Boolean:
+    case TKind::kBoolean:
       return integer_ ? "'Y'" : "'N'";
-    case Kind::Text: {
+    case TKind::kText: {
       std::string out;
       out.reserve(text_.size() + 2);
       out.push_back('\'');
@@ -63,8 +63,8 @@ std::string TParam::Literal(bool backslash_escapes) const {
       out.push_back('\'');
       return out;
     }
-    case Kind::Unassigned:
-    case Kind::Null:
+    case TKind::kUnassigned:
+    case TKind::kNull:
       break;
   }
   return "NULL";

@@ -28,21 +28,21 @@ TFieldType TypeOf(const MYSQL_FIELD& field) {
     case MYSQL_TYPE_LONGLONG:
     case MYSQL_TYPE_INT24:
     case MYSQL_TYPE_YEAR:
-      return TFieldType::Integer;
+      return TFieldType::kInteger;
     case MYSQL_TYPE_FLOAT:
     case MYSQL_TYPE_DOUBLE:
-      return TFieldType::Float;
+      return TFieldType::kFloat;
     case MYSQL_TYPE_DECIMAL:
     case MYSQL_TYPE_NEWDECIMAL:
-      return TFieldType::Decimal;
+      return TFieldType::kDecimal;
     case MYSQL_TYPE_DATE:
     case MYSQL_TYPE_NEWDATE:
-      return TFieldType::Date;
+      return TFieldType::kDate;
     case MYSQL_TYPE_TIME:
-      return TFieldType::Time;
+      return TFieldType::kTime;
     case MYSQL_TYPE_DATETIME:
     case MYSQL_TYPE_TIMESTAMP:
-      return TFieldType::DateTime;
+      return TFieldType::kDateTime;
     case MYSQL_TYPE_VARCHAR:
     case MYSQL_TYPE_VAR_STRING:
     case MYSQL_TYPE_STRING:
@@ -50,16 +50,16 @@ TFieldType TypeOf(const MYSQL_FIELD& field) {
     case MYSQL_TYPE_MEDIUM_BLOB:
     case MYSQL_TYPE_LONG_BLOB:
     case MYSQL_TYPE_BLOB:
-      return field.charsetnr == 63 ? TFieldType::Blob : TFieldType::Text;
+      return field.charsetnr == 63 ? TFieldType::kBlob : TFieldType::kText;
     default:
-      return TFieldType::Other;
+      return TFieldType::kOther;
   }
 }
 
-struct ResultDeleter {
+struct TResultFreer {
   void operator()(MYSQL_RES* result) const { mysql_free_result(result); }
 };
-using ResultPtr = std::unique_ptr<MYSQL_RES, ResultDeleter>;
+using TResultPtr = std::unique_ptr<MYSQL_RES, TResultFreer>;
 
 }  // namespace
 
@@ -106,7 +106,7 @@ void TQuery::SetText(std::string text) {
       }
     }
     if (index == params_.size()) params_.emplace_back(name);
-    references_.push_back(Reference{i, end - i, index});
+    references_.push_back(TReference{i, end - i, index});
     i = end - 1;
   }
 }
@@ -154,7 +154,7 @@ void TQuery::Open() {
   Close();
   session_.Send(BoundText());
   MYSQL* connection = session_.Connection();
-  ResultPtr result(mysql_store_result(connection));
+  TResultPtr result(mysql_store_result(connection));
   if (!result) {
     if (mysql_field_count(connection) != 0) throw TDbError(mysql_error(connection));
     rows_affected_ = mysql_affected_rows(connection);
@@ -165,12 +165,12 @@ void TQuery::Open() {
   const MYSQL_FIELD* fields = mysql_fetch_fields(result.get());
   columns_.reserve(count);
   for (unsigned i = 0; i < count; ++i) {
-    columns_.push_back(Column{std::string(fields[i].name, fields[i].name_length), TypeOf(fields[i])});
+    columns_.push_back(TColumn{std::string(fields[i].name, fields[i].name_length), TypeOf(fields[i])});
   }
   rows_.reserve(mysql_num_rows(result.get()));
   while (MYSQL_ROW row = mysql_fetch_row(result.get())) {
     const unsigned long* lengths = mysql_fetch_lengths(result.get());
-    Row values(count);
+    TRow values(count);
     for (unsigned i = 0; i < count; ++i) {
       if (row[i]) values[i].emplace(row[i], lengths[i]);
     }
@@ -195,7 +195,7 @@ void TQuery::OpenRows(std::vector<std::string> columns, std::vector<TRowTexts> r
     }
   }
   columns_.reserve(columns.size());
-  for (std::string& name : columns) columns_.push_back(Column{std::move(name), TFieldType::Text});
+  for (std::string& name : columns) columns_.push_back(TColumn{std::move(name), TFieldType::kText});
   rows_ = std::move(rows);
   rows_affected_ = 0;
   position_ = 0;
@@ -255,7 +255,7 @@ void TQuery::ExecSQL() {
   Close();
   session_.Send(BoundText());
   MYSQL* connection = session_.Connection();
-  ResultPtr result(mysql_store_result(connection));
+  TResultPtr result(mysql_store_result(connection));
   if (!result && mysql_field_count(connection) != 0) throw TDbError(mysql_error(connection));
   rows_affected_ = result ? mysql_num_rows(result.get()) : mysql_affected_rows(connection);
 }

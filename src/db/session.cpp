@@ -81,14 +81,14 @@ void TdmMySQL::Send(const std::string& sql) {
 void TdmMySQL::StreamRows(const std::string& sql,
                           const std::function<void(const TRowValues&)>& row) {
   Send(sql);
-  struct Freer {
+  struct TResultFreer {
     void operator()(MYSQL_RES* result) const {
       // Freeing an unfinished result reads its remaining rows off the wire,
       // so the connection is usable again afterwards.
       mysql_free_result(result);
     }
   };
-  std::unique_ptr<MYSQL_RES, Freer> result(mysql_use_result(connection_));
+  std::unique_ptr<MYSQL_RES, TResultFreer> result(mysql_use_result(connection_));
   if (!result) {
     if (mysql_field_count(connection_) != 0) throw TDbError(mysql_error(connection_));
     return;

@@ -58,7 +58,7 @@ class TDbValueError : public TDbError {
 class TdmMySQL;
 
 // Kinds of result columns, as the data packet export writes them.
-enum class TFieldType { Integer, Float, Decimal, Date, Time, DateTime, Text, Blob, Other };
+enum class TFieldType { kInteger, kFloat, kDecimal, kDate, kTime, kDateTime, kText, kBlob, kOther };
 
 // One named parameter of a statement.
 class TParam {
@@ -74,9 +74,9 @@ class TParam {
   std::string Literal(bool backslash_escapes = true) const;
 
  private:
-  enum class Kind { Unassigned, Null, Integer, Boolean, Text };
+  enum class TKind { kUnassigned, kNull, kInteger, kBoolean, kText };
   std::string name_;
-  Kind kind_ = Kind::Unassigned;
+  TKind kind_ = TKind::kUnassigned;
   int64_t integer_ = 0;
   std::string text_;
 };
@@ -152,13 +152,13 @@ class TQuery {
 
  private:
   friend class TField;
-  struct Column {
+  struct TColumn {
     std::string name;
-    TFieldType type = TFieldType::Other;
+    TFieldType type = TFieldType::kOther;
   };
-  using Row = std::vector<std::optional<std::string>>;
+  using TRow = std::vector<std::optional<std::string>>;
 
-  struct Reference {            // one ":name" in text_
+  struct TReference {            // one ":name" in text_
     std::size_t offset = 0;
     std::size_t length = 0;     // including the colon
     std::size_t param = 0;      // index into params_
@@ -169,11 +169,11 @@ class TQuery {
   TdmMySQL& session_;
   std::string text_;
   std::vector<TParam> params_;
-  std::vector<Reference> references_;
+  std::vector<TReference> references_;
   std::vector<std::size_t> literal_colons_;  // offsets of "::" pairs
   bool active_ = false;
-  std::vector<Column> columns_;
-  std::vector<Row> rows_;
+  std::vector<TColumn> columns_;
+  std::vector<TRow> rows_;
   std::size_t position_ = 0;
   std::size_t window_begin_ = 0;
   std::size_t window_end_ = 0;

@@ -14,7 +14,7 @@
 
 namespace sky {
 
-enum class TPassReads { PerPilotStatements, Batched };
+enum class TPassReads { kPerPilotStatements, kBatched };
 
 // EnumeratePilots reading the sorties the given way.
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,

@@ -214,7 +214,7 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
   int32_t count = 0;
   try {
     std::optional<TBatchPlan> plan;
-    if (reads == TPassReads::Batched) {
+    if (reads == TPassReads::kBatched) {
       plan.emplace(session, ReadPilotStarts(pilots), static_cast<bool>(evaluate_awards));
     }
     for (; !pilots.Eof(); pilots.Next()) {
@@ -251,7 +251,7 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
 
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
                         const TAwardEvaluator& evaluate_awards) {
-  return EnumeratePilots(session, settings, evaluate_awards, TPassReads::Batched);
+  return EnumeratePilots(session, settings, evaluate_awards, TPassReads::kBatched);
 }
 
 TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry,

@@ -8,24 +8,24 @@ namespace sky {
 
 std::string FieldValueText(const TField& field) {
   switch (field.Type()) {
-    case TFieldType::Float:
+    case TFieldType::kFloat:
       return FormatShortestFloat(field.AsFloat());
-    case TFieldType::Date:
+    case TFieldType::kDate:
       return FormatSqlDate(field.AsString());
-    case TFieldType::Time:
+    case TFieldType::kTime:
       return FormatSqlTime(field.AsString());
-    case TFieldType::DateTime:
+    case TFieldType::kDateTime:
       return FormatSqlDateTime(field.AsString());
-    case TFieldType::Blob: {
+    case TFieldType::kBlob: {
       // Binary data that is no text would not survive the trip through
       // Windows-1251 XML; it is written as hexadecimal digits instead.
       std::string bytes = field.AsString();
       return IsValidUtf8(bytes) ? bytes : HexText(bytes);
     }
-    case TFieldType::Integer:  // the server sends the decimal digits
-    case TFieldType::Decimal:  // written as sent, never through a double
-    case TFieldType::Text:
-    case TFieldType::Other:
+    case TFieldType::kInteger:  // the server sends the decimal digits
+    case TFieldType::kDecimal:  // written as sent, never through a double
+    case TFieldType::kText:
+    case TFieldType::kOther:
       break;
   }
   return field.AsString();

@@ -76,11 +76,11 @@ void Tskyranks::ServiceStart() {
 }
 
 void Tskyranks::ServiceExecute(TControlSource& control, std::chrono::milliseconds tick) {
-  using Clock = std::chrono::steady_clock;
+  using TClock = std::chrono::steady_clock;
   StartHttpServer();
   RunCalculationCycle();
   terminated_ = false;
-  Clock::time_point next_tick = Clock::now() + tick;
+  TClock::time_point next_tick = TClock::now() + tick;
   while (!terminated_) {
     switch (control.Wait(next_tick)) {
       case TControlRequest::kStop:
@@ -96,11 +96,11 @@ void Tskyranks::ServiceExecute(TControlSource& control, std::chrono::millisecond
       case TControlRequest::kNone:
         break;
     }
-    if (!terminated_ && Clock::now() >= next_tick) {
+    if (!terminated_ && TClock::now() >= next_tick) {
       TimerSKYTimer();
       // Counted from the end of the tick: a long cycle is not followed by a
       // burst of ticks that would count time the timer spent disabled.
-      next_tick = Clock::now() + tick;
+      next_tick = TClock::now() + tick;
     }
   }
   if (http_server_.Active()) handlers_finished_ = http_server_.Deactivate();

@@ -7,14 +7,14 @@
 
 namespace sky {
 
-struct TRegex::Code {
+struct TRegex::TCode {
   pcre2_code* compiled = nullptr;
-  ~Code() { pcre2_code_free(compiled); }
+  ~TCode() { pcre2_code_free(compiled); }
 };
 
 namespace {
 
-struct MatchDataFree {
+struct TMatchDataFreer {
   void operator()(pcre2_match_data* data) const { pcre2_match_data_free(data); }
 };
 
@@ -36,7 +36,7 @@ std::size_t TRegexMatch::Start(std::size_t group) const { return Matched(group) 
 
 std::size_t TRegexMatch::End(std::size_t group) const { return Matched(group) ? offsets_[2 * group + 1] : npos; }
 
-TRegex::TRegex(std::string_view pattern) : code_(std::make_unique<Code>()) {
+TRegex::TRegex(std::string_view pattern) : code_(std::make_unique<TCode>()) {
   int error = 0;
   PCRE2_SIZE error_offset = 0;
   code_->compiled = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), 0, &error,
@@ -55,7 +55,7 @@ TRegex& TRegex::operator=(TRegex&&) noexcept = default;
 
 std::optional<TRegexMatch> TRegex::Search(std::string_view subject, std::size_t start) const {
   if (start > subject.size()) return std::nullopt;
-  std::unique_ptr<pcre2_match_data, MatchDataFree> data(
+  std::unique_ptr<pcre2_match_data, TMatchDataFreer> data(
       pcre2_match_data_create_from_pattern(code_->compiled, nullptr));
   if (!data) throw std::bad_alloc();
   const int rc = pcre2_match(code_->compiled, reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(), start,

@@ -53,8 +53,8 @@ class TRegex {
   static std::string Quote(std::string_view text);
 
  private:
-  struct Code;
-  std::unique_ptr<Code> code_;
+  struct TCode;
+  std::unique_ptr<TCode> code_;
 };
 
 }  // namespace sky

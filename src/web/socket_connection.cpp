@@ -13,7 +13,7 @@ namespace sky {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using TClock = std::chrono::steady_clock;
 
 // How long a closing connection keeps reading what the client still sends.
 constexpr std::chrono::milliseconds kLingerTime{500};
@@ -33,15 +33,15 @@ void AddressText(const sockaddr_storage& address, std::string& ip, uint16_t& por
   ip = text;
 }
 
-int MillisecondsUntil(Clock::time_point moment) {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(moment - Clock::now()).count();
+int MillisecondsUntil(TClock::time_point moment) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(moment - TClock::now()).count();
   return left <= 0 ? 0 : static_cast<int>(left);
 }
 
 }  // namespace
 
 TSocketConnection::TSocketConnection(int fd, const THttpLimits& limits)
-    : fd_(fd), limits_(limits), deadline_(Clock::now() + limits.request_timeout) {
+    : fd_(fd), limits_(limits), deadline_(TClock::now() + limits.request_timeout) {
   sockaddr_storage address{};
   socklen_t length = sizeof address;
   if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
@@ -61,7 +61,7 @@ TSocketConnection::~TSocketConnection() {
     return;
   }
   if (!disconnected_) ::shutdown(fd_, SHUT_WR);
-  const Clock::time_point linger_end = Clock::now() + kLingerTime;
+  const TClock::time_point linger_end = TClock::now() + kLingerTime;
   char discard[4096];
   for (std::size_t drained = 0; drained < kLingerBytes;) {
     pollfd waiting{fd_, POLLIN, 0};
@@ -86,7 +86,7 @@ void TSocketConnection::ReceiveMore() {
       throw TConnectionClosed(std::string("poll: ") + std::strerror(errno));
     }
     if (ready == 0) {
-      if (Clock::now() >= deadline_) throw TConnectionClosed("the request did not arrive in time");
+      if (TClock::now() >= deadline_) throw TConnectionClosed("the request did not arrive in time");
       continue;
     }
     char chunk[4096];

@@ -23,7 +23,7 @@ namespace sky {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using TClock = std::chrono::steady_clock;
 
 // Closes a descriptor on every way out unless released.
 class TFd {
@@ -51,7 +51,7 @@ std::system_error SocketError(const std::string& what) {
 
 // Shared by the server object and every connection thread, so a thread that
 // outlives a stop still finds what it uses.
-struct TTcpServer::Core {
+struct TTcpServer::TCore {
   THandler handler;
   THttpLimits limits;
 
@@ -65,11 +65,11 @@ struct TTcpServer::Core {
   uint16_t port = 0;
   std::thread listener_thread;
 
-  void Listen(std::shared_ptr<Core> self);
+  void Listen(std::shared_ptr<TCore> self);
   void Serve(int fd);
 };
 
-void TTcpServer::Core::Listen(std::shared_ptr<Core> self) {
+void TTcpServer::TCore::Listen(std::shared_ptr<TCore> self) {
   for (;;) {
     {
       std::unique_lock<std::mutex> hold(lock);
@@ -112,7 +112,7 @@ void TTcpServer::Core::Listen(std::shared_ptr<Core> self) {
   }
 }
 
-void TTcpServer::Core::Serve(int fd) {
+void TTcpServer::TCore::Serve(int fd) {
   {
     TSocketConnection connection(fd, limits);
     try {
@@ -132,7 +132,7 @@ void TTcpServer::Core::Serve(int fd) {
   changed.notify_all();
 }
 
-TTcpServer::TTcpServer(THandler handler, THttpLimits limits) : core_(std::make_shared<Core>()) {
+TTcpServer::TTcpServer(THandler handler, THttpLimits limits) : core_(std::make_shared<TCore>()) {
   core_->handler = std::move(handler);
   core_->limits = limits;
 }
@@ -143,7 +143,7 @@ void TTcpServer::Start(uint16_t port) {
   if (Listening()) throw std::logic_error("the server is already listening");
   // A stopped server may start again: a fresh core, so threads of the old
   // one never see the new listener.
-  auto core = std::make_shared<Core>();
+  auto core = std::make_shared<TCore>();
   core->handler = core_->handler;
   core->limits = core_->limits;
 
@@ -174,7 +174,7 @@ void TTcpServer::Start(uint16_t port) {
 }
 
 bool TTcpServer::Stop() {
-  Core& core = *core_;
+  TCore& core = *core_;
   {
     std::lock_guard<std::mutex> hold(core.lock);
     if (core.stopping || !core.listener_thread.joinable()) return core.active == 0;

@@ -38,8 +38,8 @@ class TTcpServer {
   std::size_t ActiveConnections() const;
 
  private:
-  struct Core;
-  std::shared_ptr<Core> core_;
+  struct TCore;
+  std::shared_ptr<TCore> core_;
 };
 
 }  // namespace sky

@@ -150,7 +150,7 @@ TEST(PassReads, BatchServesWhatThePilotsOwnStatementsGive) {
     ASSERT_TRUE(ConnectDatabase(session, db.Entry()));
     TSettings settings = ComparedSettings();
     settings.LogLevel = 0;
-    EnumeratePilots(session, settings, AwardEvaluator(), TPassReads::PerPilotStatements);
+    EnumeratePilots(session, settings, AwardEvaluator(), TPassReads::kPerPilotStatements);
   }
   copy.AddSorties(kFirstPartLastId, static_cast<int>(kSorties));
   db.Exec("update sorties set eCar = NULL where id % 7 = 0");
@@ -226,8 +226,8 @@ TEST(PassReads, BatchedAndPerPilotPassesWriteTheSameAndLogTheSame) {
       batched_db.AddSorties(kFirstPartLastId, static_cast<int>(kSorties));
     }
     const TPassOutcome expected =
-        RunPass(home, per_pilot_db.Db(), settings, TPassReads::PerPilotStatements);
-    const TPassOutcome actual = RunPass(home, batched_db.Db(), settings, TPassReads::Batched);
+        RunPass(home, per_pilot_db.Db(), settings, TPassReads::kPerPilotStatements);
+    const TPassOutcome actual = RunPass(home, batched_db.Db(), settings, TPassReads::kBatched);
 
     EXPECT_EQ(actual.pilots, expected.pilots);
     ExpectSameLog(actual.log, expected.log);
@@ -261,8 +261,8 @@ TPassOutcome PassesOnTwoCopiesAlike(const TSettings& settings, Prepare prepare,
   ProgramHome home;
   home.SetLogLevel(settings.LogLevel);
   const TPassOutcome expected =
-      RunPass(home, per_pilot_db.Db(), settings, TPassReads::PerPilotStatements);
-  TPassOutcome actual = RunPass(home, batched_db.Db(), settings, TPassReads::Batched);
+      RunPass(home, per_pilot_db.Db(), settings, TPassReads::kPerPilotStatements);
+  TPassOutcome actual = RunPass(home, batched_db.Db(), settings, TPassReads::kBatched);
   EXPECT_EQ(actual.pilots, expected.pilots);
   ExpectSameLog(actual.log, expected.log);
   if (batched_value_query) *batched_value_query = batched_db.Db().Value(*batched_value_query);

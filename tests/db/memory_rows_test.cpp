@@ -28,7 +28,7 @@ TEST_F(MemoryRowsTest, ReadsLikeAFetchedResultWithoutSendingAnything) {
   ASSERT_TRUE(query_.Active());
   EXPECT_EQ(query_.FieldCount(), 3);
   EXPECT_EQ(query_.RowCount(), 3u);
-  EXPECT_EQ(query_.Field(2).Type(), TFieldType::Text);
+  EXPECT_EQ(query_.Field(2).Type(), TFieldType::kText);
   EXPECT_EQ(query_.Field(2).Name(), "SortieEND");
 
   std::vector<std::string> walked;

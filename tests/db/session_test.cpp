@@ -70,7 +70,7 @@ TEST_F(Session, ResultsFieldsAndNulls) {
   EXPECT_EQ(q.FieldByName("eAir").AsInteger(), 0);
   EXPECT_EQ(q.FieldByName("endtime").AsDateTime(), 0.0);
   EXPECT_EQ(FormatDateTime(q.FieldByName("starttime").AsDateTime()), "01.03.2026 14:05:09");
-  EXPECT_EQ(q.FieldByName("starttime").Type(), TFieldType::DateTime);
+  EXPECT_EQ(q.FieldByName("starttime").Type(), TFieldType::kDateTime);
   EXPECT_THROW(q.FieldByName("nosuchcolumn"), TDbError);
   q.Next();
   EXPECT_TRUE(q.Eof());

@@ -7,10 +7,10 @@ namespace {
 
 const char* OrNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 
-struct ResultDeleter {
+struct TResultFreer {
   void operator()(MYSQL_RES* result) const { mysql_free_result(result); }
 };
-using Result = std::unique_ptr<MYSQL_RES, ResultDeleter>;
+using TResult = std::unique_ptr<MYSQL_RES, TResultFreer>;
 
 }  // namespace
 
@@ -38,13 +38,13 @@ void Connection::Fail(const std::string& context) {
 void Connection::Exec(const std::string& sql) {
   if (mysql_real_query(mysql_, sql.data(), sql.size()) != 0) Fail(sql.substr(0, 120));
   // Statements that return rows must have them read before the next one.
-  Result result(mysql_store_result(mysql_));
+  TResult result(mysql_store_result(mysql_));
   if (!result && mysql_field_count(mysql_) != 0) Fail(sql.substr(0, 120));
 }
 
 std::string Connection::Value(const std::string& sql) {
   if (mysql_real_query(mysql_, sql.data(), sql.size()) != 0) Fail(sql.substr(0, 120));
-  Result result(mysql_store_result(mysql_));
+  TResult result(mysql_store_result(mysql_));
   if (!result) Fail(sql.substr(0, 120));
   MYSQL_ROW row = mysql_fetch_row(result.get());
   if (row == nullptr || row[0] == nullptr) return std::string();
@@ -58,7 +58,7 @@ unsigned Connection::WarningCount() { return mysql_warning_count(mysql_); }
 std::string Connection::FirstWarning() {
   const char kShow[] = "show warnings limit 1";
   if (mysql_real_query(mysql_, kShow, sizeof kShow - 1) != 0) return mysql_error(mysql_);
-  Result result(mysql_store_result(mysql_));
+  TResult result(mysql_store_result(mysql_));
   if (!result) return std::string();
   MYSQL_ROW row = mysql_fetch_row(result.get());
   if (row == nullptr || mysql_num_fields(result.get()) < 3 || row[2] == nullptr) return std::string();
