@@ -251,6 +251,12 @@ const std::optional<std::string>& TQuery::Value(int column) const {
   return rows_[position_][column];
 }
 
+void TQuery::ExecSQL(std::string text) {
+  Close();
+  SetText(std::move(text));
+  ExecSQL();
+}
+
 void TQuery::ExecSQL() {
   Close();
   session_.Send(BoundText());

@@ -148,6 +148,9 @@ class TQuery {
   TField FieldByName(std::string_view name) const;     // raises when missing
 
   void ExecSQL();
+  // Closes the query, takes `text` (without parameters) as its statement and
+  // runs it.
+  void ExecSQL(std::string text);
   uint64_t RowsAffected() const { return rows_affected_; }
 
  private:

@@ -8,21 +8,9 @@
 
 namespace sky {
 
-namespace {
-
-// Runs a statement that returns no rows on the service statement object.
-void ExecService(TdmMySQL& session, std::string sql) {
-  TQuery& query = session.SQLQueryService;
-  query.Close();
-  query.SetText(std::move(sql));
-  query.ExecSQL();
-}
-
-}  // namespace
-
 bool AddPilotField(TdmMySQL& session, std::string_view column) {
   try {
-    ExecService(session, fmt::format("alter table pilots add {} integer", column));
+    session.SQLQueryService.ExecSQL(fmt::format("alter table pilots add {} integer", column));
     WriteLog(0, "NEW FIELD HAS BEEN ADDED", column);
     return true;
   } catch (const std::exception& e) {
@@ -44,7 +32,7 @@ bool EnsurePilotFields(TdmMySQL& session) {
 
 int64_t FixNullRanks(TdmMySQL& session) {
   try {
-    ExecService(session,
+    session.SQLQueryService.ExecSQL(
                 "update pilots set realrank = 0 where realrank is null and class = 'Human pilot'");
     return static_cast<int64_t>(session.SQLQueryService.RowsAffected());
   } catch (const std::exception& e) {
@@ -55,7 +43,7 @@ int64_t FixNullRanks(TdmMySQL& session) {
 
 bool ClearRanks(TdmMySQL& session) {
   try {
-    ExecService(session, fmt::format("update pilots set {} = 0, {} = 0, {} = 0", "realrank",
+    session.SQLQueryService.ExecSQL(fmt::format("update pilots set {} = 0, {} = 0, {} = 0", "realrank",
                                      "lastsortie", "awards"));
     return true;
   } catch (const std::exception& e) {

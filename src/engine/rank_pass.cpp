@@ -20,13 +20,6 @@ namespace sky {
 
 namespace {
 
-void ExecUpdate(TdmMySQL& session, std::string sql) {
-  TQuery& query = session.SQLQueryUpdate;
-  query.Close();
-  query.SetText(std::move(sql));
-  query.ExecSQL();
-}
-
 int32_t IntField(const TQuery& row, std::string_view name) {
   return static_cast<int32_t>(row.FieldByName(name).AsInteger());
 }
@@ -178,7 +171,7 @@ class TBatchPlan {
 
 bool UpdateRealRank(TdmMySQL& session, int32_t pilot_id, int32_t last_sortie, int32_t rank) {
   try {
-    ExecUpdate(session, fmt::format("update pilots set {} = {}, {} = {} where id = {}", "realrank",
+    session.SQLQueryUpdate.ExecSQL(fmt::format("update pilots set {} = {}, {} = {} where id = {}", "realrank",
                                     rank, "lastsortie", last_sortie, pilot_id));
     return true;
   } catch (const std::exception& e) {
@@ -189,7 +182,7 @@ bool UpdateRealRank(TdmMySQL& session, int32_t pilot_id, int32_t last_sortie, in
 
 bool UpdateAwards(TdmMySQL& session, int32_t pilot_id, int32_t awards) {
   try {
-    ExecUpdate(session,
+    session.SQLQueryUpdate.ExecSQL(
                fmt::format("update pilots set {} = {} where id = {}", "awards", awards, pilot_id));
     return true;
   } catch (const std::exception& e) {

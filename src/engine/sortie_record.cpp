@@ -19,33 +19,33 @@ double CountField(const TQuery& row, std::string_view name) {
   return static_cast<double>(row.FieldByName(name).AsInteger());
 }
 
+// The columns of one side's kills; an empty name is a count not kept.
+struct TKillColumns {
+  std::string_view air, bom, sair, tank, car, art, aaa, wag, ship;
+};
+constexpr TKillColumns kEnemyColumns{"eAir", "eBom", "eSAir", "eTank", "eCar", "eArt", "eAaa", "eWag", "eShip"};
+constexpr TKillColumns kFriendlyColumns{"fAir", "", "fSAir", "fTank", "fCar", "fArt", "fAaa", "fWag", "fShip"};
+
+void ReadKills(const TQuery& row, const TKillColumns& columns, TKillSet& kills) {
+  auto count = [&row](std::string_view name) { return name.empty() ? 0.0 : CountField(row, name); };
+  kills = TKillSet{};
+  kills.Air = count(columns.air);
+  kills.Bom = count(columns.bom);
+  kills.SAir = count(columns.sair);
+  kills.Tank = count(columns.tank);
+  kills.Car = count(columns.car);
+  kills.Art = count(columns.art);
+  kills.Aaa = count(columns.aaa);
+  kills.Wag = count(columns.wag);
+  kills.Ship = count(columns.ship);
+}
+
 }  // namespace
 
-void ReadEnemyKills(const TQuery& row, TKillSet& kills) {
-  kills = TKillSet{};
-  kills.Air = CountField(row, "eAir");
-  kills.Bom = CountField(row, "eBom");
-  kills.SAir = CountField(row, "eSAir");
-  kills.Tank = CountField(row, "eTank");
-  kills.Car = CountField(row, "eCar");
-  kills.Art = CountField(row, "eArt");
-  kills.Aaa = CountField(row, "eAaa");
-  kills.Wag = CountField(row, "eWag");
-  kills.Ship = CountField(row, "eShip");
-}
+void ReadEnemyKills(const TQuery& row, TKillSet& kills) { ReadKills(row, kEnemyColumns, kills); }
 
-void ReadFriendlyKills(const TQuery& row, TKillSet& kills) {
-  kills = TKillSet{};
-  // The statistics program keeps no count of friendly bombers; Bom stays 0.
-  kills.Air = CountField(row, "fAir");
-  kills.SAir = CountField(row, "fSAir");
-  kills.Tank = CountField(row, "fTank");
-  kills.Car = CountField(row, "fCar");
-  kills.Art = CountField(row, "fArt");
-  kills.Aaa = CountField(row, "fAaa");
-  kills.Wag = CountField(row, "fWag");
-  kills.Ship = CountField(row, "fShip");
-}
+// The statistics program keeps no count of friendly bombers; Bom stays 0.
+void ReadFriendlyKills(const TQuery& row, TKillSet& kills) { ReadKills(row, kFriendlyColumns, kills); }
 
 TSortie ReadSortie(const TQuery& row) {
   TSortie sortie;
