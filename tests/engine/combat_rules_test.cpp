@@ -59,37 +59,27 @@ TEST(DurationRule, ReachedAtTheLimitAndNotASecondBefore) {
   }
 }
 
-TEST(CombatSortie, ModeZeroNeedsKillsOnly) {
-  TSettings settings = Rules(0, 15);
-  EXPECT_TRUE(IsCombatSortie(settings, Flight(1, 1)));
-  EXPECT_FALSE(IsCombatSortie(settings, Flight(60, 0)));
-}
-
-TEST(CombatSortie, ModeOneNeedsKillsAndDuration) {
-  TSettings settings = Rules(1, 15);
-  EXPECT_FALSE(IsCombatSortie(settings, Flight(14, 1)));
-  EXPECT_TRUE(IsCombatSortie(settings, Flight(16, 1)));
-  EXPECT_FALSE(IsCombatSortie(settings, Flight(16, 0)));
-  settings.SortieDuration = 0;  // then it is mode 0
-  EXPECT_TRUE(IsCombatSortie(settings, Flight(1, 1)));
-  EXPECT_FALSE(IsCombatSortie(settings, Flight(60, 0)));
-}
-
-TEST(CombatSortie, ModeTwoNeedsKillsOrDuration) {
-  TSettings settings = Rules(2, 15);
-  EXPECT_TRUE(IsCombatSortie(settings, Flight(5, 1)));
-  EXPECT_TRUE(IsCombatSortie(settings, Flight(20, 0)));
-  EXPECT_FALSE(IsCombatSortie(settings, Flight(5, 0)));
-  settings.SortieDuration = 0;  // every sortie given to the test
-  EXPECT_TRUE(IsCombatSortie(settings, Flight(0, 0)));
-}
-
-TEST(CombatSortie, OtherModesNeverCount) {
-  for (int mode : {3, -1}) {
-    TSettings settings = Rules(mode, 15);
-    EXPECT_FALSE(IsCombatSortie(settings, Flight(60, 5))) << mode;
-    settings.SortieDuration = 0;
-    EXPECT_FALSE(IsCombatSortie(settings, Flight(60, 5))) << mode;
+// Mode 0 needs kills, 1 kills and the duration, 2 kills or the duration; a
+// limit of 0 is no duration rule; any other mode never counts.
+TEST(CombatSortie, TheModeDecides) {
+  struct Case {
+    int mode;
+    uint32_t limit;
+    int minutes;
+    double kills;
+    bool combat;
+  };
+  const Case cases[] = {
+      {0, 15, 1, 1, true},   {0, 15, 60, 0, false},
+      {1, 15, 14, 1, false}, {1, 15, 16, 1, true},  {1, 15, 16, 0, false},
+      {1, 0, 1, 1, true},    {1, 0, 60, 0, false},  // no limit: as mode 0
+      {2, 15, 5, 1, true},   {2, 15, 20, 0, true},  {2, 15, 5, 0, false},
+      {2, 0, 0, 0, true},                            // no limit: every sortie
+      {3, 15, 60, 5, false}, {3, 0, 60, 5, false},  {-1, 15, 60, 5, false}, {-1, 0, 60, 5, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsCombatSortie(Rules(c.mode, c.limit), Flight(c.minutes, c.kills)), c.combat)
+        << "mode " << c.mode << ", limit " << c.limit << ", " << c.minutes << " min, " << c.kills << " kills";
   }
 }
 
