@@ -2,7 +2,8 @@
 //
 // All configuration lives in one XML file (root `skyranks`). It is read often
 // and written only when missing. Readers take the node's text; numbers accept
-// "." or "," as decimal separator.
+// "." or "," as decimal separator. Every node, its type, its missing and
+// new-file values and its comment are described once, in settings_nodes.h.
 #pragma once
 
 #include <array>
@@ -83,7 +84,11 @@ TSettingsRead ReadSettingsFile(const std::string& file_name, TSettings& settings
 // Writes the record as a complete settings document; failures are logged.
 void SaveSettings(const std::string& file_name, const TSettings& settings);
 void SetDefaultSettings(TSettings& settings);
+// The document of a new file holding the record's values.
 void BuildSettingsDocument(const TSettings& settings, XmlDocument& doc);
+// The same naming `servers`, each with every attribute (id, active, port and
+// charset too), instead of the record's one entry.
+void BuildSettingsDocument(const TSettings& settings, const TServerList& servers, XmlDocument& doc);
 bool LoadSettingsFromDocument(TSettings& settings, const XmlDocument& doc);
 
 // Replaces `list` with one entry per `mysql` element in file order; true when not empty.
@@ -104,5 +109,8 @@ std::string ReadAttrText(XmlNode element, std::string_view attribute);
 // "0,5" and "0.5" both give 0.5; empty gives 0. Throws std::invalid_argument
 // (after the level-0 conversion line) for a text that is not a number.
 double TextToFloat(std::string_view text);
+// The whole part of TextToFloat(text) kept to its low 32 bits, as every
+// integer setting is read ("7.9" gives 7); beyond 64 bits gives 0.
+int32_t TextToInt32(std::string_view text);
 
 }  // namespace sky
