@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -112,5 +113,11 @@ double TextToFloat(std::string_view text);
 // The whole part of TextToFloat(text) kept to its low 32 bits, as every
 // integer setting is read ("7.9" gives 7); beyond 64 bits gives 0.
 int32_t TextToInt32(std::string_view text);
+
+// The file named by the `fname` of the `queries/query` element (anywhere in
+// the settings file) whose `qid` equals the number `qid`, as the file has it.
+// Nullopt when `qid` is not a string of digits, the file is missing or not
+// well-formed, or no query has the number.
+std::optional<std::string> FindQueryFile(const std::string& file_name, std::string_view qid);
 
 }  // namespace sky
