@@ -20,7 +20,7 @@ namespace sky {
 // One row of the rank scale.
 struct TRankDef {
   int32_t Value = 0;
-  std::string Name;          // at most 30 characters
+  std::string Name = {};     // at most 30 characters
   int32_t SortiesLimit = 0;
   int32_t AirKills = 0;
   int32_t GndKills = 0;
@@ -28,10 +28,10 @@ struct TRankDef {
 
 // One configured statistics database (`mysql` element).
 struct TServerEntry {
-  std::string Host;          // at most 30 characters; empty means localhost
-  std::string User;          // at most 100
-  std::string Pass;          // at most 100
-  std::string Db;            // at most 50
+  std::string Host = {};     // at most 30 characters; empty means localhost
+  std::string User = {};     // at most 100
+  std::string Pass = {};     // at most 100
+  std::string Db = {};       // at most 50
   bool Active = true;
   std::string Id = "1";      // at most 10
   // Extensions: optional `port` and `charset` attributes.
