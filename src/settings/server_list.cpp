@@ -1,26 +1,16 @@
 // Implements part of settings/settings.h (the server list).
-// The configured databases: the `mysql` elements of the settings file.
-#include <cmath>
+// The configured databases: the `mysql` elements of the settings file, read
+// by the server columns of settings_nodes.h.
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <system_error>
 
 #include "settings/settings.h"
-#include "xml/encoding.h"
+#include "settings/settings_nodes.h"
 
 namespace sky {
 
 namespace {
-
-constexpr std::size_t kHostLimit = 30;
-constexpr std::size_t kUserLimit = 100;
-constexpr std::size_t kPassLimit = 100;
-constexpr std::size_t kDbLimit = 50;
-constexpr std::size_t kIdLimit = 10;
-
-constexpr uint16_t kDefaultPort = 3306;
-constexpr const char* kDefaultCharset = "utf8mb4";
 
 // The settings file parsed, or false when it is missing or not well-formed.
 bool LoadServerFile(const std::string& file_name, XmlDocument& doc) {
@@ -29,26 +19,19 @@ bool LoadServerFile(const std::string& file_name, XmlDocument& doc) {
   return doc.LoadFile(file_name);
 }
 
-// The optional `port` attribute: absent or empty means the server's usual
-// port; a number is taken modulo 65536 like the admin port.
-uint16_t PortFrom(const std::string& text) {
-  if (TrimText(text).empty()) return kDefaultPort;
-  try {
-    const double value = TextToFloat(text);
-    if (!(std::fabs(value) < 9.2e18)) return kDefaultPort;
-    return static_cast<uint16_t>(static_cast<int64_t>(value));
-  } catch (const std::invalid_argument&) {
-    return kDefaultPort;  // the conversion has written its line
+std::vector<XmlNode> ServerElements(const XmlDocument& doc) {
+  for (const TSettingsNode<TSettings>& node : SettingsNodes()) {
+    if (node.type == TNodeType::kServers) return doc.SelectAll(node.element);
   }
+  return {};
 }
 
-std::string CharsetFrom(const std::string& text) {
-  std::string charset = TrimText(text);
-  return charset.empty() ? kDefaultCharset : charset;
+TServerEntry ReadServer(XmlNode element, TServerEntry entry) {
+  for (const TSettingsNode<TServerEntry>& column : ServerColumns()) {
+    ReadNode(column, element.Attribute(column.attribute), entry);
+  }
+  return entry;
 }
-
-// Active unless the attribute holds something whose first character is not 1.
-bool ActiveFrom(const std::string& text) { return text.empty() || text.front() == '1'; }
 
 }  // namespace
 
@@ -58,22 +41,7 @@ bool ReadServerList(const std::string& file_name, TServerList& list) {
   ClearServerList(list);
   XmlDocument doc;
   if (!LoadServerFile(file_name, doc)) return false;
-  const std::size_t count = doc.SelectAll("/skyranks/mysql").size();
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::string prefix = "/skyranks/mysql[" + std::to_string(i) + "]/@";
-    const auto value = [&](const char* attribute) { return ReadNodeValue(doc, prefix + attribute); };
-    TServerEntry entry;
-    entry.Host = Utf8Prefix(value("host"), kHostLimit);
-    entry.User = Utf8Prefix(value("user"), kUserLimit);
-    entry.Pass = Utf8Prefix(value("pass"), kPassLimit);
-    entry.Db = Utf8Prefix(value("db"), kDbLimit);
-    entry.Active = ActiveFrom(value("active"));
-    entry.Id = Utf8Prefix(value("id"), kIdLimit);
-    if (entry.Id.empty()) entry.Id = "1";
-    entry.Port = PortFrom(value("port"));
-    entry.Charset = CharsetFrom(value("charset"));
-    list.push_back(std::move(entry));
-  }
+  for (const XmlNode& element : ServerElements(doc)) list.push_back(ReadServer(element, {}));
   return !list.empty();
 }
 
@@ -82,7 +50,7 @@ bool FindServerById(const std::string& file_name, std::string_view id, TServerEn
   if (!LoadServerFile(file_name, doc)) return false;
   // The id is compared as a value, never pasted into a path expression, so
   // any text (quotes included) is safe. No match falls back to the first entry.
-  const std::vector<XmlNode> servers = doc.SelectAll("/skyranks/mysql");
+  const std::vector<XmlNode> servers = ServerElements(doc);
   if (servers.empty()) return false;
   XmlNode found = servers.front();
   for (const XmlNode& server : servers) {
@@ -91,12 +59,11 @@ bool FindServerById(const std::string& file_name, std::string_view id, TServerEn
       break;
     }
   }
-  entry.Host = Utf8Prefix(ReadAttrText(found, "host"), kHostLimit);
-  entry.User = Utf8Prefix(ReadAttrText(found, "user"), kUserLimit);
-  entry.Pass = Utf8Prefix(ReadAttrText(found, "pass"), kPassLimit);
-  entry.Db = Utf8Prefix(ReadAttrText(found, "db"), kDbLimit);
-  entry.Port = PortFrom(ReadAttrText(found, "port"));
-  entry.Charset = CharsetFrom(ReadAttrText(found, "charset"));
+  // Only where to connect is taken: the caller's id and switch stay.
+  TServerEntry read = ReadServer(found, entry);
+  read.Id = std::move(entry.Id);
+  read.Active = entry.Active;
+  entry = std::move(read);
   return true;
 }
 

@@ -1,19 +1,20 @@
-// Reading the settings file into a record, and the built-in defaults.
+// Reading the settings file into a record, and the built-in defaults, both
+// by the table of settings_nodes.h.
 #include "settings/settings.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 
 #include "settings/log.h"
-#include "xml/encoding.h"
+#include "settings/settings_nodes.h"
 
 namespace sky {
 
 namespace {
 
-constexpr std::size_t kRankNameLimit = 30;
-constexpr const char* kDefaultAwardsFile = "awards.xml";
 constexpr const char* kMalformedDetail = "the file is not well-formed XML; nothing was read from it";
 
 bool FileExists(const std::string& file_name) {
@@ -21,89 +22,81 @@ bool FileExists(const std::string& file_name) {
   return std::filesystem::exists(file_name, error);
 }
 
-std::string RankPath(int index, const char* attribute) {
-  std::string path = "/skyranks/ranks/rank[" + std::to_string(index) + "]";
-  if (attribute != nullptr) path += std::string("/@") + attribute;
-  return path;
+// The node's text at `path`, nullopt when there is no such node: an
+// attribute's value, or an element's text.
+template <class Record>
+std::optional<std::string> TextAt(const XmlDocument& doc, const TSettingsNode<Record>& node, std::string_view path) {
+  const XmlNode found = doc.SelectFirst(path);
+  if (found.IsNull()) return std::nullopt;
+  return node.attribute.empty() ? found.Text() : found.Value();
+}
+
+// The scale's rows by index: "/skyranks/ranks/rank[i]" names the i-th rank of
+// every `ranks` element, the count is that of all of them.
+void ReadRanks(const XmlDocument& doc, std::string_view element, std::vector<TRankDef>& ranks) {
+  const std::size_t count = doc.SelectAll(element).size();
+  ranks.resize(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string indexed = std::string(element) + "[" + std::to_string(i) + "]";
+    for (const TSettingsNode<TRankDef>& column : RankColumns()) {
+      ReadNode(column, TextAt(doc, column, NodePath(column, indexed)), ranks[i]);
+    }
+  }
+}
+
+void Echo(TNodeEcho echo, const TSettings& settings) {
+  switch (echo) {
+    case TNodeEcho::kNone:
+      break;
+    case TNodeEcho::kStreakConditions:
+      WriteLog(3, " = Условия стрика = ");
+      WriteLog(3, "вылет засчитан      = ", settings.SortieEndSuccess);
+      WriteLog(3, "вылет незасчитан    = ", settings.SortieEndSkip);
+      WriteLog(3, "вылет прервал стрик = ", settings.SortieEndDead);
+      break;
+    case TNodeEcho::kAdministration:
+      WriteLog(3, " = Администрирование= ");
+      WriteLog(3, "порт = ", std::to_string(settings.AdminPort));
+      break;
+  }
+}
+
+// The rows that are read, in their reading order.
+std::vector<const TSettingsNode<TSettings>*> ReadingOrder() {
+  std::vector<const TSettingsNode<TSettings>*> rows;
+  for (const TSettingsNode<TSettings>& node : SettingsNodes()) {
+    if (node.read_order > 0) rows.push_back(&node);
+  }
+  std::sort(rows.begin(), rows.end(), [](auto a, auto b) { return a->read_order < b->read_order; });
+  return rows;
 }
 
 }  // namespace
 
 void SetDefaultSettings(TSettings& settings) {
-  settings.Server.Host = "localhost";
-  settings.Server.User = "root";
-  settings.Server.Pass = "zebu";
-  settings.Server.Db = "SKYSTAT";
-  settings.Interval = 15;
-  settings.Sleep = 0;
-  settings.AdminPort = 21009;
-  settings.AdminPassword = "pintowel";
-  settings.LogLevel = 3;
-  settings.SortieEndSuccess = "_TKON_CRASHED_";
-  settings.SortieEndSkip = "_BAIL_MIA_";
-  settings.SortieEndDead = "_DIED_CAPTURED_";
-  settings.Ranks = {
-      {1, "мл. л-т", 3, 2, 0},       {2, "лейтенант", 5, 3, 0},     {3, "ст. лейтенант", 10, 5, 0},
-      {4, "капитан", 15, 10, 0},     {5, "майор", 20, 15, 0},       {6, "подполковник", 25, 20, 0},
-      {7, "полковник", 30, 25, 0},   {8, "генерал", 35, 30, 0},
-  };
-  settings.BombersMode = 0;
-  settings.GroundRatio = {0.5, 1.0, 0.2, 0.25, 0.5, 0.1, 2.0};
-  settings.SortieMode = 2;
-  settings.SortieDuration = 15;
-  settings.AirBomberRatio = 1.5;
-  settings.AwardsFile = kDefaultAwardsFile;
+  for (const TSettingsNode<TSettings>& node : SettingsNodes()) {
+    if (node.type == TNodeType::kRanks) {
+      settings.Ranks.assign(NewFileRanks().begin(), NewFileRanks().end());
+    } else if (node.type == TNodeType::kServers) {
+      for (const TSettingsNode<TServerEntry>& column : ServerColumns()) {
+        if (column.write == TNodeWrite::kRecord) ReadNode(column, std::string(column.fresh), settings.Server);
+      }
+    } else if (node.write == TNodeWrite::kRecord) {
+      ReadNode(node, std::string(node.fresh), settings);
+    }
+  }
 }
 
 bool LoadSettingsFromDocument(TSettings& settings, const XmlDocument& doc) {
-  settings.Debug = ReadNodeValue(doc, "/skyranks/@debug") == "1";
-  settings.Sleep = ReadIntValue(doc, "/skyranks/schedule/@sleep", 0);
-  // Negative minutes are held as their unsigned 32-bit value.
-  settings.Interval = static_cast<uint32_t>(ReadIntValue(doc, "/skyranks/schedule/@interval", 10));
-
-  settings.SortieEndSuccess = ReadNodeText(doc, "/skyranks/sorties_end/success");
-  settings.SortieEndSkip = ReadNodeText(doc, "/skyranks/sorties_end/skip");
-  settings.SortieEndDead = ReadNodeText(doc, "/skyranks/sorties_end/dead");
-  WriteLog(3, " = Условия стрика = ");
-  WriteLog(3, "вылет засчитан      = ", settings.SortieEndSuccess);
-  WriteLog(3, "вылет незасчитан    = ", settings.SortieEndSkip);
-  WriteLog(3, "вылет прервал стрик = ", settings.SortieEndDead);
-
-  // The port is the value read modulo 65536.
-  settings.AdminPort = static_cast<uint16_t>(ReadIntValue(doc, "/skyranks/admin/@port", 21009));
-  settings.AdminPassword = ReadNodeText(doc, "/skyranks/admin/password");
-  WriteLog(3, " = Администрирование= ");
-  WriteLog(3, "порт = ", std::to_string(settings.AdminPort));
-
-  const int count = static_cast<int>(doc.SelectAll("/skyranks/ranks/rank").size());
-  settings.Ranks.resize(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i) {
-    TRankDef& rank = settings.Ranks[static_cast<std::size_t>(i)];
-    rank.Value = ReadIntValue(doc, RankPath(i, "value"), 0);
-    rank.SortiesLimit = ReadIntValue(doc, RankPath(i, "sorties_limit"), 0);
-    rank.AirKills = ReadIntValue(doc, RankPath(i, "airkills"), 0);
-    rank.GndKills = ReadIntValue(doc, RankPath(i, "gndkills"), 0);
-    rank.Name = Utf8Prefix(ReadNodeText(doc, RankPath(i, nullptr)), kRankNameLimit);
+  static const std::vector<const TSettingsNode<TSettings>*> kReadingOrder = ReadingOrder();
+  for (const TSettingsNode<TSettings>* node : kReadingOrder) {
+    if (node->type == TNodeType::kRanks) {
+      ReadRanks(doc, node->element, settings.Ranks);
+    } else {
+      ReadNode(*node, TextAt(doc, *node, NodePath(*node)), settings);
+    }
+    Echo(node->echo, settings);
   }
-
-  settings.LogLevel = ReadIntValue(doc, "/skyranks/log/@level", 10);
-
-  static constexpr const char* kGroundPaths[kGroundKinds] = {
-      "/skyranks/ground_targets/eSAir/@ratio", "/skyranks/ground_targets/eTank/@ratio",
-      "/skyranks/ground_targets/eCar/@ratio",  "/skyranks/ground_targets/eArt/@ratio",
-      "/skyranks/ground_targets/eAaa/@ratio",  "/skyranks/ground_targets/eWag/@ratio",
-      "/skyranks/ground_targets/eShip/@ratio"};
-  for (int kind = 0; kind < kGroundKinds; ++kind) {
-    settings.GroundRatio[static_cast<std::size_t>(kind)] = ReadFloatValue(doc, kGroundPaths[kind], 1.0);
-  }
-
-  settings.BombersMode = ReadIntValue(doc, "/skyranks/bombers_mode/@mode", 0);
-  settings.AirBomberRatio = ReadFloatValue(doc, "/skyranks/rules/airbomber/@ratio", 1.0);
-  settings.SortieMode = ReadIntValue(doc, "/skyranks/rules/sortie/@mode", 0);
-  settings.SortieDuration = static_cast<uint32_t>(ReadIntValue(doc, "/skyranks/rules/sortie/@duration", 15));
-
-  settings.AwardsFile = TrimText(ReadNodeValue(doc, "/skyranks/awards/@filename"));
-  if (settings.AwardsFile.empty()) settings.AwardsFile = kDefaultAwardsFile;
   return true;
 }
 

@@ -2,11 +2,13 @@
 //
 // All configuration lives in one XML file (root `skyranks`). It is read often
 // and written only when missing. Readers take the node's text; numbers accept
-// "." or "," as decimal separator.
+// "." or "," as decimal separator. Every node, its type, its missing and
+// new-file values and its comment are described once, in settings_nodes.h.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,7 +20,7 @@ namespace sky {
 // One row of the rank scale.
 struct TRankDef {
   int32_t Value = 0;
-  std::string Name;          // at most 30 characters
+  std::string Name = {};     // at most 30 characters
   int32_t SortiesLimit = 0;
   int32_t AirKills = 0;
   int32_t GndKills = 0;
@@ -26,10 +28,10 @@ struct TRankDef {
 
 // One configured statistics database (`mysql` element).
 struct TServerEntry {
-  std::string Host;          // at most 30 characters; empty means localhost
-  std::string User;          // at most 100
-  std::string Pass;          // at most 100
-  std::string Db;            // at most 50
+  std::string Host = {};     // at most 30 characters; empty means localhost
+  std::string User = {};     // at most 100
+  std::string Pass = {};     // at most 100
+  std::string Db = {};       // at most 50
   bool Active = true;
   std::string Id = "1";      // at most 10
   // Extensions: optional `port` and `charset` attributes.
@@ -83,7 +85,11 @@ TSettingsRead ReadSettingsFile(const std::string& file_name, TSettings& settings
 // Writes the record as a complete settings document; failures are logged.
 void SaveSettings(const std::string& file_name, const TSettings& settings);
 void SetDefaultSettings(TSettings& settings);
+// The document of a new file holding the record's values.
 void BuildSettingsDocument(const TSettings& settings, XmlDocument& doc);
+// The same naming `servers`, each with every attribute (id, active, port and
+// charset too), instead of the record's one entry.
+void BuildSettingsDocument(const TSettings& settings, const TServerList& servers, XmlDocument& doc);
 bool LoadSettingsFromDocument(TSettings& settings, const XmlDocument& doc);
 
 // Replaces `list` with one entry per `mysql` element in file order; true when not empty.
@@ -104,5 +110,14 @@ std::string ReadAttrText(XmlNode element, std::string_view attribute);
 // "0,5" and "0.5" both give 0.5; empty gives 0. Throws std::invalid_argument
 // (after the level-0 conversion line) for a text that is not a number.
 double TextToFloat(std::string_view text);
+// The whole part of TextToFloat(text) kept to its low 32 bits, as every
+// integer setting is read ("7.9" gives 7); beyond 64 bits gives 0.
+int32_t TextToInt32(std::string_view text);
+
+// The file named by the `fname` of the `queries/query` element (anywhere in
+// the settings file) whose `qid` equals the number `qid`, as the file has it.
+// Nullopt when `qid` is not a string of digits, the file is missing or not
+// well-formed, or no query has the number.
+std::optional<std::string> FindQueryFile(const std::string& file_name, std::string_view qid);
 
 }  // namespace sky

@@ -1,108 +1,113 @@
 // Implements part of settings/settings.h (the new file's document).
-// The settings document as a new file is written: every element with its
-// comment, in a fixed order.
-#include <charconv>
+// The settings document as a new file is written: the table's nodes in its
+// order, each element with the comments of the row that creates it.
+#include <map>
 #include <string>
 
 #include "settings/settings.h"
+#include "settings/settings_nodes.h"
 
 namespace sky {
 
 namespace {
 
-// Shortest text that reads back as the same double: 0.5, 0.25, 2.
-std::string RatioText(double value) {
-  char buffer[64];
-  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return error == std::errc() ? std::string(buffer, end) : std::string("0");
+// Appends each '\n'-separated line of `lines` as a comment.
+template <class Parent>
+void AppendComments(Parent& parent, std::string_view lines) {
+  while (!lines.empty()) {
+    const std::size_t end = lines.find('\n');
+    parent.AppendComment(lines.substr(0, end));
+    lines = end == std::string_view::npos ? std::string_view() : lines.substr(end + 1);
+  }
 }
 
-constexpr const char* kGroundKindNames[kGroundKinds] = {"eSAir", "eTank", "eCar", "eArt", "eAaa", "eWag", "eShip"};
-constexpr const char* kGroundKindComments[kGroundKinds] = {
-    "Самолет на земле", "Танк", "Машинка", "Пушка", "Зенитное орудие", "Вагон и маленькая тележка", "Корабль"};
+// Builds the document top-down: an element is created, after its comments,
+// by the first row that lies in it.
+class TDocumentBuilder {
+ public:
+  explicit TDocumentBuilder(XmlDocument& doc) : doc_(doc) {}
+
+  // The element at `path` ("/skyranks/rules/sortie"), created when missing.
+  XmlNode Element(std::string_view path, std::string_view comment, std::string_view parent_comment) {
+    if (auto found = elements_.find(std::string(path)); found != elements_.end()) return found->second;
+    const std::size_t slash = path.rfind('/');
+    const std::string_view name = path.substr(slash + 1);
+    XmlNode created;
+    if (slash == 0) {
+      AppendComments(doc_, comment);
+      created = doc_.CreateRoot(name);
+    } else {
+      XmlNode parent = Element(path.substr(0, slash), parent_comment, {});
+      AppendComments(parent, comment);
+      created = parent.AppendElement(name);
+    }
+    elements_.emplace(std::string(path), created);
+    return created;
+  }
+
+ private:
+  XmlDocument& doc_;
+  std::map<std::string, XmlNode, std::less<>> elements_;
+};
+
+// Whether a group's element gets all its columns from the record, or what
+// a new file holds.
+enum class TColumns { kNewFile, kAll };
+
+// The row's value as the element's attribute or text: the record's, or the
+// fixed text a new file holds.
+template <class Record>
+void SetNode(XmlNode element, const TSettingsNode<Record>& node, const Record& record, TColumns columns) {
+  const std::string text = columns == TColumns::kNewFile && node.write == TNodeWrite::kFresh
+                               ? std::string(node.fresh)
+                               : NodeText(node, record);
+  if (node.attribute.empty()) {
+    element.SetText(text);
+  } else {
+    element.SetAttribute(node.attribute, text);
+  }
+}
+
+// One element of a group (a rank, a database).
+template <class Record>
+void AppendRow(XmlNode parent, std::string_view name, std::span<const TSettingsNode<Record>> columns,
+               const Record& record, TColumns which) {
+  XmlNode element = parent.AppendElement(name);
+  for (const TSettingsNode<Record>& column : columns) {
+    if (which == TColumns::kAll || column.write != TNodeWrite::kNever) SetNode(element, column, record, which);
+  }
+}
+
+void Build(const TSettings& settings, const TServerList* servers, XmlDocument& doc) {
+  doc.Clear();
+  TDocumentBuilder builder(doc);
+  for (const TSettingsNode<TSettings>& node : SettingsNodes()) {
+    if (node.write == TNodeWrite::kNever) continue;
+    if (node.type == TNodeType::kRanks || node.type == TNodeType::kServers) {
+      const std::size_t slash = node.element.rfind('/');
+      XmlNode parent = builder.Element(node.element.substr(0, slash), node.parent_comment, {});
+      AppendComments(parent, node.comment);
+      const std::string_view name = node.element.substr(slash + 1);
+      if (node.type == TNodeType::kRanks) {
+        for (const TRankDef& rank : settings.Ranks) AppendRow(parent, name, RankColumns(), rank, TColumns::kNewFile);
+      } else if (servers == nullptr) {
+        // A new file names one database: the record's.
+        AppendRow(parent, name, ServerColumns(), settings.Server, TColumns::kNewFile);
+      } else {
+        for (const TServerEntry& server : *servers) AppendRow(parent, name, ServerColumns(), server, TColumns::kAll);
+      }
+      continue;
+    }
+    SetNode(builder.Element(node.element, node.comment, node.parent_comment), node, settings, TColumns::kNewFile);
+  }
+}
 
 }  // namespace
 
-void BuildSettingsDocument(const TSettings& settings, XmlDocument& doc) {
-  doc.Clear();
-  doc.AppendComment("Настройки для расчета званий и наград пилотов");
-  doc.AppendComment(
-      "Если значение атрибута \"debug\" не ноль, то расчет идти будет, но писаться в бд ничего не будет");
-  XmlNode root = doc.CreateRoot("skyranks");
-  root.SetAttribute("debug", "0");
+void BuildSettingsDocument(const TSettings& settings, XmlDocument& doc) { Build(settings, nullptr, doc); }
 
-  root.AppendComment("Параметры сервера MySQL");
-  XmlNode mysql = root.AppendElement("mysql");
-  mysql.SetAttribute("id", "1");
-  mysql.SetAttribute("active", "1");
-  mysql.SetAttribute("host", settings.Server.Host);
-  mysql.SetAttribute("user", settings.Server.User);
-  mysql.SetAttribute("pass", settings.Server.Pass);
-  mysql.SetAttribute("db", settings.Server.Db);
-
-  root.AppendComment("Интервал пересчета званий в минутах");
-  XmlNode schedule = root.AppendElement("schedule");
-  schedule.SetAttribute("interval", std::to_string(settings.Interval));
-  schedule.SetAttribute("sleep", std::to_string(settings.Sleep));
-
-  root.AppendComment("TCP порт для администрирования");
-  XmlNode admin = root.AppendElement("admin");
-  admin.SetAttribute("port", std::to_string(settings.AdminPort));
-  admin.AppendElement("password").SetText(settings.AdminPassword);
-
-  root.AppendComment(
-      "Это шкала званий (кол-во элементов произвольно и равно длине массива званий в PHP скрипте)");
-  XmlNode ranks = root.AppendElement("ranks");
-  for (const TRankDef& row : settings.Ranks) {
-    XmlNode rank = ranks.AppendElement("rank");
-    rank.SetAttribute("value", std::to_string(row.Value));
-    rank.SetAttribute("sorties_limit", std::to_string(row.SortiesLimit));
-    rank.SetAttribute("airkills", std::to_string(row.AirKills));
-    rank.SetAttribute("gndkills", std::to_string(row.GndKills));
-    rank.SetText(row.Name);
-  }
-
-  root.AppendComment("Чем окончился вылет, и как это повлияет на стрик");
-  XmlNode sorties_end = root.AppendElement("sorties_end");
-  sorties_end.AppendComment("Вылет учитывается и может стать боевым");
-  sorties_end.AppendElement("success").SetText(settings.SortieEndSuccess);
-  sorties_end.AppendComment("Вылет не учитывается");
-  sorties_end.AppendElement("skip").SetText(settings.SortieEndSkip);
-  sorties_end.AppendComment("Вылет прерывает стрик");
-  sorties_end.AppendElement("dead").SetText(settings.SortieEndDead);
-
-  root.AppendComment("Детальность лога (0 - минимальный лог ... 3 - максимально подробно)");
-  root.AppendElement("log").SetAttribute("level", std::to_string(settings.LogLevel));
-
-  root.AppendComment(
-      "Учет наземки (0-не учитывается; 1-суммируется с воздушными килами; 2-чего больше, то и учитывается "
-      "(либо воздух либо земля))");
-  root.AppendElement("bombers_mode").SetAttribute("mode", std::to_string(settings.BombersMode));
-
-  root.AppendComment("Весовые коэфициенты за вынесенную наземку (по отношению с воздушному килу)");
-  XmlNode ground = root.AppendElement("ground_targets");
-  for (int kind = 0; kind < kGroundKinds; ++kind) {
-    ground.AppendComment(kGroundKindComments[kind]);
-    ground.AppendElement(kGroundKindNames[kind]).SetAttribute("ratio", RatioText(settings.GroundRatio[kind]));
-  }
-
-  XmlNode rules = root.AppendElement("rules");
-  rules.AppendComment("Поясненние к правилам");
-  rules.AppendComment("mode=0: длительность вылета не контролируется");
-  rules.AppendComment(
-      "mode=1: длительность вылета контролируется. Боевой вылет это вылет с килами продолжительностью не менее "
-      "\"duration\" минут");
-  rules.AppendComment(
-      "mode=2: длительность вылета контролируется. Боевой вылет это ЛЮБОЙ вылет продолжительностью не менее "
-      "\"duration\" минут");
-  XmlNode sortie = rules.AppendElement("sortie");
-  sortie.SetAttribute("mode", std::to_string(settings.SortieMode));
-  sortie.SetAttribute("duration", std::to_string(settings.SortieDuration));
-  rules.AppendComment("Коэффициент для сбитого в воздухе бомбера");
-  rules.AppendElement("airbomber").SetAttribute("ratio", RatioText(settings.AirBomberRatio));
-
-  root.AppendComment("Расположение файла с настройками наград (локальое имя или URL)");
-  root.AppendElement("awards").SetAttribute("filename", settings.AwardsFile);
+void BuildSettingsDocument(const TSettings& settings, const TServerList& servers, XmlDocument& doc) {
+  Build(settings, &servers, doc);
 }
 
 }  // namespace sky

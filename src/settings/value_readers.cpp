@@ -69,6 +69,8 @@ double TextToFloat(std::string_view text) {
   throw std::invalid_argument("\"" + number + "\" is not a number");
 }
 
+int32_t TextToInt32(std::string_view text) { return TruncateToInt32(TextToFloat(text)); }
+
 std::string ReadNodeValue(const XmlDocument& doc, std::string_view path) {
   return doc.SelectFirst(path).Value();
 }
@@ -81,7 +83,7 @@ int32_t ReadIntValue(const XmlDocument& doc, std::string_view path, int32_t defa
   try {
     XmlNode node = doc.SelectFirst(path);
     if (node.IsNull()) return default_value;
-    return TruncateToInt32(TextToFloat(node.Value()));
+    return TextToInt32(node.Value());
   } catch (const std::invalid_argument&) {
     return default_value;  // the conversion has written its line
   } catch (const std::exception& e) {

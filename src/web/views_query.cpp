@@ -9,6 +9,7 @@
 #include "engine/sortie.h"
 #include "settings/log.h"
 #include "settings/paths.h"
+#include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "web/answer_framing.h"
 #include "web/view_operations.h"
@@ -45,17 +46,11 @@ std::string Fixed52(double value) {
 }  // namespace
 
 bool ServeQuery(TConnection& connection, const std::vector<std::string>& params) {
-  const std::string qid = ListValue(params, "qid").value_or("");
-  // Query numbers are numbers: any other value could never match an
-  // attribute, and would not even be a valid path expression.
-  if (!AllDigits(qid)) return false;
-  XmlDocument settings;
-  if (!settings.LoadFile(SettingsFileName())) return false;
-  XmlNode fname = settings.SelectFirst("//queries/query[@qid=" + qid + "]/@fname");
-  if (fname.IsNull()) return false;
-  const std::string file_name = fname.Value();
-  WriteLog(10, "Файл с запросом =", file_name);
-  std::optional<std::string> sql = ReadQueryFile(file_name);
+  const std::optional<std::string> file_name =
+      FindQueryFile(SettingsFileName(), ListValue(params, "qid").value_or(""));
+  if (!file_name) return false;
+  WriteLog(10, "Файл с запросом =", *file_name);
+  std::optional<std::string> sql = ReadQueryFile(*file_name);
   if (!sql) return false;
   ServAnyDataSet(connection, *sql, params, "");
   return true;

@@ -13,6 +13,7 @@
 #include "engine/rank_pass.h"
 #include "service/tskyranks.h"
 #include "settings/settings_store.h"
+#include "support/settings_document.h"
 #include "tcp_relay.h"
 
 namespace sky::test {
@@ -40,31 +41,22 @@ class ReliabilityDatabase : public EngineDbTest {
   }
 
   // The settings file with the rules of the test and `entry` as its one
-  // database; the writer leaves out the port, so it is added here.
+  // database.
   void WriteServiceSettings(const TServerEntry& entry) const {
     WriteServiceSettings(std::vector<TServerEntry>{entry});
   }
 
-  // The same with several databases, in this order.
+  // The same with several databases, in this order, numbered from 1.
   void WriteServiceSettings(const std::vector<TServerEntry>& entries) const {
-    TSettings file = settings_;
-    file.Server = entries.front();
-    file.Interval = 1;
-    SaveSettings(home_.SettingsFile(), file);
-    XmlDocument doc;
-    ASSERT_TRUE(doc.LoadFile(home_.SettingsFile()));
-    doc.SelectFirst("/skyranks/mysql").SetAttribute("port", std::to_string(entries.front().Port));
-    for (std::size_t i = 1; i < entries.size(); ++i) {
-      XmlNode mysql = doc.Root().AppendElement("mysql");
-      mysql.SetAttribute("id", std::to_string(i + 1));
-      mysql.SetAttribute("host", entries[i].Host);
-      mysql.SetAttribute("user", entries[i].User);
-      mysql.SetAttribute("pass", entries[i].Pass);
-      mysql.SetAttribute("db", entries[i].Db);
-      mysql.SetAttribute("port", std::to_string(entries[i].Port));
+    SettingsDocument document;
+    document.settings = settings_;
+    document.settings.Interval = 1;
+    document.servers = entries;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      document.servers[i].Id = std::to_string(i + 1);
+      document.servers[i].Active = true;
     }
-    doc.SaveFile(home_.SettingsFile());
-    ReloadSettings();
+    home_.WriteSettings(document);
   }
 
   // Log lines that begin with `prefix`.

@@ -14,6 +14,7 @@
 #include "settings/log.h"
 #include "settings/settings_store.h"
 #include "support/program_home.h"
+#include "support/settings_document.h"
 #include "support/temp_dir.h"
 
 namespace sky {
@@ -69,10 +70,8 @@ TEST(ReliabilityLogFile, ThreadsKeepLoggingWhileTheFileIsDeletedUnderThem) {
   }
 }
 
-std::string ServiceSettings(const std::string& password) {
-  return "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n<skyranks>\n"
-         "  <mysql id=\"1\" host=\"alpha\" db=\"a\"/>\n  <schedule interval=\"1\"/>\n"
-         "  <admin port=\"0\"><password>" + password + "</password></admin>\n  <log level=\"2\"/>\n</skyranks>\n";
+test::SettingsDocument ServiceSettings(const std::string& password) {
+  return test::ServiceSettings({{.Host = "alpha", .Db = "a", .Id = "1"}}, 1, 0, password);
 }
 
 // A stand-in for one database's calculation that counts its calls.

@@ -20,12 +20,7 @@ const std::vector<std::string> kCallsigns = {"<b>&amp;", "a\"b'c", "]]>x<!--", "
 struct ViewsOnADatabase {
   ViewsOnADatabase() {
     db.AddRankColumns();
-    const TServerEntry entry = db.Entry();
-    web.home.WriteSettings(
-        "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n<skyranks>\n  <mysql id=\"1\" active=\"1\" host=\"" +
-        entry.Host + "\" port=\"" + std::to_string(entry.Port) + "\" user=\"" + entry.User + "\" pass=\"" +
-        entry.Pass + "\" db=\"" + entry.Db + "\"/>\n  <admin port=\"0\"><password>pintowel</password></admin>\n"
-        "  <log level=\"10\"/>\n</skyranks>\n");
+    web.home.WriteSettings(test::ServiceSettings({db.Entry()}, 10, 0, "pintowel", 10));
     int id = 1;
     for (const std::string& callsign : kCallsigns) {
       std::string quoted;

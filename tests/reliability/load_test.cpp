@@ -26,6 +26,7 @@
 #include <fmt/format.h>
 
 #include "program_process.h"
+#include "support/settings_document.h"
 #include "support/stat_rows.h"
 #include "support/temp_dir.h"
 #include "support/test_db.h"
@@ -133,28 +134,19 @@ void WriteProgramHome(const TempDir& home, const TServerEntry& entry, uint16_t p
   for (const char* name : {"xsl/pilotlist.xsl", "xsl/history.xsl", "awards.xml"}) {
     std::filesystem::copy_file(site / name, home.File(name), std::filesystem::copy_options::overwrite_existing);
   }
-  WriteFileBytes(home.File("skyranks.xml"), Utf8ToCp1251(fmt::format(
-      R"(<?xml version="1.0" encoding="windows-1251"?>
-<skyranks debug="0">
-  <mysql id="1" active="{:d}" host="{}" port="{}" user="{}" pass="{}" db="{}"/>
-  <schedule interval="0" sleep="0"/>
-  <admin port="{}"><password>{}</password></admin>
-  <ranks>
-    <rank value="1" sorties_limit="3" airkills="2" gndkills="0">мл. л-т</rank>
-    <rank value="2" sorties_limit="5" airkills="3" gndkills="0">лейтенант</rank>
-    <rank value="3" sorties_limit="10" airkills="5" gndkills="0">ст. лейтенант</rank>
-    <rank value="4" sorties_limit="15" airkills="10" gndkills="0">капитан</rank>
-    <rank value="5" sorties_limit="20" airkills="15" gndkills="0">майор</rank>
-  </ranks>
-  <sorties_end><success>_TKON_LANDED_CRASHED_</success><skip>_BAIL_MIA_</skip><dead>_DIED_CAPTURED_</dead></sorties_end>
-  <log level="5"/>
-  <bombers_mode mode="1"/>
-  <ground_targets><eSAir ratio="0.5"/><eTank ratio="1"/><eCar ratio="0.2"/><eArt ratio="0.25"/><eAaa ratio="0.5"/><eWag ratio="0.1"/><eShip ratio="2"/></ground_targets>
-  <rules><sortie mode="2" duration="15"/><airbomber ratio="1.5"/></rules>
-  <awards filename="awards.xml"/>
-</skyranks>
-)",
-      active, entry.Host, entry.Port, entry.User, entry.Pass, entry.Db, port, kPassword)));
+  // A new file's rules with a shorter scale, ground kills added to air kills.
+  SettingsDocument document;
+  SetDefaultSettings(document.settings);
+  document.settings.Ranks.resize(5);
+  document.settings.SortieEndSuccess = "_TKON_LANDED_CRASHED_";
+  document.settings.BombersMode = 1;
+  document.settings.Interval = 0;
+  document.settings.AdminPort = port;
+  document.settings.AdminPassword = kPassword;
+  document.settings.LogLevel = 5;
+  document.servers = {entry};
+  document.servers[0].Active = active;
+  WriteFileBytes(home.File("skyranks.xml"), document.Bytes());
 }
 
 // Every pilot's results, one "id:realrank:lastsortie:awards" per row.

@@ -14,10 +14,10 @@
 #include <thread>
 
 #include "settings/paths.h"
+#include "support/settings_document.h"
 #include "support/temp_dir.h"
 #include "support/test_db.h"
 #include "web/http_test_client.h"
-#include "xml/encoding.h"
 
 namespace sky {
 namespace {
@@ -129,12 +129,8 @@ class Program {
   std::optional<int> status_;
 };
 
-void WriteSettings(const std::string& home, uint16_t port, const std::string& databases, int log_level = 1) {
-  test::WriteFileBytes(home + "/skyranks.xml",
-                       Utf8ToCp1251("<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n<skyranks>\n" + databases +
-                                    "  <schedule interval=\"0\"/>\n  <admin port=\"" + std::to_string(port) +
-                                    "\"><password>pw</password></admin>\n  <log level=\"" +
-                                    std::to_string(log_level) + "\"/>\n</skyranks>\n"));
+void WriteSettings(const std::string& home, uint16_t port, const TServerList& databases, int log_level = 1) {
+  test::WriteFileBytes(home + "/skyranks.xml", test::ServiceSettings(databases, 0, port, "pw", log_level).Bytes());
 }
 
 bool WaitForHttp(uint16_t port, std::chrono::milliseconds patience = 20s) {
@@ -152,7 +148,7 @@ bool WaitForHttp(uint16_t port, std::chrono::milliseconds patience = 20s) {
 TEST(ServiceProcess, StartPauseContinueAndStopBySignals) {
   test::TempDir home;
   const uint16_t port = FreePort();
-  WriteSettings(home.Path(), port, "  <mysql id=\"1\" host=\"nowhere\" active=\"0\"/>\n");
+  WriteSettings(home.Path(), port, {{.Host = "nowhere", .Active = false, .Id = "1"}});
   Program program(home.Path(), {"--home", home.Path()});
   ASSERT_TRUE(WaitForHttp(port)) << program.Stderr();
   ASSERT_TRUE(program.WaitForLogLine("server skipped\tnowhere")) << "the start-up cycle ran";
@@ -174,7 +170,7 @@ TEST(ServiceProcess, StartPauseContinueAndStopBySignals) {
 
 TEST(ServiceProcess, SigintStopsTooAndAPortOfZeroMeansNoWebServer) {
   test::TempDir home;
-  WriteSettings(home.Path(), 0, "");
+  WriteSettings(home.Path(), 0, {});
   Program program(home.Path(), {"--home", home.Path()});
   ASSERT_TRUE(program.WaitForLogLine("=== Start Service ===\t"));
   program.Signal(SIGINT);
@@ -194,7 +190,7 @@ TEST(ServiceProcess, ATakenPortFailsTheExecution) {
   ::getsockname(holder, reinterpret_cast<sockaddr*>(&address), &length);
   const uint16_t port = ntohs(address.sin_port);
 
-  WriteSettings(home.Path(), port, "");
+  WriteSettings(home.Path(), port, {});
   Program program(home.Path(), {"--home", home.Path()});
   const std::optional<int> status = program.Wait();
   ::close(holder);
@@ -243,17 +239,15 @@ TEST(ServiceProcess, OnceCalculatesEveryActiveDatabaseAndTellsWhetherAllWereReac
   const TServerEntry entry = db.Entry();
   db.Exec("insert into pilots (id, callsign, class, armyid) values (1, 'Sokol', 'Human pilot', 1)");
   test::TempDir home;
-  auto mysql = [&](const std::string& id, const std::string& pass) {
-    return "  <mysql id=\"" + id + "\" host=\"" + entry.Host + "\" port=\"" + std::to_string(entry.Port) +
-           "\" user=\"" + entry.User + "\" pass=\"" + pass + "\" db=\"" + entry.Db + "\"/>\n";
-  };
-  WriteSettings(home.Path(), 0, mysql("1", entry.Pass) + "  <mysql id=\"2\" host=\"x\" active=\"0\"/>\n", 3);
+  TServerEntry second = db.EntryWithPassword("wrong-password");
+  second.Id = "2";
+  WriteSettings(home.Path(), 0, {entry, {.Host = "x", .Active = false, .Id = "2"}}, 3);
   Program once(home.Path(), {"--home", home.Path(), "--once"});
   EXPECT_EQ(once.Wait(), 0) << once.Stderr();
   EXPECT_EQ(once.Stdout(), "1 of 1 active databases calculated\n");
   EXPECT_EQ(db.Column("select realrank from pilots"), std::vector<std::string>{"0"}) << "the columns were added";
 
-  WriteSettings(home.Path(), 0, mysql("1", entry.Pass) + mysql("2", "wrong-password"), 3);
+  WriteSettings(home.Path(), 0, {entry, second}, 3);
   Program unreachable(home.Path(), {"--home", home.Path(), "--once"});
   EXPECT_EQ(unreachable.Wait(), 1);
   EXPECT_EQ(unreachable.Stdout(), "1 of 2 active databases calculated\n");

@@ -13,20 +13,14 @@
 #include "service/tskyranks.h"
 #include "settings/settings_store.h"
 #include "support/program_home.h"
+#include "support/settings_document.h"
 
 namespace sky {
 namespace {
 
 using namespace std::chrono_literals;
 
-std::string ServiceSettings(int interval, const std::string& databases) {
-  return "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n<skyranks>\n" + databases +
-         "  <schedule interval=\"" + std::to_string(interval) + "\"/>\n"
-         "  <admin port=\"0\"><password>pw</password></admin>\n  <log level=\"2\"/>\n</skyranks>\n";
-}
-
-constexpr char kTwoDatabases[] =
-    "  <mysql id=\"1\" host=\"alpha\" db=\"a\"/>\n  <mysql id=\"7\" host=\"beta\" db=\"b\"/>\n";
+const TServerList kTwoDatabases = {{.Host = "alpha", .Db = "a", .Id = "1"}, {.Host = "beta", .Db = "b", .Id = "7"}};
 
 // Records every database operation; a calculation can be made slow or to fail.
 class Recorder {
@@ -76,9 +70,9 @@ class Recorder {
 };
 
 struct ServiceFixture {
-  explicit ServiceFixture(int interval, const std::string& databases = kTwoDatabases)
+  explicit ServiceFixture(uint32_t interval, const TServerList& databases = kTwoDatabases)
       : service(recorder.Calculation(), recorder.Reset()) {
-    home.WriteSettings(ServiceSettings(interval, databases));
+    home.WriteSettings(test::ServiceSettings(databases, interval));
   }
   void Tick(int count) {
     for (int i = 0; i < count; ++i) service.TimerSKYTimer();
@@ -172,7 +166,7 @@ TEST(ServiceSchedule, TimerChangesWaitForARunningCycle) {
 }
 
 TEST(ServiceSchedule, InactiveEntriesAreSkippedAndLogged) {
-  ServiceFixture f(1, "  <mysql id=\"1\" host=\"sleepy\" active=\"0\"/>\n");
+  ServiceFixture f(1, {{.Host = "sleepy", .Active = false, .Id = "1"}});
   f.home.ClearLog();
   const TCycleReport report = f.service.RunCycle();
   EXPECT_TRUE(f.recorder.Events().empty());
@@ -201,7 +195,7 @@ TEST(ServiceSchedule, AFailingDatabaseIsLoggedAndTheScheduleGoesOn) {
 }
 
 TEST(ServiceSchedule, CycleLogLines) {
-  ServiceFixture f(1, "  <mysql id=\"1\" host=\"alpha\"/>\n");
+  ServiceFixture f(1, {{.Host = "alpha", .Id = "1"}});
   f.home.ClearLog();
   f.service.RunCalculationCycle();
   const std::vector<std::string> log = f.home.LogLines();
@@ -213,7 +207,7 @@ TEST(ServiceSchedule, CycleLogLines) {
 }
 
 TEST(ServiceSchedule, NoSettingsDatabaseOnlyReenablesTheTimer) {
-  ServiceFixture f(1, "");
+  ServiceFixture f(1, {});
   const TCycleReport report = f.service.RunCycle();
   EXPECT_EQ(report.active, 0);
   EXPECT_TRUE(f.recorder.Events().empty());

@@ -96,5 +96,16 @@ TEST_F(ServerListTest, LookupWithoutEntriesLeavesTheEntryAlone) {
   EXPECT_EQ(entry.Host, "kept");
 }
 
+TEST_F(ServerListTest, QueryFilesByNumber) {
+  EXPECT_EQ(FindQueryFile(home_.SettingsFile(), "1"), std::nullopt) << "no file";
+  WriteServers("<x><queries><query qid=\"7\" fname=\"q/seven.sql\"/><query qid=\"8\" fname=\"\"/>"
+               "<query qid=\"9\"/></queries></x>");
+  const std::pair<const char*, std::optional<std::string>> cases[] = {
+      {"7", "q/seven.sql"}, {"007", "q/seven.sql"}, {"8", ""},
+      {"9", std::nullopt},  {"10", std::nullopt},   {"", std::nullopt},
+      {"7 or 1=1", std::nullopt}, {"7]|//*[1", std::nullopt}};
+  for (const auto& [qid, file] : cases) EXPECT_EQ(FindQueryFile(home_.SettingsFile(), qid), file) << qid;
+}
+
 }  // namespace
 }  // namespace sky

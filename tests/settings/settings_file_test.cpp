@@ -200,6 +200,31 @@ TEST_F(SettingsFileTest, TextsThatAreNotNumbersWriteTheConversionLine) {
   EXPECT_THROW(TextToFloat("."), std::invalid_argument);
 }
 
+TEST_F(SettingsFileTest, AnEmptyFileReadsAsTheMissingValues) {
+  const TSettings read = Read("");
+  EXPECT_EQ(read.Interval, 10u);
+  EXPECT_EQ(read.Sleep, 0);
+  EXPECT_EQ(read.AdminPort, 21009);
+  EXPECT_EQ(read.LogLevel, 10);
+  EXPECT_EQ(read.GroundRatio, (std::array<double, kGroundKinds>{1, 1, 1, 1, 1, 1, 1}));
+  EXPECT_EQ(read.AirBomberRatio, 1.0);
+  EXPECT_EQ(read.SortieMode, 0);
+  EXPECT_EQ(read.SortieDuration, 15u);
+  EXPECT_EQ(read.BombersMode, 0);
+  EXPECT_EQ(read.AdminPassword + read.SortieEndSuccess + read.SortieEndSkip + read.SortieEndDead, "");
+}
+
+TEST_F(SettingsFileTest, ConversionLinesComeInTheOrderOfReading) {
+  home_.SetLogLevel(0);
+  Read("<rules><airbomber ratio=\"a\"/><sortie mode=\"m\" duration=\"d\"/></rules><bombers_mode mode=\"b\"/>"
+       "<ground_targets><eShip ratio=\"g6\"/><eSAir ratio=\"g0\"/></ground_targets><log level=\"l\"/>"
+       "<ranks><rank value=\"v\" gndkills=\"k\"/></ranks><admin port=\"p\"/>"
+       "<schedule interval=\"i\" sleep=\"s\"/>");
+  std::string order;
+  for (const std::string& line : home_.LogLines()) order += line.substr(line.rfind('\t') + 1) + " ";
+  EXPECT_EQ(order, "s i p v k l g0 g6 b a m d ");
+}
+
 TEST_F(SettingsFileTest, DebugTextsAndTheAwardsFile) {
   EXPECT_EQ(Read("").AwardsFile, "awards.xml");
   EXPECT_FALSE(Read("").Debug);

@@ -8,14 +8,18 @@
 
 #include "settings/log.h"
 #include "support/program_home.h"
+#include "support/settings_document.h"
 
 namespace sky {
 namespace {
 
-std::string SettingsWith(int interval, int ranks) {
-  std::string xml = "<skyranks><schedule interval=\"" + std::to_string(interval) + "\"/><ranks>";
-  for (int i = 0; i < ranks; ++i) xml += "<rank value=\"" + std::to_string(interval) + "\"/>";
-  return xml + "</ranks><log level=\"0\"/></skyranks>";
+// Each rank's value is the interval, so that a record mixed from two files shows.
+test::SettingsDocument SettingsWith(uint32_t interval, std::size_t ranks) {
+  test::SettingsDocument document;
+  document.settings.Interval = interval;
+  document.settings.Ranks.assign(ranks, TRankDef{.Value = static_cast<int32_t>(interval)});
+  document.settings.LogLevel = 0;
+  return document;
 }
 
 TEST(SettingsStore, StartsZeroAndPublishesWholeRecords) {
@@ -80,8 +84,8 @@ TEST(SettingsStore, AMalformedFileKeepsTheRecordInForce) {
 TEST(SettingsStore, ReadersNeverSeeAHalfReadRecord) {
   test::ProgramHome home;
   // Two complete files, swapped in by rename so that every read finds one of them.
-  test::WriteFileBytes(home.File("a.xml"), SettingsWith(1, 1));
-  test::WriteFileBytes(home.File("b.xml"), SettingsWith(2, 2));
+  test::WriteFileBytes(home.File("a.xml"), SettingsWith(1, 1).Bytes());
+  test::WriteFileBytes(home.File("b.xml"), SettingsWith(2, 2).Bytes());
   std::atomic<bool> done{false};
   std::thread reloader([&] {
     for (int i = 0; i < 200; ++i) {

@@ -38,6 +38,11 @@ void ProgramHome::WriteSettings(const std::string& xml_utf8) const {
   ReloadSettings();
 }
 
+void ProgramHome::WriteSettings(const SettingsDocument& document) const {
+  WriteFileBytes(SettingsFile(), document.Bytes());
+  ReloadSettings();
+}
+
 std::vector<std::string> ProgramHome::LogLines() const {
   std::vector<std::string> lines;
   std::error_code error;

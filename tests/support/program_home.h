@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/settings_document.h"
 #include "support/temp_dir.h"
 
 namespace sky::test {
@@ -24,6 +25,8 @@ class ProgramHome {
   // Writes the settings file (UTF-8 text, stored as Windows-1251 when its
   // declaration says so) and publishes it as the current settings.
   void WriteSettings(const std::string& xml_utf8) const;
+  // The same for a built document.
+  void WriteSettings(const SettingsDocument& document) const;
 
   // Log lines as UTF-8 without CR LF, each "<ts>\tmessage\tdetail" with the
   // time stamp replaced by "TS". Empty when there is no log file.

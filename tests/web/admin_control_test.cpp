@@ -78,7 +78,7 @@ TEST(AdminControl, AnEmptyAdminPasswordRefusesEveryCommand) {
 
 TEST(AdminControl, PasswordsWithBlanksAndCyrillicLettersTypedIntoTheForm) {
   test::WebServerFixture web;
-  web.home.WriteSettings(test::WebSettings("мой пароль &amp; 100%"));
+  web.home.WriteSettings(test::WebSettings("мой пароль & 100%"));
   // The form's page is Windows-1251, so a browser encodes its bytes.
   const std::string cp1251 = "password=%EC%EE%E9+%EF%E0%F0%EE%EB%FC+%26+100%25&actionid=pause";
   EXPECT_NE(Post(web.Port(), "/ctrl.sky", cp1251).find("PAUSED"), std::string::npos);

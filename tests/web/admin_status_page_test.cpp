@@ -9,13 +9,19 @@
 namespace sky {
 namespace {
 
-std::string Rules(int bombers_mode, int sortie_mode) {
-  return "  <sorties_end><success>_TKON_</success><skip>_BAIL_</skip><dead>_DIED_</dead></sorties_end>\n"
-         "  <bombers_mode mode=\"" + std::to_string(bombers_mode) + "\"/>\n"
-         "  <ground_targets><eSAir ratio=\"0,5\"/><eTank ratio=\"1\"/><eCar ratio=\"0.2\"/><eArt ratio=\"0.25\"/>"
-         "<eAaa ratio=\"0.125\"/><eWag ratio=\"0.1\"/><eShip ratio=\"2\"/></ground_targets>\n"
-         "  <rules><sortie mode=\"" + std::to_string(sortie_mode) + "\" duration=\"20\"/>"
-         "<airbomber ratio=\"1.5\"/></rules>\n";
+// The web tests' settings with these two modes and rules beside them.
+test::SettingsDocument WithRules(int bombers_mode, int sortie_mode) {
+  test::SettingsDocument document = test::WebSettings("pintowel", 3);
+  TSettings& rules = document.settings;
+  rules.SortieEndSuccess = "_TKON_";
+  rules.SortieEndSkip = "_BAIL_";
+  rules.SortieEndDead = "_DIED_";
+  rules.BombersMode = bombers_mode;
+  rules.GroundRatio = {0.5, 1, 0.2, 0.25, 0.125, 0.1, 2};
+  rules.SortieMode = sortie_mode;
+  rules.SortieDuration = 20;
+  rules.AirBomberRatio = 1.5;
+  return document;
 }
 
 std::string Page(const std::string& lines, const std::string& last_calculation) {
@@ -55,7 +61,7 @@ constexpr char kBomberRatio[] =
 
 TEST(AdminStatusPage, ModesZeroBeforeTheFirstCalculation) {
   test::WebServerFixture web;
-  web.home.WriteSettings(test::WebSettings("pintowel", 3, Rules(0, 0)));
+  web.home.WriteSettings(WithRules(0, 0));
   const std::string expected = Page(
       std::string(kDatabases) +
           "учет наземки: <font color = \"$0000FF\"><b> = a)не учитывается</b></font>, b)суммируется с воздушными "
@@ -72,7 +78,7 @@ TEST(AdminStatusPage, ModesZeroBeforeTheFirstCalculation) {
 
 TEST(AdminStatusPage, GroundRatiosDurationAndTheLastCalculation) {
   test::WebServerFixture web;
-  web.home.WriteSettings(test::WebSettings("pintowel", 3, Rules(1, 1)));
+  web.home.WriteSettings(WithRules(1, 1));
   const TDateTime calculated = EncodeDateTime(2026, 12, 6, 22, 33, 4);
   SetLastCalcTime(calculated);
   const std::string expected = Page(
@@ -93,7 +99,7 @@ TEST(AdminStatusPage, GroundRatiosDurationAndTheLastCalculation) {
 
 TEST(AdminStatusPage, SettingsLinesForOtherModes) {
   test::ProgramHome home;
-  home.WriteSettings(test::WebSettings("x", 3, Rules(3, 2)));
+  home.WriteSettings(WithRules(3, 2));
   std::vector<std::string> lines = {"left over"};
   SettingsToHTML(lines, *CurrentSettings());
   const auto has = [&](const std::string& text) {
@@ -107,7 +113,7 @@ TEST(AdminStatusPage, SettingsLinesForOtherModes) {
   EXPECT_TRUE(has("корабль:")) << "but being above 0 it shows the ratios";
   EXPECT_TRUE(has("<font color = \"$0000FF\"><b>* Длительность учитывается. Килы необязательны</b></font>"));
 
-  home.WriteSettings(test::WebSettings("x", 3, Rules(2, 0)));
+  home.WriteSettings(WithRules(2, 0));
   SettingsToHTML(lines, *CurrentSettings());
   EXPECT_TRUE(has("учет наземки:  = a)не учитывается, b)суммируется с воздушными килами,<font color = "
                   "\"$0000FF\"><b> c)либо воздушные килы, либо наземные (смотря чего больше)</b></font>"));

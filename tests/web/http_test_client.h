@@ -20,6 +20,7 @@
 
 #include "settings/paths.h"
 #include "support/program_home.h"
+#include "support/settings_document.h"
 #include "support/temp_dir.h"
 #include "web/http_server.h"
 #include "web/service_control.h"
@@ -175,17 +176,17 @@ class FakeService : public TServiceControl {
   bool gate_open_ = true;
 };
 
-// The settings file the web tests run with (UTF-8; stored as Windows-1251).
-inline std::string WebSettings(const std::string& password = "pintowel", int log_level = 10,
-                               const std::string& extra = "") {
-  return "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n"
-         "<skyranks debug=\"0\">\n"
-         "  <mysql id=\"1\" active=\"1\" host=\"db-one\" user=\"u\" pass=\"secret-db\" db=\"stats\"/>\n"
-         "  <mysql id=\"2\" active=\"0\" host=\"db-two\" user=\"u\" pass=\"p\" db=\"другая\"/>\n"
-         "  <schedule interval=\"15\" sleep=\"0\"/>\n"
-         "  <admin port=\"0\"><password>" + password + "</password></admin>\n"
-         "  <log level=\"" + std::to_string(log_level) + "\"/>\n" + extra +
-         "</skyranks>\n";
+// The settings file the web tests run with: two databases, the second
+// switched off, and no admin port of its own.
+inline SettingsDocument WebSettings(const std::string& password = "pintowel", int log_level = 10) {
+  SettingsDocument document;
+  document.servers = {{.Host = "db-one", .User = "u", .Pass = "secret-db", .Db = "stats", .Id = "1"},
+                      {.Host = "db-two", .User = "u", .Pass = "p", .Db = "другая", .Active = false, .Id = "2"}};
+  document.settings.Interval = 15;
+  document.settings.AdminPort = 0;
+  document.settings.AdminPassword = password;
+  document.settings.LogLevel = log_level;
+  return document;
 }
 
 // A web server on a free port, serving from a temporary program folder with

@@ -23,11 +23,6 @@ using test::HeadOf;
 using test::kXmlHead;
 using Attrs = std::vector<std::pair<std::string, std::string>>;
 
-std::string MysqlElement(const std::string& id, const TServerEntry& e, const std::string& pass) {
-  return fmt::format("  <mysql id=\"{}\" host=\"{}\" port=\"{}\" user=\"{}\" pass=\"{}\" db=\"{}\"/>\n", id, e.Host,
-                     e.Port, e.User, pass, e.Db);
-}
-
 class DataViews : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -47,23 +42,26 @@ class DataViews : public ::testing::Test {
   // Databases one and two under the given ids, then database one once more
   // with a wrong password under id 3.
   void WriteSettings(const std::vector<std::string>& ids) {
-    std::string dbs = MysqlElement(ids[0], one_->Entry(), one_->Entry().Pass) +
-                      MysqlElement(ids[1], two_->Entry(), two_->Entry().Pass) +
-                      MysqlElement("3", one_->Entry(), "wrong-password");
-    web_.home.WriteSettings(
-        "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n<skyranks debug=\"0\">\n" + dbs +
-        "  <admin port=\"0\"><password>pintowel</password></admin>\n"
-        "  <ranks><rank value=\"1\" sorties_limit=\"1\" airkills=\"1\" gndkills=\"0\">лейтенант</rank>"
-        "<rank value=\"2\" sorties_limit=\"50\" airkills=\"50\" gndkills=\"0\">капитан</rank></ranks>\n"
-        "  <sorties_end><success>_TKON_</success><skip>_BAIL_</skip><dead>_DIED_</dead></sorties_end>\n"
-        "  <log level=\"10\"/>\n"
-        "  <ground_targets><eSAir ratio=\"0.5\"/><eTank ratio=\"1\"/><eCar ratio=\"0.2\"/><eArt ratio=\"0.25\"/>"
-        "<eAaa ratio=\"0.5\"/><eWag ratio=\"0.1\"/><eShip ratio=\"2\"/></ground_targets>\n"
-        "  <rules><sortie mode=\"0\" duration=\"15\"/><airbomber ratio=\"1.5\"/></rules>\n"
-        "  <queries><query qid=\"1\" fname=\"queries/by_name.sql\"/><query qid=\"2\" fname=\"queries/broken.sql\"/>"
-        "<query qid=\"3\" fname=\"queries/missing.sql\"/><query qid=\"4\" fname=\"queries/cp1251.sql\"/>"
-        "<query qid=\"5\" fname=\"queries/utf8.sql\"/></queries>\n"
-        "</skyranks>\n");
+    test::SettingsDocument document;
+    document.servers = {one_->Entry(), two_->Entry(), one_->EntryWithPassword("wrong-password")};
+    document.servers[0].Id = ids[0];
+    document.servers[1].Id = ids[1];
+    document.servers[2].Id = "3";
+    TSettings& rules = document.settings;
+    rules.AdminPort = 0;
+    rules.AdminPassword = "pintowel";
+    rules.Ranks = {{1, "лейтенант", 1, 1, 0}, {2, "капитан", 50, 50, 0}};
+    rules.SortieEndSuccess = "_TKON_";
+    rules.SortieEndSkip = "_BAIL_";
+    rules.SortieEndDead = "_DIED_";
+    rules.LogLevel = 10;
+    rules.GroundRatio = {0.5, 1, 0.2, 0.25, 0.5, 0.1, 2};
+    rules.SortieMode = 0;
+    rules.SortieDuration = 15;
+    rules.AirBomberRatio = 1.5;
+    document.queries = {{"1", "queries/by_name.sql"}, {"2", "queries/broken.sql"}, {"3", "queries/missing.sql"},
+                        {"4", "queries/cp1251.sql"}, {"5", "queries/utf8.sql"}};
+    web_.home.WriteSettings(document);
   }
   void WriteQuery(const std::string& name, const std::string& bytes) {
     test::WriteFileBytes(web_.home.File("queries/" + name), bytes);

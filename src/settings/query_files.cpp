@@ -1,0 +1,23 @@
+// Implements part of settings/settings.h (the query lookup).
+// The configured queries: `queries/query` elements anywhere in the settings
+// file, each naming a query number and the file holding its statement.
+#include <string>
+
+#include "settings/settings.h"
+#include "xml/encoding.h"
+
+namespace sky {
+
+std::optional<std::string> FindQueryFile(const std::string& file_name, std::string_view qid) {
+  // A query number is digits only: nothing else could match, and only digits
+  // may go into the path expression. The expression compares numbers, so
+  // "007" finds qid="7".
+  if (!AllDigits(qid)) return std::nullopt;
+  XmlDocument settings;
+  if (!settings.LoadFile(file_name)) return std::nullopt;
+  const XmlNode fname = settings.SelectFirst("//queries/query[@qid=" + std::string(qid) + "]/@fname");
+  if (fname.IsNull()) return std::nullopt;
+  return fname.Value();
+}
+
+}  // namespace sky
