@@ -18,6 +18,7 @@
 #include "settings/paths.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
+#include "xml/xml_document.h"
 #include "web/connection.h"
 #include "web/form_fields.h"
 #include "web/request_router.h"
@@ -100,7 +101,10 @@ std::string Home() {
     settings.Server.Port = 1;
     settings.AdminPassword = std::string(kPassword);
     settings.LogLevel = 10;
-    SaveSettings(SettingsFileName(), settings);
+    // Every attribute written, the port included: nothing may listen there.
+    XmlDocument doc;
+    BuildSettingsDocument(settings, {settings.Server}, doc);
+    doc.SaveFile(SettingsFileName());
     std::ofstream(DefaultPageFileName()) << "<html>%HOST%</html>";
     std::filesystem::create_directories(pattern + "/xsl");
     std::ofstream(pattern + "/xsl/pilotlist.xsl") << "<xsl/>";
