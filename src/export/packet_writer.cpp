@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
 #include "export/dataset_xml.h"
 #include "export/value_text.h"
+#include "xml/encoding.h"
 #include "xml/xml_document.h"
 #include "xml/xml_name.h"
 
@@ -19,27 +21,27 @@ constexpr std::string_view kPacketHead =
     "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n<DATAPACKET Version=\"2.0\">";
 constexpr std::string_view kPacketTail = "</DATAPACKET>\n";
 
-// The characters of Windows-1251 bytes 0x80..0xBF as the system's converter
-// knows them (0x98 has none); 0xC0..0xFF are U+0410..U+044F.
-constexpr std::array<char16_t, 64> kUpperHalf = {
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
-    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,  // 88
-    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
-    0x0000, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
-    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,  // A0
-    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,  // A8
-    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,  // B0
-    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
-};
+// The packet converts as the XML library's converter does: byte 0x98 has no
+// character, so U+0098 goes out as a reference (see TCp1251Byte98).
+constexpr TCp1251Byte98 kPacketByte98 = TCp1251Byte98::kUnassigned;
 
-// Windows-1251 byte of every code point below kTableEnd; 0 where it has none.
-constexpr char32_t kTableEnd = 0x2123;
+// One past the highest code point that has a Windows-1251 byte.
+constexpr char32_t HighestCp1251Character() {
+  char32_t highest = 0;
+  for (unsigned byte = 0; byte <= 0xFF; ++byte) {
+    highest = std::max(highest, Cp1251Character(static_cast<unsigned char>(byte), kPacketByte98).value_or(0));
+  }
+  return highest;
+}
+constexpr char32_t kTableEnd = HighestCp1251Character() + 1;
+
+// The Windows-1251 byte of every code point below kTableEnd, 0 where it has
+// none: the encoding module's table turned round, for a lookup per character.
 constexpr std::array<unsigned char, kTableEnd> MakeCp1251Table() {
   std::array<unsigned char, kTableEnd> table{};
-  for (char32_t cp = 0; cp < 0x80; ++cp) table[cp] = static_cast<unsigned char>(cp);
-  for (char32_t cp = 0x0410; cp <= 0x044F; ++cp) table[cp] = static_cast<unsigned char>(0xC0 + (cp - 0x0410));
-  for (std::size_t i = 0; i < kUpperHalf.size(); ++i) {
-    if (kUpperHalf[i] != 0) table[kUpperHalf[i]] = static_cast<unsigned char>(0x80 + i);
+  for (unsigned byte = 1; byte <= 0xFF; ++byte) {
+    const std::optional<char32_t> cp = Cp1251Character(static_cast<unsigned char>(byte), kPacketByte98);
+    if (cp) table[*cp] = static_cast<unsigned char>(byte);
   }
   return table;
 }
@@ -198,19 +200,15 @@ void AppendPacketText(std::string& out, std::string_view safe_utf8) {
       out.append(EscapeOf(c));
       ++p;
     } else {
-      const int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-      char32_t cp = extra == 3 ? c & 0x07 : extra == 2 ? c & 0x0F : c & 0x1F;
-      bool valid = extra > 0 && end - p > extra;
-      for (int i = 1; valid && i <= extra; ++i) {
-        const auto next = static_cast<unsigned char>(p[i]);
-        valid = (next & 0xC0) == 0x80;
-        cp = (cp << 6) | (next & 0x3F);
-      }
-      if (valid) {
+      // Text that XmlSafeText passed is valid UTF-8; the '?' only guards a
+      // caller that did not hold to that.
+      char32_t cp = 0;
+      const std::size_t length = DecodeUtf8(safe_utf8, static_cast<std::size_t>(p - safe_utf8.data()), cp);
+      if (length != 0) {
         AppendCharacter(out, cp);
-        p += extra + 1;
+        p += length;
       } else {
-        out.push_back('?');  // not reached for text that XmlSafeText passed
+        out.push_back('?');
         ++p;
       }
     }
