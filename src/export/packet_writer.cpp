@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "export/dataset_xml.h"
+#include "export/dom_packet.h"
 #include "export/value_text.h"
 #include "xml/encoding.h"
 #include "xml/xml_document.h"
@@ -17,8 +18,8 @@ namespace sky {
 
 namespace {
 
-constexpr std::string_view kPacketHead =
-    "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n<DATAPACKET Version=\"2.0\">";
+constexpr std::string_view kDeclaration = "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n";
+constexpr std::string_view kRootOpen = "<DATAPACKET Version=\"2.0\">";
 constexpr std::string_view kPacketTail = "</DATAPACKET>\n";
 
 // The packet converts as the XML library's converter does: byte 0x98 has no
@@ -106,6 +107,9 @@ struct TColumnPlan {
 struct TPacketPlan {
   std::vector<TColumnPlan> columns;
   bool repeated_names = false;
+  // Every name the parser reads back as the same plain attribute: none with
+  // a colon (a namespace prefix) and none "xmlns".
+  bool names_read_back = true;
   // Names that are XML names yet not UTF-8, hold a NUL byte or a character
   // without a Windows-1251 byte, are left to the document route.
   bool needs_document = false;
@@ -129,6 +133,7 @@ TPacketPlan PlanColumns(const TQuery& query) {
     // An invalid name is raised when a row is written, as the document route does.
     column.valid_name = IsXmlName(name);
     if (!column.valid_name) continue;
+    if (name == "xmlns" || name.find(':') != std::string::npos) plan.names_read_back = false;
     // The document takes a name up to its first NUL byte.
     if (!IsValidUtf8(name) || name.find('\0') != std::string::npos) plan.needs_document = true;
     column.lead.push_back(' ');
@@ -139,6 +144,15 @@ TPacketPlan PlanColumns(const TQuery& query) {
     if (column.lead.find("&#") != std::string::npos) plan.needs_document = true;
   }
   return plan;
+}
+
+// True when the address stands in the instruction as it is: printable ASCII
+// that cannot end the instruction early.
+bool PlainAddress(std::string_view href) {
+  for (char c : href) {
+    if (c < 0x20 || c > 0x7E) return false;
+  }
+  return href.find("?>") == std::string_view::npos;
 }
 
 void AppendRow(std::string& out, const TQuery& query, const TPacketPlan& plan) {
@@ -183,6 +197,31 @@ void AppendRow(std::string& out, const TQuery& query, const TPacketPlan& plan) {
   out.append("/>");
 }
 
+// The packet of the plan, with `instruction` (whole lines) after the declaration.
+void WritePlannedPacket(TQuery& query, const TPacketPlan& plan, std::string_view instruction, std::string& out) {
+  if (plan.needs_document) {
+    out.append(DomPacketText(query));
+    return;
+  }
+  out.append(kDeclaration).append(instruction).append(kRootOpen);
+  query.First();
+  if (query.Eof()) {
+    out.append("<ROWDATA/>");
+  } else {
+    out.append("<ROWDATA>");
+    // Rows of one result are much alike: the first one tells roughly how
+    // much room the rest need, which spares most of the regrowing.
+    // (A guess only: capped, as a window may hide most of the rows counted.)
+    const std::size_t first_row = out.size();
+    AppendRow(out, query, plan);
+    const std::size_t rest = (out.size() - first_row) * (query.RowCount() - query.RowIndex()) * 5 / 4;
+    out.reserve(out.size() + std::min<std::size_t>(rest, std::size_t{64} << 20) + kPacketTail.size() + 16);
+    for (query.Next(); !query.Eof(); query.Next()) AppendRow(out, query, plan);
+    out.append("</ROWDATA>");
+  }
+  out.append(kPacketTail);
+}
+
 }  // namespace
 
 void AppendPacketText(std::string& out, std::string_view safe_utf8) {
@@ -221,29 +260,21 @@ void RequireXmlName(const std::string& name) {
   if (!IsXmlName(name)) throw XmlError("column name is not a valid XML attribute name: " + name);
 }
 
-void WriteDataPacket(TQuery& query, std::string& out) {
+void WriteDataPacket(TQuery& query, std::string& out) { WritePlannedPacket(query, PlanColumns(query), {}, out); }
+
+void WriteAnswerPacket(TQuery& query, std::string& out, std::string_view stylesheet) {
   const TPacketPlan plan = PlanColumns(query);
-  if (plan.needs_document) {
-    out.append(DomPacketText(query));
+  if (plan.needs_document || !plan.names_read_back || !PlainAddress(stylesheet)) {
+    std::string packet;
+    WritePlannedPacket(query, plan, {}, packet);
+    out.append(PacketWithStylesheet(packet, stylesheet));
     return;
   }
-  out.append(kPacketHead);
-  query.First();
-  if (query.Eof()) {
-    out.append("<ROWDATA/>");
-  } else {
-    out.append("<ROWDATA>");
-    // Rows of one result are much alike: the first one tells roughly how
-    // much room the rest need, which spares most of the regrowing.
-    // (A guess only: capped, as a window may hide most of the rows counted.)
-    const std::size_t first_row = out.size();
-    AppendRow(out, query, plan);
-    const std::size_t rest = (out.size() - first_row) * (query.RowCount() - query.RowIndex()) * 5 / 4;
-    out.reserve(out.size() + std::min<std::size_t>(rest, std::size_t{64} << 20) + kPacketTail.size() + 16);
-    for (query.Next(); !query.Eof(); query.Next()) AppendRow(out, query, plan);
-    out.append("</ROWDATA>");
-  }
-  out.append(kPacketTail);
+  // What the parser reads back is the packet itself, and the instruction it
+  // is given is written on a line of its own after the declaration.
+  std::string line;
+  if (!stylesheet.empty()) line.append("<?xml-stylesheet type=\"text/xsl\" href=\"").append(stylesheet).append("\"?>\n");
+  WritePlannedPacket(query, plan, line, out);
 }
 
 }  // namespace sky
