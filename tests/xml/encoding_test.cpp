@@ -56,6 +56,17 @@ TEST(Encoding, DecodeUtf8AtTheBoundsOfEachLength) {
   }
 }
 
+TEST(Encoding, DecimalNumbersAreTheWholeTextWithinTheType) {
+  EXPECT_EQ(ToInt32("0"), 0);
+  EXPECT_EQ(ToInt32("-2147483648"), INT32_MIN);
+  EXPECT_EQ(ToInt32("2147483647"), INT32_MAX);
+  for (const char* text : {"2147483648", "", "-", "+1", " 1", "1 ", "12a", "0x10"}) {
+    EXPECT_EQ(ToInt32(text), std::nullopt) << text;
+  }
+  EXPECT_EQ(ParseDecimal<int64_t>("9223372036854775807"), INT64_MAX);
+  EXPECT_EQ(ParseDecimal<uint64_t>("-1"), std::nullopt) << "no sign for an unsigned type";
+}
+
 TEST(Encoding, LengthsAndPrefixesCountCharacters) {
   EXPECT_EQ(Utf8Length("мл. л-т"), 7u);
   EXPECT_EQ(Utf8Prefix("лейтенант", 3), "лей");
