@@ -1,6 +1,5 @@
 #include "awards/awards_file.h"
 
-#include <charconv>
 #include <fmt/format.h>
 
 #include "settings/log.h"
@@ -50,14 +49,12 @@ bool RankListed(std::string_view ranks, int32_t rank) {
 std::optional<int32_t> ParseAwardInteger(std::string_view text) {
   std::string trimmed = TrimText(text);
   std::string_view digits = trimmed;
-  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
-  if (digits.empty()) return std::nullopt;
-  int32_t value = 0;
-  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
-  // "+-5" would slip through from_chars after the '+' was taken off.
-  if (digits.front() == '-' && trimmed.front() == '+') return std::nullopt;
-  return value;
+  if (!digits.empty() && digits.front() == '+') {
+    digits.remove_prefix(1);
+    // "+-5" would slip through after the '+' was taken off.
+    if (!digits.empty() && digits.front() == '-') return std::nullopt;
+  }
+  return ToInt32(digits);
 }
 
 TAwardItemText ReadAwardItem(XmlNode item) {

@@ -81,10 +81,10 @@ std::string GetPilotCallsign(TdmMySQL& session, int32_t pilot_id) {
 }
 
 bool RunDataSetQuery(const std::string& sql, std::ostream& out, const TServerEntry& entry,
-                     const std::vector<std::string>* params) {
+                     const std::vector<std::string>* params, std::optional<std::string_view> answer_stylesheet) {
   std::unique_ptr<TdmMySQL> session = ConnectSession(entry);
   if (!session) return false;
-  return GetAnyDataSetXML(*session, sql, out, params);
+  return GetAnyDataSetXML(*session, sql, out, params, answer_stylesheet);
 }
 
 }  // namespace sky

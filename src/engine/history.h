@@ -5,8 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "db/session.h"
@@ -31,9 +33,11 @@ int32_t GetLastSortie(TdmMySQL& session, int32_t pilot_id);
 std::string GetPilotCallsign(TdmMySQL& session, int32_t pilot_id);
 
 // Runs the statement with the request's "name=value" lines bound by name and
-// writes the data packet to `out`. False when the database is unreachable or
-// the statement failed.
+// writes the data packet to `out`, as an answer carries it when
+// `answer_stylesheet` is given (GetAnyDataSetXML). False when the database is
+// unreachable or the statement failed.
 bool RunDataSetQuery(const std::string& sql, std::ostream& out, const TServerEntry& entry,
-                     const std::vector<std::string>* params);
+                     const std::vector<std::string>* params,
+                     std::optional<std::string_view> answer_stylesheet = std::nullopt);
 
 }  // namespace sky

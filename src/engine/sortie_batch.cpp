@@ -1,10 +1,12 @@
 #include "engine/sortie_batch.h"
 
 #include <algorithm>
-#include <charconv>
+#include <optional>
 #include <string>
 
 #include <fmt/format.h>
+
+#include "xml/encoding.h"
 
 namespace sky {
 namespace {
@@ -12,13 +14,9 @@ namespace {
 // The grouping columns are integers by the table's definition; anything else
 // is a table this program cannot batch.
 int64_t ParseInteger(std::optional<std::string_view> text) {
-  int64_t value = 0;
   if (!text || text->empty()) return 0;
-  auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
-  if (error != std::errc() || end != text->data() + text->size()) {
-    throw TDbError("'" + std::string(*text) + "' is not a valid integer value");
-  }
-  return value;
+  if (std::optional<int64_t> value = ParseDecimal<int64_t>(*text)) return *value;
+  throw TDbError("'" + std::string(*text) + "' is not a valid integer value");
 }
 
 }  // namespace

@@ -3,9 +3,7 @@
 #include <exception>
 #include <stdexcept>
 
-#include "export/packet_text.h"
 #include "export/packet_writer.h"
-#include "export/value_text.h"
 #include "settings/log.h"
 
 namespace sky {
@@ -35,28 +33,7 @@ void BindRequestParams(TQuery& query, const std::vector<std::string>& lines) {
 
 }  // namespace
 
-void AddRowAttributes(XmlNode row, const TQuery& query) {
-  const int count = query.FieldCount();
-  for (int i = 0; i < count; ++i) {
-    TField field = query.Field(i);
-    RequireXmlName(field.Name());
-    if (field.IsNull()) continue;
-    row.SetAttribute(field.Name(), XmlSafeText(FieldValueText(field)));
-  }
-}
-
-std::string DomPacketText(TQuery& query) {
-  XmlDocument doc;
-  XmlNode root = doc.CreateRoot("DATAPACKET");
-  root.SetAttribute("Version", "2.0");
-  XmlNode rows = root.AppendElement("ROWDATA");
-  for (query.First(); !query.Eof(); query.Next()) {
-    AddRowAttributes(rows.AppendElement("ROW"), query);
-  }
-  return PacketText(doc);
-}
-
-void SaveDataSetXML(TQuery& query, std::ostream& out) {
+void SaveDataSetXML(TQuery& query, std::ostream& out, std::optional<std::string_view> answer_stylesheet) {
   if (query.Active()) {
     query.First();
   } else {
@@ -64,12 +41,16 @@ void SaveDataSetXML(TQuery& query, std::ostream& out) {
   }
   // Written whole or not at all: a failure leaves the stream as it was.
   std::string packet;
-  WriteDataPacket(query, packet);
+  if (answer_stylesheet) {
+    WriteAnswerPacket(query, packet, *answer_stylesheet);
+  } else {
+    WriteDataPacket(query, packet);
+  }
   out.write(packet.data(), static_cast<std::streamsize>(packet.size()));
 }
 
 bool GetAnyDataSetXML(TdmMySQL& session, const std::string& sql, std::ostream& out,
-                      const std::vector<std::string>* params) {
+                      const std::vector<std::string>* params, std::optional<std::string_view> answer_stylesheet) {
   TQuery& query = session.mySQLQuery1;
   try {
     query.Close();
@@ -81,7 +62,7 @@ bool GetAnyDataSetXML(TdmMySQL& session, const std::string& sql, std::ostream& o
       BindRequestParams(query, *params);
     }
     query.Open();
-    SaveDataSetXML(query, out);
+    SaveDataSetXML(query, out, answer_stylesheet);
     query.Close();
     return true;
   } catch (const std::exception& e) {

@@ -7,22 +7,26 @@
 // alone, a time column the time alone), texts unchanged.
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "db/session.h"
-#include "xml/xml_document.h"
 
 namespace sky {
 
 // Binds the request lines ("name=value"; names without case) to the
 // statement's parameters as text literals, runs it on session.mySQLQuery1 and
 // writes the packet. False after the level-0 line "GetAnyDataSetXML".
+// With an `answer_stylesheet` the packet is written as an answer carries it
+// (WriteAnswerPacket, export/packet_writer.h).
 bool GetAnyDataSetXML(TdmMySQL& session, const std::string& sql, std::ostream& out,
-                      const std::vector<std::string>* params);
-void SaveDataSetXML(TQuery& query, std::ostream& out);
-void AddRowAttributes(XmlNode row, const TQuery& query);
+                      const std::vector<std::string>* params,
+                      std::optional<std::string_view> answer_stylesheet = std::nullopt);
+void SaveDataSetXML(TQuery& query, std::ostream& out,
+                    std::optional<std::string_view> answer_stylesheet = std::nullopt);
 
 // The text of the current row's value of one column (the table above).
 std::string FieldValueText(const TField& field);

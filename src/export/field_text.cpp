@@ -3,6 +3,7 @@
 #include "db/session.h"
 #include "export/dataset_xml.h"
 #include "export/value_text.h"
+#include "xml/encoding.h"
 
 namespace sky {
 

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
 #include "export/dataset_xml.h"
+#include "export/dom_packet.h"
 #include "export/value_text.h"
+#include "xml/encoding.h"
 #include "xml/xml_document.h"
 #include "xml/xml_name.h"
 
@@ -15,31 +18,31 @@ namespace sky {
 
 namespace {
 
-constexpr std::string_view kPacketHead =
-    "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n<DATAPACKET Version=\"2.0\">";
+constexpr std::string_view kDeclaration = "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n";
+constexpr std::string_view kRootOpen = "<DATAPACKET Version=\"2.0\">";
 constexpr std::string_view kPacketTail = "</DATAPACKET>\n";
 
-// The characters of Windows-1251 bytes 0x80..0xBF as the system's converter
-// knows them (0x98 has none); 0xC0..0xFF are U+0410..U+044F.
-constexpr std::array<char16_t, 64> kUpperHalf = {
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
-    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,  // 88
-    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
-    0x0000, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
-    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,  // A0
-    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,  // A8
-    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,  // B0
-    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
-};
+// The packet converts as the XML library's converter does: byte 0x98 has no
+// character, so U+0098 goes out as a reference (see TCp1251Byte98).
+constexpr TCp1251Byte98 kPacketByte98 = TCp1251Byte98::kUnassigned;
 
-// Windows-1251 byte of every code point below kTableEnd; 0 where it has none.
-constexpr char32_t kTableEnd = 0x2123;
+// One past the highest code point that has a Windows-1251 byte.
+constexpr char32_t HighestCp1251Character() {
+  char32_t highest = 0;
+  for (unsigned byte = 0; byte <= 0xFF; ++byte) {
+    highest = std::max(highest, Cp1251Character(static_cast<unsigned char>(byte), kPacketByte98).value_or(0));
+  }
+  return highest;
+}
+constexpr char32_t kTableEnd = HighestCp1251Character() + 1;
+
+// The Windows-1251 byte of every code point below kTableEnd, 0 where it has
+// none: the encoding module's table turned round, for a lookup per character.
 constexpr std::array<unsigned char, kTableEnd> MakeCp1251Table() {
   std::array<unsigned char, kTableEnd> table{};
-  for (char32_t cp = 0; cp < 0x80; ++cp) table[cp] = static_cast<unsigned char>(cp);
-  for (char32_t cp = 0x0410; cp <= 0x044F; ++cp) table[cp] = static_cast<unsigned char>(0xC0 + (cp - 0x0410));
-  for (std::size_t i = 0; i < kUpperHalf.size(); ++i) {
-    if (kUpperHalf[i] != 0) table[kUpperHalf[i]] = static_cast<unsigned char>(0x80 + i);
+  for (unsigned byte = 1; byte <= 0xFF; ++byte) {
+    const std::optional<char32_t> cp = Cp1251Character(static_cast<unsigned char>(byte), kPacketByte98);
+    if (cp) table[*cp] = static_cast<unsigned char>(byte);
   }
   return table;
 }
@@ -104,6 +107,9 @@ struct TColumnPlan {
 struct TPacketPlan {
   std::vector<TColumnPlan> columns;
   bool repeated_names = false;
+  // Every name the parser reads back as the same plain attribute: none with
+  // a colon (a namespace prefix) and none "xmlns".
+  bool names_read_back = true;
   // Names that are XML names yet not UTF-8, hold a NUL byte or a character
   // without a Windows-1251 byte, are left to the document route.
   bool needs_document = false;
@@ -127,6 +133,7 @@ TPacketPlan PlanColumns(const TQuery& query) {
     // An invalid name is raised when a row is written, as the document route does.
     column.valid_name = IsXmlName(name);
     if (!column.valid_name) continue;
+    if (name == "xmlns" || name.find(':') != std::string::npos) plan.names_read_back = false;
     // The document takes a name up to its first NUL byte.
     if (!IsValidUtf8(name) || name.find('\0') != std::string::npos) plan.needs_document = true;
     column.lead.push_back(' ');
@@ -137,6 +144,15 @@ TPacketPlan PlanColumns(const TQuery& query) {
     if (column.lead.find("&#") != std::string::npos) plan.needs_document = true;
   }
   return plan;
+}
+
+// True when the address stands in the instruction as it is: printable ASCII
+// that cannot end the instruction early.
+bool PlainAddress(std::string_view href) {
+  for (char c : href) {
+    if (c < 0x20 || c > 0x7E) return false;
+  }
+  return href.find("?>") == std::string_view::npos;
 }
 
 void AppendRow(std::string& out, const TQuery& query, const TPacketPlan& plan) {
@@ -181,6 +197,31 @@ void AppendRow(std::string& out, const TQuery& query, const TPacketPlan& plan) {
   out.append("/>");
 }
 
+// The packet of the plan, with `instruction` (whole lines) after the declaration.
+void WritePlannedPacket(TQuery& query, const TPacketPlan& plan, std::string_view instruction, std::string& out) {
+  if (plan.needs_document) {
+    out.append(DomPacketText(query));
+    return;
+  }
+  out.append(kDeclaration).append(instruction).append(kRootOpen);
+  query.First();
+  if (query.Eof()) {
+    out.append("<ROWDATA/>");
+  } else {
+    out.append("<ROWDATA>");
+    // Rows of one result are much alike: the first one tells roughly how
+    // much room the rest need, which spares most of the regrowing.
+    // (A guess only: capped, as a window may hide most of the rows counted.)
+    const std::size_t first_row = out.size();
+    AppendRow(out, query, plan);
+    const std::size_t rest = (out.size() - first_row) * (query.RowCount() - query.RowIndex()) * 5 / 4;
+    out.reserve(out.size() + std::min<std::size_t>(rest, std::size_t{64} << 20) + kPacketTail.size() + 16);
+    for (query.Next(); !query.Eof(); query.Next()) AppendRow(out, query, plan);
+    out.append("</ROWDATA>");
+  }
+  out.append(kPacketTail);
+}
+
 }  // namespace
 
 void AppendPacketText(std::string& out, std::string_view safe_utf8) {
@@ -198,19 +239,15 @@ void AppendPacketText(std::string& out, std::string_view safe_utf8) {
       out.append(EscapeOf(c));
       ++p;
     } else {
-      const int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-      char32_t cp = extra == 3 ? c & 0x07 : extra == 2 ? c & 0x0F : c & 0x1F;
-      bool valid = extra > 0 && end - p > extra;
-      for (int i = 1; valid && i <= extra; ++i) {
-        const auto next = static_cast<unsigned char>(p[i]);
-        valid = (next & 0xC0) == 0x80;
-        cp = (cp << 6) | (next & 0x3F);
-      }
-      if (valid) {
+      // Text that XmlSafeText passed is valid UTF-8; the '?' only guards a
+      // caller that did not hold to that.
+      char32_t cp = 0;
+      const std::size_t length = DecodeUtf8(safe_utf8, static_cast<std::size_t>(p - safe_utf8.data()), cp);
+      if (length != 0) {
         AppendCharacter(out, cp);
-        p += extra + 1;
+        p += length;
       } else {
-        out.push_back('?');  // not reached for text that XmlSafeText passed
+        out.push_back('?');
         ++p;
       }
     }
@@ -223,29 +260,21 @@ void RequireXmlName(const std::string& name) {
   if (!IsXmlName(name)) throw XmlError("column name is not a valid XML attribute name: " + name);
 }
 
-void WriteDataPacket(TQuery& query, std::string& out) {
+void WriteDataPacket(TQuery& query, std::string& out) { WritePlannedPacket(query, PlanColumns(query), {}, out); }
+
+void WriteAnswerPacket(TQuery& query, std::string& out, std::string_view stylesheet) {
   const TPacketPlan plan = PlanColumns(query);
-  if (plan.needs_document) {
-    out.append(DomPacketText(query));
+  if (plan.needs_document || !plan.names_read_back || !PlainAddress(stylesheet)) {
+    std::string packet;
+    WritePlannedPacket(query, plan, {}, packet);
+    out.append(PacketWithStylesheet(packet, stylesheet));
     return;
   }
-  out.append(kPacketHead);
-  query.First();
-  if (query.Eof()) {
-    out.append("<ROWDATA/>");
-  } else {
-    out.append("<ROWDATA>");
-    // Rows of one result are much alike: the first one tells roughly how
-    // much room the rest need, which spares most of the regrowing.
-    // (A guess only: capped, as a window may hide most of the rows counted.)
-    const std::size_t first_row = out.size();
-    AppendRow(out, query, plan);
-    const std::size_t rest = (out.size() - first_row) * (query.RowCount() - query.RowIndex()) * 5 / 4;
-    out.reserve(out.size() + std::min<std::size_t>(rest, std::size_t{64} << 20) + kPacketTail.size() + 16);
-    for (query.Next(); !query.Eof(); query.Next()) AppendRow(out, query, plan);
-    out.append("</ROWDATA>");
-  }
-  out.append(kPacketTail);
+  // What the parser reads back is the packet itself, and the instruction it
+  // is given is written on a line of its own after the declaration.
+  std::string line;
+  if (!stylesheet.empty()) line.append("<?xml-stylesheet type=\"text/xsl\" href=\"").append(stylesheet).append("\"?>\n");
+  WritePlannedPacket(query, plan, line, out);
 }
 
 }  // namespace sky

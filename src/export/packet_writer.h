@@ -2,7 +2,7 @@
 // between.
 //
 // WriteDataPacket gives exactly the bytes that building the packet as an XML
-// document (DomPacketText) and serialising it in Windows-1251 gives, for
+// document (DomPacketText, export/dom_packet.h) and serialising it in Windows-1251 gives, for
 // every result: the same declaration and line ends, attribute values escaped
 // the same way (&amp; &lt; &gt; &quot; and character references for TAB, LF
 // and CR), characters that Windows-1251 cannot hold written as decimal
@@ -24,8 +24,17 @@ namespace sky {
 // `out`. On an exception `out` holds a partial packet.
 void WriteDataPacket(TQuery& query, std::string& out);
 
-// The same packet built as a document and serialised (slow; the reference).
-std::string DomPacketText(TQuery& query);
+// Appends the packet as an answer carries it: the declaration, then for a
+// non-empty `stylesheet` the line
+//   <?xml-stylesheet type="text/xsl" href="<stylesheet>"?>
+// then the root; byte for byte what the XML parser reads back from
+// WriteDataPacket's packet, given that instruction and written again
+// (PacketWithStylesheet). Written straight when every column name reads back
+// as the same plain attribute and the address is printable ASCII without
+// "?>"; otherwise the packet makes that round trip, in which a name with a
+// colon or "xmlns" may become a namespace. On an exception `out` holds a
+// partial packet.
+void WriteAnswerPacket(TQuery& query, std::string& out, std::string_view stylesheet);
 
 // Appends a text that XmlSafeText has passed as an attribute value (without
 // the quotes) or a name, in Windows-1251 with the escapes of the document

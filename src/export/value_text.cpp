@@ -37,42 +37,6 @@ std::string TimeWithoutFraction(std::string_view text) {
   return std::string(text);
 }
 
-// Decodes one UTF-8 sequence at `pos`; returns false for an invalid one.
-bool DecodeUtf8(std::string_view s, std::size_t& pos, char32_t& cp) {
-  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  unsigned char lead = byte(pos);
-  int extra;
-  if (lead < 0x80) {
-    cp = lead;
-    ++pos;
-    return true;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
-    extra = 1;
-    cp = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    extra = 2;
-    cp = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    extra = 3;
-    cp = lead & 0x07;
-  } else {
-    return false;
-  }
-  if (pos + extra >= s.size()) return false;  // truncated sequence
-  for (int i = 1; i <= extra; ++i) {
-    unsigned char b = byte(pos + i);
-    if ((b & 0xC0) != 0x80) return false;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-  if ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || cp > 0x10FFFF ||
-      (cp >= 0xD800 && cp <= 0xDFFF)) {
-    return false;
-  }
-  pos += extra + 1;
-  return true;
-}
-
 bool XmlAllows(char32_t cp) {
   return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) ||
          (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
@@ -119,28 +83,19 @@ std::string FormatSqlDateTime(std::string_view text) {
   return date + " " + time;
 }
 
-bool IsValidUtf8(std::string_view bytes) {
-  std::size_t pos = 0;
-  char32_t cp;
-  while (pos < bytes.size()) {
-    if (!DecodeUtf8(bytes, pos, cp)) return false;
-  }
-  return true;
-}
-
 std::string XmlSafeText(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());
-  std::size_t pos = 0;
-  while (pos < utf8.size()) {
-    std::size_t start = pos;
-    char32_t cp;
-    if (!DecodeUtf8(utf8, pos, cp)) {
+  char32_t cp = 0;
+  for (std::size_t at = 0; at < utf8.size();) {
+    const std::size_t length = DecodeUtf8(utf8, at, cp);
+    if (length == 0) {
       out.push_back('?');
-      pos = start + 1;
+      ++at;
       continue;
     }
-    if (XmlAllows(cp)) out.append(utf8.substr(start, pos - start));
+    if (XmlAllows(cp)) out.append(utf8.substr(at, length));
+    at += length;
   }
   return out;
 }

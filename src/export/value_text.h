@@ -25,7 +25,6 @@ std::string FormatSqlDate(std::string_view text);
 std::string FormatSqlTime(std::string_view text);
 std::string FormatSqlDateTime(std::string_view text);
 std::string XmlSafeText(std::string_view utf8);
-bool IsValidUtf8(std::string_view bytes);
 std::string HexText(std::string_view bytes);
 
 }  // namespace sky

@@ -1,7 +1,5 @@
 #include "web/request_parsing.h"
 
-#include <charconv>
-
 #include "web/regex.h"
 #include "xml/encoding.h"
 
@@ -58,11 +56,7 @@ std::string GetRequestParams(std::string_view request) { return TrimmedGroup(Par
 int64_t GetContentLength(std::string_view request) {
   std::optional<TRegexMatch> match = ContentLengthPattern().Search(request);
   if (!match) return 0;
-  const std::string digits = match->Group(1);
-  int64_t value = 0;
-  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  if (error != std::errc() || end != digits.data() + digits.size()) return 0;
-  return value;
+  return ParseDecimal<int64_t>(match->Group(1)).value_or(0);
 }
 
 TNumberParam::TNumberParam(std::string_view name, TPlacement placement)

@@ -1,6 +1,5 @@
 #include "web/view_params.h"
 
-#include <charconv>
 #include "xml/encoding.h"
 
 namespace sky {
@@ -13,13 +12,6 @@ std::optional<std::string> ListValue(const std::vector<std::string>& list, std::
     }
   }
   return std::nullopt;
-}
-
-std::optional<int32_t> ToInt32(std::string_view text) {
-  int32_t value = 0;
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
 }
 
 bool IsContainedFileName(std::string_view name) {

@@ -12,6 +12,7 @@
 #include "web/view_operations.h"
 #include "web/view_params.h"
 #include "web/views.h"
+#include "xml/encoding.h"
 #include "xml/xml_document.h"
 
 namespace sky {

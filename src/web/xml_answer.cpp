@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "engine/history.h"
-#include "export/packet_text.h"
 #include "settings/log.h"
 #include "settings/paths.h"
 #include "settings/settings.h"
@@ -32,13 +31,9 @@ void ServAnyDataSet(TConnection& connection, const std::string& sql,
       return;
     }
     std::ostringstream stream;
-    if (!RunDataSetQuery(sql, stream, entry, &params)) return;
-    std::string packet = std::move(stream).str();
-    // The packet goes out as parsing it, adding the instruction and writing
-    // it again would give; for the writer's plain packets that is its own
-    // text with one line more, so the document is only built for the rest.
-    if (!AddStylesheetToPacket(packet, stylesheet)) packet = PacketWithStylesheet(packet, stylesheet);
-    SendXMLStream(connection, packet);
+    // The packet writer puts the stylesheet instruction after its declaration.
+    if (!RunDataSetQuery(sql, stream, entry, &params, stylesheet)) return;
+    SendXMLStream(connection, std::move(stream).str());
   } catch (const std::exception& e) {
     WriteLog(0, "ServAnyDataSet", e.what());
   }

@@ -1,7 +1,7 @@
 // The direct packet writer against the document route, byte for byte: texts
 // of every character, escapes, broken UTF-8, NULLs, odd column names, real
-// column types from the server; and the stylesheet line added on the text
-// against the packet parsed and written again.
+// column types from the server; and the packet as an answer carries it
+// against the document's packet read back and given the stylesheet.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -13,7 +13,7 @@
 
 #include "db/session.h"
 #include "export/dataset_xml.h"
-#include "export/packet_text.h"
+#include "export/dom_packet.h"
 #include "export/packet_writer.h"
 #include "xml/encoding.h"
 #include "support/test_db.h"
@@ -68,17 +68,23 @@ class PacketWriterTest : public ::testing::Test {
     return direct.packet;
   }
 
-  // The packet of the rows with the stylesheet line added on the text, which
-  // must be what the parser's round trip gives; false when the text route
-  // declined.
-  bool ExpectSameWithStylesheet(const std::string& packet, const std::string& href) {
-    std::string text = packet;
-    if (!AddStylesheetToPacket(text, href)) {
-      EXPECT_EQ(text, packet) << "a declined packet stays untouched";
-      return false;
+  // Both ways of writing the open rows as an answer; returns the answer
+  // they agree on.
+  std::string ExpectSameAnswer(const std::string& href) {
+    TOutcome reference, direct;
+    try {
+      reference.packet = DomPacketText(query(), href);
+    } catch (const std::exception& e) {
+      reference.error = e.what();
     }
-    EXPECT_EQ(text, PacketWithStylesheet(packet, href));
-    return true;
+    try {
+      WriteAnswerPacket(query(), direct.packet, href);
+    } catch (const std::exception& e) {
+      direct.error = e.what();
+    }
+    EXPECT_EQ(direct.error, reference.error) << href;
+    EXPECT_EQ(direct.packet, reference.packet) << href;
+    return direct.packet;
   }
 
   TQuery& query() { return session_.mySQLQuery1; }
@@ -201,24 +207,42 @@ TEST_F(PacketWriterTest, RandomTextsAgree) {
     }
     rows.push_back(row);
   }
-  const std::string packet = ExpectSame({"x", "callsign", "y"}, rows);
-  EXPECT_TRUE(ExpectSameWithStylesheet(packet, "./xsl/pilotlist.xsl"));
+  ExpectSame({"x", "callsign", "y"}, rows);
+  ExpectSameAnswer("./xsl/pilotlist.xsl");
 }
 
-TEST_F(PacketWriterTest, StylesheetLineAddedOnTheText) {
-  const std::string packet = ExpectSame({"id", "callsign"}, {{"7", "Сокол & <Я>\t" + Utf8(0x1F600)}, {"9", std::nullopt}});
-  EXPECT_TRUE(ExpectSameWithStylesheet(packet, "./xsl/pilotlist.xsl"));
-  EXPECT_TRUE(ExpectSameWithStylesheet(packet, "")) << "without an address the packet goes out as it is";
-  EXPECT_TRUE(ExpectSameWithStylesheet(ExpectSame({"id"}, {}), "./xsl/pilotlist.xsl"));
-  EXPECT_TRUE(ExpectSameWithStylesheet(ExpectSame({"позывной"}, {{"1"}}), "./xsl/pilotlist.xsl"));
-
-  // Names the parser reads as namespaces, and addresses that need converting,
-  // are left to the document.
-  EXPECT_FALSE(ExpectSameWithStylesheet(ExpectSame({"xmlns", "id"}, {{"urn:x", "1"}}), "a.xsl"));
-  EXPECT_FALSE(ExpectSameWithStylesheet(ExpectSame({"xml:lang"}, {{"ru"}}), "a.xsl"));
-  EXPECT_FALSE(ExpectSameWithStylesheet(packet, "./xsl/список.xsl"));
-  std::string not_a_packet = "<?xml version=\"1.0\"?>\n<other/>\n";
-  EXPECT_FALSE(AddStylesheetToPacket(not_a_packet, "a.xsl"));
+TEST_F(PacketWriterTest, AnswersCarryTheStylesheetAfterTheDeclaration) {
+  const std::string line = "<?xml-stylesheet type=\"text/xsl\" href=\"./xsl/pilotlist.xsl\"?>\n";
+  const std::string declaration = "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n";
+  struct TCase {
+    std::vector<std::string> columns;
+    std::vector<Row> rows;
+    bool plain;  // the answer is the packet with the line after the declaration
+  };
+  const TCase cases[] = {
+      {{"id", "callsign"}, {{"7", "Сокол & <Я>\t" + Utf8(0x1F600)}, {"9", std::nullopt}}, true},
+      {{"id"}, {}, true},
+      {{"позывной"}, {{"1"}}, true},
+      {{"xml:lang"}, {{std::nullopt}}, true},  // the name never written
+      // Names the parser reads as namespaces: the answer is what it makes of
+      // them ("xmlns" goes first, an empty prefix declaration is dropped).
+      {{"id", "xmlns"}, {{"1", "urn:x"}}, false},
+      {{"xmlns:p", "xml:lang"}, {{"", "ru"}}, false},
+      {{"a", std::string("a\0b", 3)}, {{"1", "2"}}, true},  // through the document
+  };
+  for (const TCase& c : cases) {
+    const std::string packet = ExpectSame(c.columns, c.rows);
+    const std::string answer = ExpectSameAnswer("./xsl/pilotlist.xsl");
+    if (c.plain) {
+      EXPECT_EQ(answer, declaration + line + packet.substr(declaration.size())) << c.columns[0];
+    } else {
+      EXPECT_NE(answer, declaration + line + packet.substr(declaration.size())) << c.columns[0];
+    }
+    EXPECT_EQ(ExpectSameAnswer(""), c.plain ? packet : PacketWithStylesheet(packet, "")) << "no address, no line";
+    // Addresses that cannot stand in the instruction as they are.
+    ExpectSameAnswer("./xsl/список.xsl");
+    ExpectSameAnswer("a?>b");
+  }
 }
 
 // Values of real column types as the server sends them.

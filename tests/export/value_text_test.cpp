@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "export/value_text.h"
+#include "xml/encoding.h"
 
 namespace sky {
 namespace {
