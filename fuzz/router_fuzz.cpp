@@ -102,7 +102,7 @@ std::string Home() {
     settings.AdminPassword = std::string(kPassword);
     settings.LogLevel = 10;
     // Every attribute written, the port included: nothing may listen there.
-    XmlDocument doc;
+    TXmlDocument doc;
     BuildSettingsDocument(settings, {settings.Server}, doc);
     doc.SaveFile(SettingsFileName());
     std::ofstream(DefaultPageFileName()) << "<html>%HOST%</html>";

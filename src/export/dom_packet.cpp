@@ -9,7 +9,7 @@ namespace sky {
 
 namespace {
 
-void AddRowAttributes(XmlNode row, const TQuery& query) {
+void AddRowAttributes(TXmlNode row, const TQuery& query) {
   const int count = query.FieldCount();
   for (int i = 0; i < count; ++i) {
     TField field = query.Field(i);
@@ -22,10 +22,10 @@ void AddRowAttributes(XmlNode row, const TQuery& query) {
 }  // namespace
 
 std::string DomPacketText(TQuery& query) {
-  XmlDocument doc;
-  XmlNode root = doc.CreateRoot("DATAPACKET");
+  TXmlDocument doc;
+  TXmlNode root = doc.CreateRoot("DATAPACKET");
   root.SetAttribute("Version", "2.0");
-  XmlNode rows = root.AppendElement("ROWDATA");
+  TXmlNode rows = root.AppendElement("ROWDATA");
   for (query.First(); !query.Eof(); query.Next()) {
     AddRowAttributes(rows.AppendElement("ROW"), query);
   }
@@ -38,11 +38,11 @@ std::string DomPacketText(TQuery& query, std::string_view stylesheet) {
 }
 
 std::string PacketWithStylesheet(std::string_view packet, std::string_view href) {
-  XmlDocument doc;
-  if (!doc.LoadText(packet)) throw XmlError("the data packet is not well-formed XML");
+  TXmlDocument doc;
+  if (!doc.LoadText(packet)) throw TXmlError("the data packet is not well-formed XML");
   if (!href.empty()) {
-    XmlNode datapacket = doc.SelectFirst("//DATAPACKET");
-    if (datapacket.IsNull()) throw XmlError("the data packet has no DATAPACKET element");
+    TXmlNode datapacket = doc.SelectFirst("//DATAPACKET");
+    if (datapacket.IsNull()) throw TXmlError("the data packet has no DATAPACKET element");
     datapacket.InsertBefore(
         doc.CreateProcessingInstruction("xml-stylesheet", "type=\"text/xsl\" href=\"" + std::string(href) + "\""));
   }

@@ -14,7 +14,7 @@ namespace sky {
 
 // The packet of the query's rows, walked from its first row, built as a
 // document and written in Windows-1251 with its declaration and no line
-// breaks inside the root (slow). Throws XmlError for a column name that is
+// breaks inside the root (slow). Throws TXmlError for a column name that is
 // no XML name or that Windows-1251 cannot hold.
 std::string DomPacketText(TQuery& query);
 
@@ -26,7 +26,7 @@ std::string DomPacketText(TQuery& query, std::string_view stylesheet);
 // "xmlns" becomes what the parser makes of it), given an xml-stylesheet
 // instruction with data `type="text/xsl" href="<href>"` before its root (no
 // instruction for an empty href) and written again as DomPacketText writes.
-// Throws XmlError when the packet is not well-formed.
+// Throws TXmlError when the packet is not well-formed.
 std::string PacketWithStylesheet(std::string_view packet, std::string_view href);
 
 }  // namespace sky

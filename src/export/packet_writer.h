@@ -41,7 +41,7 @@ void WriteAnswerPacket(TQuery& query, std::string& out, std::string_view stylesh
 // writer.
 void AppendPacketText(std::string& out, std::string_view safe_utf8);
 
-// Throws XmlError naming the column when it cannot be an attribute name
+// Throws TXmlError naming the column when it cannot be an attribute name
 // (IsXmlName is false: count(*) without an alias, say).
 void RequireXmlName(const std::string& name);
 

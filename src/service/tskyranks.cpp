@@ -164,7 +164,7 @@ TCycleReport Tskyranks::RunCycle() {
     TServerList servers;
     if (!ReadServerList(SettingsFileName(), servers)) return report;
     ReloadSettings();
-    const SettingsSnapshot settings = CurrentSettings();
+    const TSettingsSnapshot settings = CurrentSettings();
     for (const TServerEntry& entry : servers) {
       if (!entry.Active) {
         WriteLog(0, "server skipped", entry.Host);

@@ -8,7 +8,7 @@ namespace sky {
 
 namespace {
 
-struct Location {
+struct TLocation {
   std::string directory;
   std::string base_name;
 };
@@ -30,9 +30,9 @@ std::string Absolute(const std::string& path) {
   return absolute.lexically_normal().string();
 }
 
-Location Locate(const std::string& executable, const std::string& home) {
+TLocation Locate(const std::string& executable, const std::string& home) {
   const std::filesystem::path program(Absolute(executable));
-  Location location;
+  TLocation location;
   location.directory = WithoutTrailingSlash(home.empty() ? program.parent_path().string() : Absolute(home));
   location.base_name = program.stem().string();
   if (location.base_name.empty()) location.base_name = "skyranks";
@@ -40,18 +40,18 @@ Location Locate(const std::string& executable, const std::string& home) {
 }
 
 // Set once at start; until then the running executable's own place.
-Location& CurrentLocation() {
-  static Location location = Locate(RunningExecutablePath(), {});
+TLocation& CurrentLocation() {
+  static TLocation location = Locate(RunningExecutablePath(), {});
   return location;
 }
 
-Location Snapshot() {
+TLocation Snapshot() {
   std::lock_guard<std::mutex> hold(LocationLock());
   return CurrentLocation();
 }
 
 std::string InProgramDirectory(const std::string& extension) {
-  const Location location = Snapshot();
+  const TLocation location = Snapshot();
   const std::string separator = location.directory == "/" ? "" : "/";
   return location.directory + separator + location.base_name + extension;
 }
@@ -59,7 +59,7 @@ std::string InProgramDirectory(const std::string& extension) {
 }  // namespace
 
 void SetProgramLocation(const std::string& executable, const std::string& home) {
-  Location location = Locate(executable, home);
+  TLocation location = Locate(executable, home);
   std::lock_guard<std::mutex> hold(LocationLock());
   CurrentLocation() = std::move(location);
 }

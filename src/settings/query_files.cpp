@@ -13,9 +13,9 @@ std::optional<std::string> FindQueryFile(const std::string& file_name, std::stri
   // may go into the path expression. The expression compares numbers, so
   // "007" finds qid="7".
   if (!AllDigits(qid)) return std::nullopt;
-  XmlDocument settings;
+  TXmlDocument settings;
   if (!settings.LoadFile(file_name)) return std::nullopt;
-  const XmlNode fname = settings.SelectFirst("//queries/query[@qid=" + std::string(qid) + "]/@fname");
+  const TXmlNode fname = settings.SelectFirst("//queries/query[@qid=" + std::string(qid) + "]/@fname");
   if (fname.IsNull()) return std::nullopt;
   return fname.Value();
 }

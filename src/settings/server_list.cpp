@@ -13,20 +13,20 @@ namespace sky {
 namespace {
 
 // The settings file parsed, or false when it is missing or not well-formed.
-bool LoadServerFile(const std::string& file_name, XmlDocument& doc) {
+bool LoadServerFile(const std::string& file_name, TXmlDocument& doc) {
   std::error_code error;
   if (!std::filesystem::exists(file_name, error)) return false;
   return doc.LoadFile(file_name);
 }
 
-std::vector<XmlNode> ServerElements(const XmlDocument& doc) {
+std::vector<TXmlNode> ServerElements(const TXmlDocument& doc) {
   for (const TSettingsNode<TSettings>& node : SettingsNodes()) {
     if (node.type == TNodeType::kServers) return doc.SelectAll(node.element);
   }
   return {};
 }
 
-TServerEntry ReadServer(XmlNode element, TServerEntry entry) {
+TServerEntry ReadServer(TXmlNode element, TServerEntry entry) {
   for (const TSettingsNode<TServerEntry>& column : ServerColumns()) {
     ReadNode(column, element.Attribute(column.attribute), entry);
   }
@@ -39,21 +39,21 @@ void ClearServerList(TServerList& list) { list.clear(); }
 
 bool ReadServerList(const std::string& file_name, TServerList& list) {
   ClearServerList(list);
-  XmlDocument doc;
+  TXmlDocument doc;
   if (!LoadServerFile(file_name, doc)) return false;
-  for (const XmlNode& element : ServerElements(doc)) list.push_back(ReadServer(element, {}));
+  for (const TXmlNode& element : ServerElements(doc)) list.push_back(ReadServer(element, {}));
   return !list.empty();
 }
 
 bool FindServerById(const std::string& file_name, std::string_view id, TServerEntry& entry) {
-  XmlDocument doc;
+  TXmlDocument doc;
   if (!LoadServerFile(file_name, doc)) return false;
   // The id is compared as a value, never pasted into a path expression, so
   // any text (quotes included) is safe. No match falls back to the first entry.
-  const std::vector<XmlNode> servers = ServerElements(doc);
+  const std::vector<TXmlNode> servers = ServerElements(doc);
   if (servers.empty()) return false;
-  XmlNode found = servers.front();
-  for (const XmlNode& server : servers) {
+  TXmlNode found = servers.front();
+  for (const TXmlNode& server : servers) {
     if (server.Attribute("id") == id) {
       found = server;
       break;

@@ -25,15 +25,15 @@ bool FileExists(const std::string& file_name) {
 // The node's text at `path`, nullopt when there is no such node: an
 // attribute's value, or an element's text.
 template <class Record>
-std::optional<std::string> TextAt(const XmlDocument& doc, const TSettingsNode<Record>& node, std::string_view path) {
-  const XmlNode found = doc.SelectFirst(path);
+std::optional<std::string> TextAt(const TXmlDocument& doc, const TSettingsNode<Record>& node, std::string_view path) {
+  const TXmlNode found = doc.SelectFirst(path);
   if (found.IsNull()) return std::nullopt;
   return node.attribute.empty() ? found.Text() : found.Value();
 }
 
 // The scale's rows by index: "/skyranks/ranks/rank[i]" names the i-th rank of
 // every `ranks` element, the count is that of all of them.
-void ReadRanks(const XmlDocument& doc, std::string_view element, std::vector<TRankDef>& ranks) {
+void ReadRanks(const TXmlDocument& doc, std::string_view element, std::vector<TRankDef>& ranks) {
   const std::size_t count = doc.SelectAll(element).size();
   ranks.resize(count);
   for (std::size_t i = 0; i < count; ++i) {
@@ -87,7 +87,7 @@ void SetDefaultSettings(TSettings& settings) {
   }
 }
 
-bool LoadSettingsFromDocument(TSettings& settings, const XmlDocument& doc) {
+bool LoadSettingsFromDocument(TSettings& settings, const TXmlDocument& doc) {
   static const std::vector<const TSettingsNode<TSettings>*> kReadingOrder = ReadingOrder();
   for (const TSettingsNode<TSettings>* node : kReadingOrder) {
     if (node->type == TNodeType::kRanks) {
@@ -102,7 +102,7 @@ bool LoadSettingsFromDocument(TSettings& settings, const XmlDocument& doc) {
 
 void SaveSettings(const std::string& file_name, const TSettings& settings) {
   try {
-    XmlDocument doc;
+    TXmlDocument doc;
     BuildSettingsDocument(settings, doc);
     doc.SaveFile(file_name);
   } catch (const std::exception& e) {
@@ -117,7 +117,7 @@ TSettingsRead ReadSettingsFile(const std::string& file_name, TSettings& settings
   }
   if (FileExists(file_name)) {
     try {
-      XmlDocument doc;
+      TXmlDocument doc;
       if (!doc.LoadFile(file_name)) {
         // Often a file caught half-written by an editor: the values in force
         // stay until the file parses again.

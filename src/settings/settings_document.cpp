@@ -25,19 +25,19 @@ void AppendComments(Parent& parent, std::string_view lines) {
 // by the first row that lies in it.
 class TDocumentBuilder {
  public:
-  explicit TDocumentBuilder(XmlDocument& doc) : doc_(doc) {}
+  explicit TDocumentBuilder(TXmlDocument& doc) : doc_(doc) {}
 
   // The element at `path` ("/skyranks/rules/sortie"), created when missing.
-  XmlNode Element(std::string_view path, std::string_view comment, std::string_view parent_comment) {
+  TXmlNode Element(std::string_view path, std::string_view comment, std::string_view parent_comment) {
     if (auto found = elements_.find(std::string(path)); found != elements_.end()) return found->second;
     const std::size_t slash = path.rfind('/');
     const std::string_view name = path.substr(slash + 1);
-    XmlNode created;
+    TXmlNode created;
     if (slash == 0) {
       AppendComments(doc_, comment);
       created = doc_.CreateRoot(name);
     } else {
-      XmlNode parent = Element(path.substr(0, slash), parent_comment, {});
+      TXmlNode parent = Element(path.substr(0, slash), parent_comment, {});
       AppendComments(parent, comment);
       created = parent.AppendElement(name);
     }
@@ -46,8 +46,8 @@ class TDocumentBuilder {
   }
 
  private:
-  XmlDocument& doc_;
-  std::map<std::string, XmlNode, std::less<>> elements_;
+  TXmlDocument& doc_;
+  std::map<std::string, TXmlNode, std::less<>> elements_;
 };
 
 // Whether a group's element gets all its columns from the record, or what
@@ -57,7 +57,7 @@ enum class TColumns { kNewFile, kAll };
 // The row's value as the element's attribute or text: the record's, or the
 // fixed text a new file holds.
 template <class Record>
-void SetNode(XmlNode element, const TSettingsNode<Record>& node, const Record& record, TColumns columns) {
+void SetNode(TXmlNode element, const TSettingsNode<Record>& node, const Record& record, TColumns columns) {
   const std::string text = columns == TColumns::kNewFile && node.write == TNodeWrite::kFresh
                                ? std::string(node.fresh)
                                : NodeText(node, record);
@@ -70,22 +70,22 @@ void SetNode(XmlNode element, const TSettingsNode<Record>& node, const Record& r
 
 // One element of a group (a rank, a database).
 template <class Record>
-void AppendRow(XmlNode parent, std::string_view name, std::span<const TSettingsNode<Record>> columns,
+void AppendRow(TXmlNode parent, std::string_view name, std::span<const TSettingsNode<Record>> columns,
                const Record& record, TColumns which) {
-  XmlNode element = parent.AppendElement(name);
+  TXmlNode element = parent.AppendElement(name);
   for (const TSettingsNode<Record>& column : columns) {
     if (which == TColumns::kAll || column.write != TNodeWrite::kNever) SetNode(element, column, record, which);
   }
 }
 
-void Build(const TSettings& settings, const TServerList* servers, XmlDocument& doc) {
+void Build(const TSettings& settings, const TServerList* servers, TXmlDocument& doc) {
   doc.Clear();
   TDocumentBuilder builder(doc);
   for (const TSettingsNode<TSettings>& node : SettingsNodes()) {
     if (node.write == TNodeWrite::kNever) continue;
     if (node.type == TNodeType::kRanks || node.type == TNodeType::kServers) {
       const std::size_t slash = node.element.rfind('/');
-      XmlNode parent = builder.Element(node.element.substr(0, slash), node.parent_comment, {});
+      TXmlNode parent = builder.Element(node.element.substr(0, slash), node.parent_comment, {});
       AppendComments(parent, node.comment);
       const std::string_view name = node.element.substr(slash + 1);
       if (node.type == TNodeType::kRanks) {
@@ -104,9 +104,9 @@ void Build(const TSettings& settings, const TServerList* servers, XmlDocument& d
 
 }  // namespace
 
-void BuildSettingsDocument(const TSettings& settings, XmlDocument& doc) { Build(settings, nullptr, doc); }
+void BuildSettingsDocument(const TSettings& settings, TXmlDocument& doc) { Build(settings, nullptr, doc); }
 
-void BuildSettingsDocument(const TSettings& settings, const TServerList& servers, XmlDocument& doc) {
+void BuildSettingsDocument(const TSettings& settings, const TServerList& servers, TXmlDocument& doc) {
   Build(settings, &servers, doc);
 }
 

@@ -11,22 +11,22 @@ namespace sky {
 
 namespace {
 
-struct Store {
+struct TStore {
   std::mutex lock;  // guards every field below
-  SettingsSnapshot current = std::make_shared<const TSettings>();
+  TSettingsSnapshot current = std::make_shared<const TSettings>();
   bool fields_checked = false;
   TDateTime last_calc_time = kNeverCalculated;
   TDateTime start_time = Now();
   bool published = false;  // a record was published since load
 };
 
-Store& TheStore() {
-  static Store store;
+TStore& TheStore() {
+  static TStore store;
   return store;
 }
 
 bool AnyPublished() {
-  Store& store = TheStore();
+  TStore& store = TheStore();
   std::lock_guard<std::mutex> hold(store.lock);
   return store.published;
 }
@@ -36,8 +36,8 @@ bool AnyPublished() {
 
 }  // namespace
 
-SettingsSnapshot CurrentSettings() {
-  Store& store = TheStore();
+TSettingsSnapshot CurrentSettings() {
+  TStore& store = TheStore();
   std::lock_guard<std::mutex> hold(store.lock);
   return store.current;
 }
@@ -45,7 +45,7 @@ SettingsSnapshot CurrentSettings() {
 void PublishSettings(TSettings settings) {
   const int32_t level = settings.LogLevel;
   auto published = std::make_shared<const TSettings>(std::move(settings));
-  Store& store = TheStore();
+  TStore& store = TheStore();
   {
     std::lock_guard<std::mutex> hold(store.lock);
     store.current = std::move(published);
@@ -73,44 +73,44 @@ bool ReloadSettings() {
     // service picks up the file once it is mended, and their empty password
     // refuses every control command.
     if (AnyPublished()) return false;
-    LoadSettingsFromDocument(settings, XmlDocument());
+    LoadSettingsFromDocument(settings, TXmlDocument());
   }
   PublishSettings(std::move(settings));
   return read == TSettingsRead::kRead;
 }
 
 bool FieldsChecked() {
-  Store& store = TheStore();
+  TStore& store = TheStore();
   std::lock_guard<std::mutex> hold(store.lock);
   return store.fields_checked;
 }
 
 void SetFieldsChecked(bool value) {
-  Store& store = TheStore();
+  TStore& store = TheStore();
   std::lock_guard<std::mutex> hold(store.lock);
   store.fields_checked = value;
 }
 
 TDateTime LastCalcTime() {
-  Store& store = TheStore();
+  TStore& store = TheStore();
   std::lock_guard<std::mutex> hold(store.lock);
   return store.last_calc_time;
 }
 
 void SetLastCalcTime(TDateTime value) {
-  Store& store = TheStore();
+  TStore& store = TheStore();
   std::lock_guard<std::mutex> hold(store.lock);
   store.last_calc_time = value;
 }
 
 TDateTime StartTime() {
-  Store& store = TheStore();
+  TStore& store = TheStore();
   std::lock_guard<std::mutex> hold(store.lock);
   return store.start_time;
 }
 
 void ResetSettingsStoreForTesting() {
-  Store& store = TheStore();
+  TStore& store = TheStore();
   {
     std::lock_guard<std::mutex> hold(store.lock);
     store.current = std::make_shared<const TSettings>();

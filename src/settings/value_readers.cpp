@@ -71,17 +71,17 @@ double TextToFloat(std::string_view text) {
 
 int32_t TextToInt32(std::string_view text) { return TruncateToInt32(TextToFloat(text)); }
 
-std::string ReadNodeValue(const XmlDocument& doc, std::string_view path) {
+std::string ReadNodeValue(const TXmlDocument& doc, std::string_view path) {
   return doc.SelectFirst(path).Value();
 }
 
-std::string ReadNodeText(const XmlDocument& doc, std::string_view path) {
+std::string ReadNodeText(const TXmlDocument& doc, std::string_view path) {
   return doc.SelectFirst(path).Text();
 }
 
-int32_t ReadIntValue(const XmlDocument& doc, std::string_view path, int32_t default_value) {
+int32_t ReadIntValue(const TXmlDocument& doc, std::string_view path, int32_t default_value) {
   try {
-    XmlNode node = doc.SelectFirst(path);
+    TXmlNode node = doc.SelectFirst(path);
     if (node.IsNull()) return default_value;
     return TextToInt32(node.Value());
   } catch (const std::invalid_argument&) {
@@ -92,10 +92,10 @@ int32_t ReadIntValue(const XmlDocument& doc, std::string_view path, int32_t defa
   }
 }
 
-double ReadFloatValue(const XmlDocument& doc, std::string_view path, double default_value) {
+double ReadFloatValue(const TXmlDocument& doc, std::string_view path, double default_value) {
   std::string name;
   try {
-    XmlNode node = doc.SelectFirst(path);
+    TXmlNode node = doc.SelectFirst(path);
     if (node.IsNull()) return default_value;
     name = node.Name();
     return TextToFloat(node.Value());
@@ -107,7 +107,7 @@ double ReadFloatValue(const XmlDocument& doc, std::string_view path, double defa
   }
 }
 
-std::string ReadAttrText(XmlNode element, std::string_view attribute) {
+std::string ReadAttrText(TXmlNode element, std::string_view attribute) {
   return element.Attribute(attribute).value_or("");
 }
 

@@ -66,7 +66,7 @@ bool ServePilotInfo(TConnection& connection, const std::vector<std::string>& par
     WriteLog(0, "not connected to MySQL");
     return false;
   }
-  SettingsSnapshot settings = CurrentSettings();
+  TSettingsSnapshot settings = CurrentSettings();
   int32_t combat_count = 0;
   TAirKills air;
   TGroundKills ground;
@@ -74,8 +74,8 @@ bool ServePilotInfo(TConnection& connection, const std::vector<std::string>& par
 
   const double effective_airs = WeightedAirKills(*settings, air);
   const double effective_grounds = WeightedGroundKills(*settings, ground);
-  XmlDocument doc;
-  XmlNode info = doc.CreateRoot("info");
+  TXmlDocument doc;
+  TXmlNode info = doc.CreateRoot("info");
   auto add = [&info](std::string_view name, const std::string& value) { info.AppendElement(name).SetText(value); };
   add("combat_count", std::to_string(combat_count));
   add("effective_airs", Fixed52(effective_airs));

@@ -102,7 +102,7 @@ TEST_F(ReliabilityDatabase, ServerStoppedBeforeACycleThenRestarted) {
 TEST_F(ReliabilityDatabase, ConnectionKilledInTheMiddleOfAPass) {
   int killed_at = 0;
   TAwardEvaluator kill_at_third = [&](TdmMySQL& session, TPilotSorties&, const TPilotState& pilot,
-                                      const TSettings&, const XmlDocument&) {
+                                      const TSettings&, const TXmlDocument&) {
     if (pilot.PilotId == 3 && killed_at == 0) {
       killed_at = pilot.PilotId;
       db_->Exec("KILL CONNECTION " + std::to_string(ConnectionId(session)));

@@ -23,12 +23,12 @@ SettingsDocument ServiceSettings(TServerList servers, uint32_t interval, uint16_
 }
 
 std::string SettingsDocument::Bytes() const {
-  XmlDocument doc;
+  TXmlDocument doc;
   BuildSettingsDocument(settings, servers, doc);
   if (!queries.empty()) {
-    XmlNode list = doc.Root().AppendElement("queries");
+    TXmlNode list = doc.Root().AppendElement("queries");
     for (const auto& [qid, file_name] : queries) {
-      XmlNode query = list.AppendElement("query");
+      TXmlNode query = list.AppendElement("query");
       query.SetAttribute("qid", qid);
       query.SetAttribute("fname", file_name);
     }
