@@ -25,11 +25,21 @@ TStore& TheStore() {
   return store;
 }
 
-bool AnyPublished() {
+template <class TValue>
+TValue Read(TValue TStore::*field) {
   TStore& store = TheStore();
   std::lock_guard<std::mutex> hold(store.lock);
-  return store.published;
+  return store.*field;
 }
+
+template <class TValue>
+void Write(TValue TStore::*field, TValue value) {
+  TStore& store = TheStore();
+  std::lock_guard<std::mutex> hold(store.lock);
+  store.*field = std::move(value);
+}
+
+bool AnyPublished() { return Read(&TStore::published); }
 
 // Creates the store while the program loads, so that StartTime is the load time.
 [[maybe_unused]] const bool g_store_created = (TheStore(), true);
@@ -79,35 +89,15 @@ bool ReloadSettings() {
   return read == TSettingsRead::kRead;
 }
 
-bool FieldsChecked() {
-  TStore& store = TheStore();
-  std::lock_guard<std::mutex> hold(store.lock);
-  return store.fields_checked;
-}
+bool FieldsChecked() { return Read(&TStore::fields_checked); }
 
-void SetFieldsChecked(bool value) {
-  TStore& store = TheStore();
-  std::lock_guard<std::mutex> hold(store.lock);
-  store.fields_checked = value;
-}
+void SetFieldsChecked(bool value) { Write(&TStore::fields_checked, value); }
 
-TDateTime LastCalcTime() {
-  TStore& store = TheStore();
-  std::lock_guard<std::mutex> hold(store.lock);
-  return store.last_calc_time;
-}
+TDateTime LastCalcTime() { return Read(&TStore::last_calc_time); }
 
-void SetLastCalcTime(TDateTime value) {
-  TStore& store = TheStore();
-  std::lock_guard<std::mutex> hold(store.lock);
-  store.last_calc_time = value;
-}
+void SetLastCalcTime(TDateTime value) { Write(&TStore::last_calc_time, value); }
 
-TDateTime StartTime() {
-  TStore& store = TheStore();
-  std::lock_guard<std::mutex> hold(store.lock);
-  return store.start_time;
-}
+TDateTime StartTime() { return Read(&TStore::start_time); }
 
 void ResetSettingsStoreForTesting() {
   TStore& store = TheStore();

@@ -118,10 +118,11 @@ void TXmlDocument::FreeDetachedNodes() {
   detached_.clear();
 }
 
-bool TXmlDocument::LoadFile(const std::string& path) {
+template <class TParse>
+bool TXmlDocument::Load(TParse parse) {
   try {
     Clear();
-    xmlDocPtr parsed = xmlReadFile(path.c_str(), nullptr, kParseOptions & ~XML_PARSE_NONET);
+    xmlDocPtr parsed = parse();
     if (parsed == nullptr) return false;
     xmlFreeDoc(doc_);
     doc_ = parsed;
@@ -131,18 +132,15 @@ bool TXmlDocument::LoadFile(const std::string& path) {
   }
 }
 
+bool TXmlDocument::LoadFile(const std::string& path) {
+  return Load([&] { return xmlReadFile(path.c_str(), nullptr, kParseOptions & ~XML_PARSE_NONET); });
+}
+
 bool TXmlDocument::LoadText(std::string_view text) {
-  try {
-    Clear();
-    if (text.size() > static_cast<std::size_t>(INT32_MAX)) return false;
-    xmlDocPtr parsed = xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, nullptr, kParseOptions);
-    if (parsed == nullptr) return false;
-    xmlFreeDoc(doc_);
-    doc_ = parsed;
-    return true;
-  } catch (...) {
-    return false;
-  }
+  return Load([&]() -> xmlDocPtr {
+    if (text.size() > static_cast<std::size_t>(INT32_MAX)) return nullptr;
+    return xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, nullptr, kParseOptions);
+  });
 }
 
 void TXmlDocument::Clear() {

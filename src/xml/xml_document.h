@@ -122,6 +122,10 @@ class TXmlDocument {
 
  private:
   void FreeDetachedNodes();
+  // Clears the document and takes the tree `parse` gives; false, leaving the
+  // document empty, when it gives none (or throws).
+  template <class TParse>
+  bool Load(TParse parse);
 
   _xmlDoc* doc_ = nullptr;
   // Nodes made by CreateProcessingInstruction; freed with the document unless

@@ -12,7 +12,9 @@
 #include "engine/rank_pass.h"
 #include "engine/sortie_index_check.h"
 #include "settings/settings.h"
+#include "support/new_file_rules.h"
 #include "support/program_home.h"
+#include "support/stat_rows.h"
 #include "support/temp_dir.h"
 #include "support/test_db.h"
 
@@ -49,17 +51,9 @@ class SortieIndexCheckTest : public ::testing::Test {
 
   // One pass over one pilot with two sorties, the second a death.
   void RunPass() {
-    db_->Exec("insert into pilots (id, callsign, class, ArmyID, realrank, lastsortie, awards) "
-              "values (1, 'Hawk', 'Human pilot', 1, 0, 0, 0)");
-    db_->Exec("insert into sorties (id, pilotid, armyid, starttime, endtime, SortieEND) values "
-              "(10, 1, 1, '2026-03-01 10:00:00', '2026-03-01 10:30:00', 'TKON'), "
-              "(11, 1, 1, '2026-03-01 11:00:00', '2026-03-01 11:30:00', 'DIED')");
-    TSettings settings;
-    settings.SortieEndSuccess = "_TKON_CRASHED_";
-    settings.SortieEndSkip = "_BAIL_MIA_";
-    settings.SortieEndDead = "_DIED_CAPTURED_";
-    settings.SortieDuration = 15;
-    settings.LogLevel = 3;
+    InsertPilots(*db_, {{.id = 1, .callsign = "Hawk", .realrank = 0, .lastsortie = 0, .awards = 0}});
+    InsertSorties(*db_, {{.id = 10}, {.id = 11, .end = "DIED", .start_minute = 60}});
+    TSettings settings = NewFileRules();
     WriteFileBytes(home_.File("awards.xml"), "<?xml version=\"1.0\"?><awards/>");
     settings.AwardsFile = home_.File("awards.xml");
     ASSERT_EQ(EnumeratePilots(session_, settings, TAwardEvaluator()), 1);
