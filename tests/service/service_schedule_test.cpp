@@ -138,7 +138,7 @@ TEST(ServiceSchedule, IntervalZeroNeverSchedules) {
 TEST(ServiceSchedule, PauseThenRecalcRunsAndRestartsTheSchedule) {
   ServiceFixture f(1);
   f.service.RunCalculationCycle();
-  f.service.SetTimerEnabled(false);
+  f.service.Pause();
   EXPECT_FALSE(f.service.TimerEnabled());
   f.service.RunCalculationCycle();
   EXPECT_EQ(f.recorder.Count("calculate beta"), 2);
@@ -165,7 +165,7 @@ TEST(ServiceSchedule, TimerChangesWaitForARunningCycle) {
   f.recorder.delay_ = 200ms;
   std::thread cycle([&] { f.service.RunCalculationCycle(); });
   while (f.recorder.Events().empty()) std::this_thread::sleep_for(1ms);
-  f.service.SetTimerEnabled(false);  // the pause takes effect after the cycle
+  f.service.Pause();  // the pause takes effect after the cycle
   EXPECT_EQ(f.recorder.Count("calculated beta"), 1);
   cycle.join();
   EXPECT_FALSE(f.service.TimerEnabled());
