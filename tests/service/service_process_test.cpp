@@ -92,6 +92,7 @@ TEST(ServiceProcess, InstallAndUninstallTheUnit) {
   const std::string unit = test::ReadFileBytes(units.File("skyranks.service"));
   EXPECT_NE(unit.find("ExecStart=" + ProgramPath() + " --home " + home.Path() + "\n"), std::string::npos) << unit;
   EXPECT_NE(unit.find("Restart=on-failure\n"), std::string::npos);
+  EXPECT_NE(unit.find("TimeoutStopSec=60\n"), std::string::npos) << "beyond the longest stop";
   EXPECT_NE(unit.find("WantedBy=multi-user.target\n"), std::string::npos);
   EXPECT_TRUE(fs::exists(home.File("skyranks.xml"))) << "a settings file to edit";
   EXPECT_TRUE(fs::exists(home.File("skyranks.htm")));

@@ -150,7 +150,7 @@ class FakeService : public TServiceControl {
   }
   bool ResetServer(const std::string& id) override {
     Record("reset " + id);
-    return true;
+    return !stop_requested_.load();
   }
 
   void HoldCycles() {
