@@ -195,6 +195,27 @@ TEST(ServiceStop, APassEndsAtThePilotInHandAndTheNextStartCompletesIt) {
   }
 }
 
+// --once stops alike; its status says the work is not complete.
+TEST(ServiceStop, OnceEndsAtThePilotInHandToo) {
+  SKY_REQUIRE_DB();
+  const std::vector<std::string> complete = FullPassResult();
+  test::TestDatabase db;
+  FillPilots(db);
+  MakeWritesSlow(db, "1");
+  StopHome home(db, 0, true);
+  test::Program once(home.home.Path(), {"--home", home.home.Path(), "--once"});
+  ASSERT_TRUE(WaitForWrittenPilots(db, complete, 2));
+
+  EXPECT_EQ(StopAndWait(once), 1) << once.Stderr();
+  EXPECT_NE(once.Stdout().find("stopped by a signal"), std::string::npos) << once.Stdout();
+  const std::vector<std::string> stored = Stored(db);
+  EXPECT_EQ(HalfWritten(stored, complete), std::vector<int>{});
+  EXPECT_LT(CountEqual(stored, complete), kPilots);
+  db.Exec("drop trigger slow_write");
+  EXPECT_EQ(home.RunOnce(), 0);
+  EXPECT_EQ(Stored(db), complete);
+}
+
 // A reset is one statement over every pilot: a stop during it lets it end,
 // so the pilots are all cleared or all as they were, never some of each.
 TEST(ServiceStop, AResetIsWholeOrNotAtAll) {
