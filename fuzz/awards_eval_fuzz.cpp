@@ -362,10 +362,10 @@ TSettings SomeSettings(FuzzedDataProvider& in) {
 
 // The bits any item of the section could give: the `value` masks that read as
 // integers, of simple and complex items alike.
-int32_t ObtainableBits(const XmlDocument& doc, const std::string& section) {
+int32_t ObtainableBits(const TXmlDocument& doc, const std::string& section) {
   uint32_t bits = 0;
   for (const std::string& path : {SimpleItemsPath(section), ComplexItemsPath(section)}) {
-    for (XmlNode item : doc.SelectAll(path)) {
+    for (TXmlNode item : doc.SelectAll(path)) {
       const std::optional<std::string> value = item.Attribute("value");
       const std::optional<int32_t> mask = value ? ParseAwardInteger(*value) : std::nullopt;
       if (mask) bits |= static_cast<uint32_t>(*mask);
@@ -381,7 +381,7 @@ struct TOutcome {
 
 TOutcome Evaluate(const std::vector<TMemoryRow>& rows, int32_t pilot_id, int32_t start_sortie,
                   int32_t rank, int32_t army, int32_t stored, const TSettings& settings,
-                  const XmlDocument& doc) {
+                  const TXmlDocument& doc) {
   // Statement objects need a session; nothing is ever sent on this one.
   static TdmMySQL session;
   TMemorySorties sorties(session, pilot_id, rows);
@@ -420,7 +420,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const TDocument document = SomeDocument(document_input);
   // A document that does not load would end the pass before any pilot; the
   // empty document it leaves still goes through evaluation here.
-  XmlDocument doc;
+  TXmlDocument doc;
   const bool loaded = doc.LoadText(document.text);
 
   const int32_t pilot_id = in.ConsumeIntegralInRange<int32_t>(1, 100);

@@ -45,8 +45,8 @@ std::optional<int32_t> ReferenceInteger(std::string_view text) {
   return static_cast<int32_t>(value);
 }
 
-void ReadItems(const XmlDocument& doc, const std::string& items_path, bool complex, std::string_view section) {
-  for (XmlNode item : doc.SelectAll(items_path)) {
+void ReadItems(const TXmlDocument& doc, const std::string& items_path, bool complex, std::string_view section) {
+  for (TXmlNode item : doc.SelectAll(items_path)) {
     const TAwardItemText text = ReadAwardItem(item);
     (void)HasDependency(text);
     if (text.Ranks) (void)RankListed(*text.Ranks, 3);
@@ -54,7 +54,7 @@ void ReadItems(const XmlDocument& doc, const std::string& items_path, bool compl
     if (!id) continue;
     const std::string conditions =
         complex ? ComplexConditionsPath(section, *id) : SimpleConditionsPath(section, *id);
-    for (XmlNode condition : doc.SelectAll(conditions)) {
+    for (TXmlNode condition : doc.SelectAll(conditions)) {
       for (const auto& [name, value] : condition.Attributes()) {
         try {
           (void)ReadThreshold(value);
@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  XmlDocument doc;
+  TXmlDocument doc;
   doc.LoadText(text);
   (void)WriteIfChangedRule(doc);
   for (int32_t army : {1, 2}) {

@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  XmlDocument doc;
+  TXmlDocument doc;
   doc.LoadText(text);
 
   TSettings settings;
@@ -60,9 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const std::invalid_argument&) {
   }
 
-  XmlDocument written;
+  TXmlDocument written;
   BuildSettingsDocument(settings, written);
-  XmlDocument reread;
+  TXmlDocument reread;
   FUZZ_CHECK(reread.LoadText(written.ToText()));
   TSettings again;
   SetDefaultSettings(again);

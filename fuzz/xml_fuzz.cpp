@@ -1,7 +1,7 @@
 // The XML layer on arbitrary bytes: the first line is a path expression, the
-// rest a document. Loading never throws; selecting throws only XmlError; a
+// rest a document. Loading never throws; selecting throws only TXmlError; a
 // loaded document serialises to text that loads again and serialises to the
-// same text, or is refused with XmlError, and only when it holds a character
+// same text, or is refused with TXmlError, and only when it holds a character
 // that Windows-1251 lacks (a name with one could not be written loadably).
 #include <algorithm>
 #include <cstddef>
@@ -15,13 +15,13 @@
 #include "xml/encoding.h"
 #include "xml/xml_document.h"
 
-using sky::XmlDocument;
-using sky::XmlError;
-using sky::XmlNode;
+using sky::TXmlDocument;
+using sky::TXmlError;
+using sky::TXmlNode;
 
 namespace {
 
-void Touch(XmlNode node) {
+void Touch(TXmlNode node) {
   (void)node.Name();
   (void)node.Value();
   (void)node.Text();
@@ -30,7 +30,7 @@ void Touch(XmlNode node) {
 
 // Whether the document holds a character that Windows-1251 lacks: its UTF-8
 // text gains a '?' when converted.
-bool HoldsCharacterWithoutCp1251Byte(const XmlDocument& doc) {
+bool HoldsCharacterWithoutCp1251Byte(const TXmlDocument& doc) {
   xmlChar* memory = nullptr;
   int size = 0;
   xmlDocDumpMemoryEnc(doc.raw(), &memory, &size, "UTF-8");
@@ -50,12 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text = newline == std::string_view::npos ? std::string_view() : input.substr(newline + 1);
 
   (void)sky::ToXPath(path);
-  XmlDocument doc;
+  TXmlDocument doc;
   const bool loaded = doc.LoadText(text);
   try {
-    for (XmlNode node : doc.SelectAll(path)) Touch(node);
+    for (TXmlNode node : doc.SelectAll(path)) Touch(node);
     Touch(doc.SelectFirst(path));
-  } catch (const XmlError&) {
+  } catch (const TXmlError&) {
     // An invalid expression is reported this way and only this way.
   }
   if (!loaded) {
@@ -66,11 +66,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string written;
   try {
     written = doc.ToText();
-  } catch (const XmlError&) {
+  } catch (const TXmlError&) {
     FUZZ_CHECK(HoldsCharacterWithoutCp1251Byte(doc));
     return 0;
   }
-  XmlDocument again;
+  TXmlDocument again;
   FUZZ_CHECK(again.LoadText(written));
   FUZZ_CHECK(again.ToText() == written);
   return 0;

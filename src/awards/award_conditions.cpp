@@ -62,7 +62,7 @@ double ReadThreshold(std::string_view text) {
   return value;
 }
 
-bool SimpleConditionMet(TdmMySQL& /*session*/, XmlNode condition, const TQuery& sortie,
+bool SimpleConditionMet(TdmMySQL& /*session*/, TXmlNode condition, const TQuery& sortie,
                         const TSettings& /*settings*/, const TPilotTotals& totals) {
   try {
     TGroundKills ground;
@@ -103,7 +103,7 @@ bool SimpleConditionMet(TdmMySQL& /*session*/, XmlNode condition, const TQuery& 
   }
 }
 
-bool ComplexConditionMet(TdmMySQL& /*session*/, XmlNode condition, const TSettings& /*settings*/,
+bool ComplexConditionMet(TdmMySQL& /*session*/, TXmlNode condition, const TSettings& /*settings*/,
                          const TPilotTotals& totals, int32_t combat_count,
                          const TAirKills& air, const TGroundKills& ground) {
   try {

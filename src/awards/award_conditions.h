@@ -32,7 +32,7 @@ namespace sky {
 //   landing              threshold > 0 and SortieEND is exactly "TKON" (as stored)
 //   wounded              the row's wound > 0 (the value is not read)
 //   ks, gks              AirPerSortie / GroundsPerSortie of the totals <= threshold
-bool SimpleConditionMet(TdmMySQL& session, XmlNode condition, const TQuery& sortie,
+bool SimpleConditionMet(TdmMySQL& session, TXmlNode condition, const TQuery& sortie,
                         const TSettings& settings, const TPilotTotals& totals);
 
 // The totals of the accepted sorties of the current life:
@@ -42,7 +42,7 @@ bool SimpleConditionMet(TdmMySQL& session, XmlNode condition, const TQuery& sort
 //   artkill              Art of `ground` only (anti-aircraft guns excluded)
 //   combat               the combat sortie count
 //   ks, gks              as for a simple condition, over `totals`
-bool ComplexConditionMet(TdmMySQL& session, XmlNode condition, const TSettings& settings,
+bool ComplexConditionMet(TdmMySQL& session, TXmlNode condition, const TSettings& settings,
                          const TPilotTotals& totals, int32_t combat_count,
                          const TAirKills& air, const TGroundKills& ground);
 

@@ -52,11 +52,11 @@ struct TSimpleAward {
   int32_t value = 0;
   std::optional<int32_t> depends_on;
   bool conditions_selected = false;
-  std::vector<XmlNode> conditions;
+  std::vector<TXmlNode> conditions;
   std::string selection_error;
 };
 
-TSimpleAward ReadSimpleAward(XmlNode node) {
+TSimpleAward ReadSimpleAward(TXmlNode node) {
   TSimpleAward award;
   award.text = ReadAwardItem(node);
   const TAwardItemText& text = award.text;
@@ -77,13 +77,13 @@ TSimpleAward ReadSimpleAward(XmlNode node) {
 
 // Everything one call works on.
 struct TEvaluation {
-  TEvaluation(TdmMySQL& session, const TSettings& settings, const XmlDocument& awards)
+  TEvaluation(TdmMySQL& session, const TSettings& settings, const TXmlDocument& awards)
       : session(session), settings(settings), awards(awards) {}
 
   TdmMySQL& session;
   const TQuery* sortie = nullptr;  // the row the walk stands on
   const TSettings& settings;
-  const XmlDocument& awards;
+  const TXmlDocument& awards;
   int32_t rank = 0;
   std::string section;
   int32_t mask = 0;
@@ -132,7 +132,7 @@ void TestSimpleAward(TEvaluation& eval, TSimpleAward& award) {
   }
 
   const TQuery& sortie = *eval.sortie;
-  for (XmlNode condition : award.conditions) {
+  for (TXmlNode condition : award.conditions) {
     try {
       if (SimpleConditionMet(eval.session, condition, sortie, eval.settings, eval.totals)) {
         WriteLog(10, "Заслужена simple награда!!! " + name, eval.description);
@@ -146,7 +146,7 @@ void TestSimpleAward(TEvaluation& eval, TSimpleAward& award) {
 }
 
 // Runs the complex item steps once, after the walk.
-void TestComplexAward(TEvaluation& eval, XmlNode item) {
+void TestComplexAward(TEvaluation& eval, TXmlNode item) {
   TAwardItemText text = ReadAwardItem(item);
   std::string name = text.Name.value_or("");
   WriteLog(10, "Проверка comlex награды", name);
@@ -165,7 +165,7 @@ void TestComplexAward(TEvaluation& eval, XmlNode item) {
     return;
   }
 
-  for (XmlNode condition : eval.awards.SelectAll(ComplexConditionsPath(eval.section, id))) {
+  for (TXmlNode condition : eval.awards.SelectAll(ComplexConditionsPath(eval.section, id))) {
     if (ComplexConditionMet(eval.session, condition, eval.settings, eval.totals,
                             eval.combat_count, eval.air, eval.ground)) {
       WriteLog(7, "Заслужена \"complex\" награда!!! " + name, eval.description);
@@ -197,7 +197,7 @@ void AddToPilotTotals(const TQuery& row, TPilotTotals& totals) {
 }  // namespace
 
 TAwardResult EvaluateAwards(TdmMySQL& session, TPilotSorties& pilot_sorties, const TPilotState& pilot,
-                            const TSettings& settings, const XmlDocument& awards) {
+                            const TSettings& settings, const TXmlDocument& awards) {
   WriteLog(10, "--- Расчет наград ---");
   TEvaluation eval{session, settings, awards};
   eval.rank = pilot.Rank;
@@ -208,7 +208,7 @@ TAwardResult EvaluateAwards(TdmMySQL& session, TPilotSorties& pilot_sorties, con
   result.WriteIfChanged = WriteIfChangedRule(awards);
 
   std::vector<TSimpleAward> simple;
-  for (XmlNode item : awards.SelectAll(SimpleItemsPath(eval.section))) {
+  for (TXmlNode item : awards.SelectAll(SimpleItemsPath(eval.section))) {
     simple.push_back(ReadSimpleAward(item));
   }
 
@@ -231,7 +231,7 @@ TAwardResult EvaluateAwards(TdmMySQL& session, TPilotSorties& pilot_sorties, con
   }
 
   WriteLog(10, "Все вылеты обсчитаны, проверяем \"complex\" награды");
-  for (XmlNode item : awards.SelectAll(ComplexItemsPath(eval.section))) {
+  for (TXmlNode item : awards.SelectAll(ComplexItemsPath(eval.section))) {
     try {
       TestComplexAward(eval, item);
     } catch (const std::exception& e) {
@@ -245,12 +245,12 @@ TAwardResult EvaluateAwards(TdmMySQL& session, TPilotSorties& pilot_sorties, con
 
 TAwardEvaluator AwardEvaluator() {
   using TWithSorties = TAwardResult (*)(TdmMySQL&, TPilotSorties&, const TPilotState&, const TSettings&,
-                                        const XmlDocument&);
+                                        const TXmlDocument&);
   return static_cast<TWithSorties>(&EvaluateAwards);
 }
 
 TAwardResult EvaluateAwards(TdmMySQL& session, const TPilotState& pilot, const TSettings& settings,
-                            const XmlDocument& awards) {
+                            const TXmlDocument& awards) {
   TPilotSortieStatements statements(session, pilot.PilotId);
   return EvaluateAwards(session, statements, pilot, settings, awards);
 }

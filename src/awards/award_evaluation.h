@@ -30,12 +30,12 @@ namespace sky {
 // Matches TAwardEvaluator, so the rank pass can be handed it; the rows and
 // the earlier totals come from `pilot_sorties`.
 TAwardResult EvaluateAwards(TdmMySQL& session, TPilotSorties& pilot_sorties, const TPilotState& pilot,
-                            const TSettings& settings, const XmlDocument& awards);
+                            const TSettings& settings, const TXmlDocument& awards);
 // The first form, as the pass takes it.
 TAwardEvaluator AwardEvaluator();
 
 // The same with the pilot's own statements.
 TAwardResult EvaluateAwards(TdmMySQL& session, const TPilotState& pilot, const TSettings& settings,
-                            const XmlDocument& awards);
+                            const TXmlDocument& awards);
 
 }  // namespace sky

@@ -15,8 +15,8 @@ std::string ArmySection(int32_t army) {
   return "red";
 }
 
-bool WriteIfChangedRule(const XmlDocument& awards) {
-  XmlNode preserve = awards.SelectFirst("//awards/@preserve_on_death");
+bool WriteIfChangedRule(const TXmlDocument& awards) {
+  TXmlNode preserve = awards.SelectFirst("//awards/@preserve_on_death");
   return !(preserve && SortsAfterZero(preserve.Value()));
 }
 
@@ -60,7 +60,7 @@ std::optional<int32_t> ParseAwardInteger(std::string_view text) {
   return value;
 }
 
-TAwardItemText ReadAwardItem(XmlNode item) {
+TAwardItemText ReadAwardItem(TXmlNode item) {
   TAwardItemText text;
   text.Id = item.Attribute("id");
   text.Name = item.Attribute("name");

@@ -29,7 +29,7 @@ std::string ArmySection(int32_t army);
 // The write-back rule of the document: false (write only when the new mask
 // is greater) when awards/@preserve_on_death sorts after "0", true (write
 // whenever the mask changed) otherwise.
-bool WriteIfChangedRule(const XmlDocument& awards);
+bool WriteIfChangedRule(const TXmlDocument& awards);
 
 // Path expressions, formed exactly as the evaluation selects them.
 std::string SimpleItemsPath(std::string_view section);
@@ -57,7 +57,7 @@ struct TAwardItemText {
   std::optional<std::string> Ranks;
   std::optional<std::string> DependsOn;
 };
-TAwardItemText ReadAwardItem(XmlNode item);
+TAwardItemText ReadAwardItem(TXmlNode item);
 
 // True when the item carries a dependency: `dependson` present, not empty
 // and sorting after "0".

@@ -10,7 +10,7 @@
 
 namespace sky {
 
-void BuildPilotHistory(int32_t pilot_id, const TSettings& settings, XmlNode history,
+void BuildPilotHistory(int32_t pilot_id, const TSettings& settings, TXmlNode history,
                        const TServerEntry& entry) {
   std::unique_ptr<TdmMySQL> session = ConnectSession(entry);
   if (!session) return;

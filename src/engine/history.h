@@ -19,7 +19,7 @@ namespace sky {
 // Fills the `history` element (callsign, one `strik` per life with its
 // sorties). A failed connection leaves it empty; errors inside the walk
 // propagate to the caller.
-void BuildPilotHistory(int32_t pilot_id, const TSettings& settings, XmlNode history,
+void BuildPilotHistory(int32_t pilot_id, const TSettings& settings, TXmlNode history,
                        const TServerEntry& entry);
 
 // Adds the current life's combat count and kills to the outputs.

@@ -30,7 +30,7 @@ void THistoryRecorder::Sortie(const TSortie& sortie) {
 
 void THistoryRecorder::Successful(const TSortie& sortie, bool combat) {
   sortie_.SetAttribute("iscombat", combat ? "1" : "0");
-  XmlNode details = sortie_.AppendElement("details");
+  TXmlNode details = sortie_.AppendElement("details");
   details.SetAttribute("AirKills", std::to_string(TruncToInt64(sortie.Enemy.Air)));
   const double ground = std::trunc(GroundWeightSum(settings_, GroundPart(sortie.Enemy)));
   details.SetAttribute("GroundKills", std::to_string(TruncToInt64(ground)));
@@ -38,7 +38,7 @@ void THistoryRecorder::Successful(const TSortie& sortie, bool combat) {
 }
 
 void THistoryRecorder::NewRank(const TSortie& sortie, int32_t rank) {
-  XmlNode new_rank = sortie_.AppendElement("newrank");
+  TXmlNode new_rank = sortie_.AppendElement("newrank");
   new_rank.SetAttribute("id", std::to_string(rank));
   new_rank.SetAttribute("rankname", RankName(rank, settings_));
   new_rank.SetAttribute("date", FormatDateTime(sortie.EndTime));

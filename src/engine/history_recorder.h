@@ -15,7 +15,7 @@ namespace sky {
 
 class THistoryRecorder {
  public:
-  THistoryRecorder(XmlNode history, const TSettings& settings)
+  THistoryRecorder(TXmlNode history, const TSettings& settings)
       : history_(history), settings_(settings) {}
 
   // Before the first row: the callsign and the first life.
@@ -36,10 +36,10 @@ class THistoryRecorder {
   void SetLifeTotals(const TStreak& streak);
   void SetCurrentRank(const TStreak& streak);
 
-  XmlNode history_;
+  TXmlNode history_;
   const TSettings& settings_;
-  XmlNode life_;
-  XmlNode sortie_;
+  TXmlNode life_;
+  TXmlNode sortie_;
   int32_t life_number_ = 0;
 };
 

@@ -26,7 +26,7 @@ int32_t IntField(const TQuery& row, std::string_view name) {
 
 // Loads the awards definitions; false (after the level-0 line) when they
 // cannot be had, in which case no pilot is processed.
-bool LoadAwardsDocument(const TSettings& settings, XmlDocument& awards) {
+bool LoadAwardsDocument(const TSettings& settings, TXmlDocument& awards) {
   try {
     if (!awards.LoadFile(settings.AwardsFile)) {
       WriteLog(0, "Awards setting file has NOT been loaded", settings.AwardsFile);
@@ -43,7 +43,7 @@ bool LoadAwardsDocument(const TSettings& settings, XmlDocument& awards) {
 // One pilot row: the walk, the rank write-back, the awards and their write-back.
 // False when a write-back failed (and was logged).
 bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pilot,
-                    const TSettings& settings, const XmlDocument& awards,
+                    const TSettings& settings, const TXmlDocument& awards,
                     const TAwardEvaluator& evaluate_awards) {
   const int32_t pilot_id = IntField(pilot, "id");
   int32_t last_sortie = IntField(pilot, "lastsortie");
@@ -196,7 +196,7 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
   WarnWhenSortiesLackPilotIndex(session);
   FixNullRanks(session);
 
-  XmlDocument awards;
+  TXmlDocument awards;
   if (!LoadAwardsDocument(settings, awards)) return 0;
 
   TQuery& pilots = session.SQLQueryPilots;

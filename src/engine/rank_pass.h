@@ -35,7 +35,7 @@ struct TPilotState {
 // Evaluates one pilot's awards on the pass's session with the pass's awards
 // document: (session, the pilot's sorties, the pilot, settings, awards document).
 using TAwardEvaluator = std::function<TAwardResult(TdmMySQL&, TPilotSorties&, const TPilotState&,
-                                                   const TSettings&, const XmlDocument&)>;
+                                                   const TSettings&, const TXmlDocument&)>;
 
 // What a pass over one database came to.
 struct TDatabasePass {
@@ -59,7 +59,7 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
 // engine/history.h). Returns the highest rank value reached, 0 when none;
 // advances `last_sortie` to the latest death.
 int32_t WalkPilotSorties(TdmMySQL& session, int32_t pilot_id, int32_t& last_sortie,
-                         const TSettings& settings, bool history_mode, XmlNode history);
+                         const TSettings& settings, bool history_mode, TXmlNode history);
 // The calculation-mode walk over rows handed out by `sorties`.
 int32_t WalkPilotLife(TPilotSorties& sorties, int32_t& last_sortie, const TSettings& settings);
 

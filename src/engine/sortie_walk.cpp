@@ -73,7 +73,7 @@ int32_t Walk(TQuery& sorties, int32_t& last_sortie, const TSettings& settings,
 }  // namespace
 
 int32_t WalkPilotSorties(TdmMySQL& session, int32_t pilot_id, int32_t& last_sortie,
-                         const TSettings& settings, bool history_mode, XmlNode history) {
+                         const TSettings& settings, bool history_mode, TXmlNode history) {
   TPilotSortieStatements statements(session, pilot_id);
   // A history covers the whole career; a pass re-walks the current life only.
   TQuery& sorties = statements.From(history_mode ? 0 : last_sortie);

@@ -35,7 +35,7 @@ void BindRequestParams(TQuery& query, const std::vector<std::string>& lines) {
 
 }  // namespace
 
-void AddRowAttributes(XmlNode row, const TQuery& query) {
+void AddRowAttributes(TXmlNode row, const TQuery& query) {
   const int count = query.FieldCount();
   for (int i = 0; i < count; ++i) {
     TField field = query.Field(i);
@@ -46,10 +46,10 @@ void AddRowAttributes(XmlNode row, const TQuery& query) {
 }
 
 std::string DomPacketText(TQuery& query) {
-  XmlDocument doc;
-  XmlNode root = doc.CreateRoot("DATAPACKET");
+  TXmlDocument doc;
+  TXmlNode root = doc.CreateRoot("DATAPACKET");
   root.SetAttribute("Version", "2.0");
-  XmlNode rows = root.AppendElement("ROWDATA");
+  TXmlNode rows = root.AppendElement("ROWDATA");
   for (query.First(); !query.Eof(); query.Next()) {
     AddRowAttributes(rows.AppendElement("ROW"), query);
   }

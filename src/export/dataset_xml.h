@@ -22,7 +22,7 @@ namespace sky {
 bool GetAnyDataSetXML(TdmMySQL& session, const std::string& sql, std::ostream& out,
                       const std::vector<std::string>* params);
 void SaveDataSetXML(TQuery& query, std::ostream& out);
-void AddRowAttributes(XmlNode row, const TQuery& query);
+void AddRowAttributes(TXmlNode row, const TQuery& query);
 
 // The text of the current row's value of one column (the table above).
 std::string FieldValueText(const TField& field);

@@ -92,14 +92,14 @@ bool PlainAddress(std::string_view href) {
 
 }  // namespace
 
-std::string PacketText(const XmlDocument& doc) { return doc.ToCompactText(); }
+std::string PacketText(const TXmlDocument& doc) { return doc.ToCompactText(); }
 
 std::string PacketWithStylesheet(std::string_view packet, std::string_view href) {
-  XmlDocument doc;
-  if (!doc.LoadText(packet)) throw XmlError("the data packet is not well-formed XML");
+  TXmlDocument doc;
+  if (!doc.LoadText(packet)) throw TXmlError("the data packet is not well-formed XML");
   if (!href.empty()) {
-    XmlNode datapacket = doc.SelectFirst("//DATAPACKET");
-    if (datapacket.IsNull()) throw XmlError("the data packet has no DATAPACKET element");
+    TXmlNode datapacket = doc.SelectFirst("//DATAPACKET");
+    if (datapacket.IsNull()) throw TXmlError("the data packet has no DATAPACKET element");
     datapacket.InsertBefore(doc.CreateProcessingInstruction("xml-stylesheet", StylesheetData(href)));
   }
   return PacketText(doc);

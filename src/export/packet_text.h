@@ -10,13 +10,13 @@
 
 namespace sky {
 
-// Throws XmlError when the document cannot be written in Windows-1251.
-std::string PacketText(const XmlDocument& doc);
+// Throws TXmlError when the document cannot be written in Windows-1251.
+std::string PacketText(const TXmlDocument& doc);
 
 // A packet as SaveDataSetXML writes it, parsed, given an xml-stylesheet
 // instruction with data `type="text/xsl" href="<href>"` before its root (no
 // instruction for an empty href) and written again with PacketText.
-// Throws XmlError when the packet is not well-formed.
+// Throws TXmlError when the packet is not well-formed.
 std::string PacketWithStylesheet(std::string_view packet, std::string_view href);
 
 // The same result computed on the text, without a document: the packet's

@@ -220,7 +220,7 @@ void AppendPacketText(std::string& out, std::string_view safe_utf8) {
 }
 
 void RequireXmlName(const std::string& name) {
-  if (!IsXmlName(name)) throw XmlError("column name is not a valid XML attribute name: " + name);
+  if (!IsXmlName(name)) throw TXmlError("column name is not a valid XML attribute name: " + name);
 }
 
 void WriteDataPacket(TQuery& query, std::string& out) {

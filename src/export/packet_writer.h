@@ -32,7 +32,7 @@ std::string DomPacketText(TQuery& query);
 // writer.
 void AppendPacketText(std::string& out, std::string_view safe_utf8);
 
-// Throws XmlError naming the column when it cannot be an attribute name
+// Throws TXmlError naming the column when it cannot be an attribute name
 // (IsXmlName is false: count(*) without an alias, say).
 void RequireXmlName(const std::string& name);
 

@@ -154,7 +154,7 @@ void Tskyranks::CalculateServers(TCycleReport& report) {
     TServerList servers;
     if (!ReadServerList(SettingsFileName(), servers)) return;
     ReloadSettings();
-    const SettingsSnapshot settings = CurrentSettings();
+    const TSettingsSnapshot settings = CurrentSettings();
     for (const TServerEntry& entry : servers) {
       if (!entry.Active) {
         WriteLog(0, "server skipped", entry.Host);

@@ -23,7 +23,7 @@ constexpr uint16_t kDefaultPort = 3306;
 constexpr const char* kDefaultCharset = "utf8mb4";
 
 // The settings file parsed, or false when it is missing or not well-formed.
-bool LoadServerFile(const std::string& file_name, XmlDocument& doc) {
+bool LoadServerFile(const std::string& file_name, TXmlDocument& doc) {
   std::error_code error;
   if (!std::filesystem::exists(file_name, error)) return false;
   return doc.LoadFile(file_name);
@@ -56,7 +56,7 @@ void ClearServerList(TServerList& list) { list.clear(); }
 
 bool ReadServerList(const std::string& file_name, TServerList& list) {
   ClearServerList(list);
-  XmlDocument doc;
+  TXmlDocument doc;
   if (!LoadServerFile(file_name, doc)) return false;
   const std::size_t count = doc.SelectAll("/skyranks/mysql").size();
   for (std::size_t i = 0; i < count; ++i) {
@@ -78,14 +78,14 @@ bool ReadServerList(const std::string& file_name, TServerList& list) {
 }
 
 bool FindServerById(const std::string& file_name, std::string_view id, TServerEntry& entry) {
-  XmlDocument doc;
+  TXmlDocument doc;
   if (!LoadServerFile(file_name, doc)) return false;
   // The id is compared as a value, never pasted into a path expression, so
   // any text (quotes included) is safe. No match falls back to the first entry.
-  const std::vector<XmlNode> servers = doc.SelectAll("/skyranks/mysql");
+  const std::vector<TXmlNode> servers = doc.SelectAll("/skyranks/mysql");
   if (servers.empty()) return false;
-  XmlNode found = servers.front();
-  for (const XmlNode& server : servers) {
+  TXmlNode found = servers.front();
+  for (const TXmlNode& server : servers) {
     if (server.Attribute("id") == id) {
       found = server;
       break;

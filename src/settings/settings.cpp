@@ -55,7 +55,7 @@ void SetDefaultSettings(TSettings& settings) {
   settings.AwardsFile = kDefaultAwardsFile;
 }
 
-bool LoadSettingsFromDocument(TSettings& settings, const XmlDocument& doc) {
+bool LoadSettingsFromDocument(TSettings& settings, const TXmlDocument& doc) {
   settings.Debug = ReadNodeValue(doc, "/skyranks/@debug") == "1";
   settings.Sleep = ReadIntValue(doc, "/skyranks/schedule/@sleep", 0);
   // Negative minutes are held as their unsigned 32-bit value.
@@ -109,7 +109,7 @@ bool LoadSettingsFromDocument(TSettings& settings, const XmlDocument& doc) {
 
 void SaveSettings(const std::string& file_name, const TSettings& settings) {
   try {
-    XmlDocument doc;
+    TXmlDocument doc;
     BuildSettingsDocument(settings, doc);
     doc.SaveFile(file_name);
   } catch (const std::exception& e) {
@@ -124,7 +124,7 @@ TSettingsRead ReadSettingsFile(const std::string& file_name, TSettings& settings
   }
   if (FileExists(file_name)) {
     try {
-      XmlDocument doc;
+      TXmlDocument doc;
       if (!doc.LoadFile(file_name)) {
         // Often a file caught half-written by an editor: the values in force
         // stay until the file parses again.

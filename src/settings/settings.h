@@ -83,8 +83,8 @@ TSettingsRead ReadSettingsFile(const std::string& file_name, TSettings& settings
 // Writes the record as a complete settings document; failures are logged.
 void SaveSettings(const std::string& file_name, const TSettings& settings);
 void SetDefaultSettings(TSettings& settings);
-void BuildSettingsDocument(const TSettings& settings, XmlDocument& doc);
-bool LoadSettingsFromDocument(TSettings& settings, const XmlDocument& doc);
+void BuildSettingsDocument(const TSettings& settings, TXmlDocument& doc);
+bool LoadSettingsFromDocument(TSettings& settings, const TXmlDocument& doc);
 
 // Replaces `list` with one entry per `mysql` element in file order; true when not empty.
 bool ReadServerList(const std::string& file_name, TServerList& list);
@@ -96,11 +96,11 @@ void ClearServerList(TServerList& list);
 bool FindServerById(const std::string& file_name, std::string_view id, TServerEntry& entry);
 
 // Value readers (paths use zero-based indexes).
-std::string ReadNodeText(const XmlDocument& doc, std::string_view path);
-std::string ReadNodeValue(const XmlDocument& doc, std::string_view path);
-int32_t ReadIntValue(const XmlDocument& doc, std::string_view path, int32_t default_value);
-double ReadFloatValue(const XmlDocument& doc, std::string_view path, double default_value);
-std::string ReadAttrText(XmlNode element, std::string_view attribute);
+std::string ReadNodeText(const TXmlDocument& doc, std::string_view path);
+std::string ReadNodeValue(const TXmlDocument& doc, std::string_view path);
+int32_t ReadIntValue(const TXmlDocument& doc, std::string_view path, int32_t default_value);
+double ReadFloatValue(const TXmlDocument& doc, std::string_view path, double default_value);
+std::string ReadAttrText(TXmlNode element, std::string_view attribute);
 // "0,5" and "0.5" both give 0.5; empty gives 0. Throws std::invalid_argument
 // (after the level-0 conversion line) for a text that is not a number.
 double TextToFloat(std::string_view text);

@@ -23,16 +23,16 @@ constexpr const char* kGroundKindComments[kGroundKinds] = {
 
 }  // namespace
 
-void BuildSettingsDocument(const TSettings& settings, XmlDocument& doc) {
+void BuildSettingsDocument(const TSettings& settings, TXmlDocument& doc) {
   doc.Clear();
   doc.AppendComment("Настройки для расчета званий и наград пилотов");
   doc.AppendComment(
       "Если значение атрибута \"debug\" не ноль, то расчет идти будет, но писаться в бд ничего не будет");
-  XmlNode root = doc.CreateRoot("skyranks");
+  TXmlNode root = doc.CreateRoot("skyranks");
   root.SetAttribute("debug", "0");
 
   root.AppendComment("Параметры сервера MySQL");
-  XmlNode mysql = root.AppendElement("mysql");
+  TXmlNode mysql = root.AppendElement("mysql");
   mysql.SetAttribute("id", "1");
   mysql.SetAttribute("active", "1");
   mysql.SetAttribute("host", settings.Server.Host);
@@ -41,20 +41,20 @@ void BuildSettingsDocument(const TSettings& settings, XmlDocument& doc) {
   mysql.SetAttribute("db", settings.Server.Db);
 
   root.AppendComment("Интервал пересчета званий в минутах");
-  XmlNode schedule = root.AppendElement("schedule");
+  TXmlNode schedule = root.AppendElement("schedule");
   schedule.SetAttribute("interval", std::to_string(settings.Interval));
   schedule.SetAttribute("sleep", std::to_string(settings.Sleep));
 
   root.AppendComment("TCP порт для администрирования");
-  XmlNode admin = root.AppendElement("admin");
+  TXmlNode admin = root.AppendElement("admin");
   admin.SetAttribute("port", std::to_string(settings.AdminPort));
   admin.AppendElement("password").SetText(settings.AdminPassword);
 
   root.AppendComment(
       "Это шкала званий (кол-во элементов произвольно и равно длине массива званий в PHP скрипте)");
-  XmlNode ranks = root.AppendElement("ranks");
+  TXmlNode ranks = root.AppendElement("ranks");
   for (const TRankDef& row : settings.Ranks) {
-    XmlNode rank = ranks.AppendElement("rank");
+    TXmlNode rank = ranks.AppendElement("rank");
     rank.SetAttribute("value", std::to_string(row.Value));
     rank.SetAttribute("sorties_limit", std::to_string(row.SortiesLimit));
     rank.SetAttribute("airkills", std::to_string(row.AirKills));
@@ -63,7 +63,7 @@ void BuildSettingsDocument(const TSettings& settings, XmlDocument& doc) {
   }
 
   root.AppendComment("Чем окончился вылет, и как это повлияет на стрик");
-  XmlNode sorties_end = root.AppendElement("sorties_end");
+  TXmlNode sorties_end = root.AppendElement("sorties_end");
   sorties_end.AppendComment("Вылет учитывается и может стать боевым");
   sorties_end.AppendElement("success").SetText(settings.SortieEndSuccess);
   sorties_end.AppendComment("Вылет не учитывается");
@@ -80,13 +80,13 @@ void BuildSettingsDocument(const TSettings& settings, XmlDocument& doc) {
   root.AppendElement("bombers_mode").SetAttribute("mode", std::to_string(settings.BombersMode));
 
   root.AppendComment("Весовые коэфициенты за вынесенную наземку (по отношению с воздушному килу)");
-  XmlNode ground = root.AppendElement("ground_targets");
+  TXmlNode ground = root.AppendElement("ground_targets");
   for (int kind = 0; kind < kGroundKinds; ++kind) {
     ground.AppendComment(kGroundKindComments[kind]);
     ground.AppendElement(kGroundKindNames[kind]).SetAttribute("ratio", RatioText(settings.GroundRatio[kind]));
   }
 
-  XmlNode rules = root.AppendElement("rules");
+  TXmlNode rules = root.AppendElement("rules");
   rules.AppendComment("Поясненние к правилам");
   rules.AppendComment("mode=0: длительность вылета не контролируется");
   rules.AppendComment(
@@ -95,7 +95,7 @@ void BuildSettingsDocument(const TSettings& settings, XmlDocument& doc) {
   rules.AppendComment(
       "mode=2: длительность вылета контролируется. Боевой вылет это ЛЮБОЙ вылет продолжительностью не менее "
       "\"duration\" минут");
-  XmlNode sortie = rules.AppendElement("sortie");
+  TXmlNode sortie = rules.AppendElement("sortie");
   sortie.SetAttribute("mode", std::to_string(settings.SortieMode));
   sortie.SetAttribute("duration", std::to_string(settings.SortieDuration));
   rules.AppendComment("Коэффициент для сбитого в воздухе бомбера");

@@ -13,7 +13,7 @@ namespace {
 
 struct Store {
   std::mutex lock;  // guards every field below
-  SettingsSnapshot current = std::make_shared<const TSettings>();
+  TSettingsSnapshot current = std::make_shared<const TSettings>();
   bool fields_checked = false;
   TDateTime last_calc_time = kNeverCalculated;
   TDateTime start_time = Now();
@@ -36,7 +36,7 @@ bool AnyPublished() {
 
 }  // namespace
 
-SettingsSnapshot CurrentSettings() {
+TSettingsSnapshot CurrentSettings() {
   Store& store = TheStore();
   std::lock_guard<std::mutex> hold(store.lock);
   return store.current;
@@ -73,7 +73,7 @@ bool ReloadSettings() {
     // service picks up the file once it is mended, and their empty password
     // refuses every control command.
     if (AnyPublished()) return false;
-    LoadSettingsFromDocument(settings, XmlDocument());
+    LoadSettingsFromDocument(settings, TXmlDocument());
   }
   PublishSettings(std::move(settings));
   return read == TSettingsRead::kRead;

@@ -16,10 +16,10 @@
 
 namespace sky {
 
-using SettingsSnapshot = std::shared_ptr<const TSettings>;
+using TSettingsSnapshot = std::shared_ptr<const TSettings>;
 
 // The current record (never null; all zero before the first read).
-SettingsSnapshot CurrentSettings();
+TSettingsSnapshot CurrentSettings();
 // Publishes a record and sets the log threshold to its LogLevel.
 void PublishSettings(TSettings settings);
 // Copies the current record, ReadSettings(SettingsFileName()) into the copy,

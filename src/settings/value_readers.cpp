@@ -69,17 +69,17 @@ double TextToFloat(std::string_view text) {
   throw std::invalid_argument("\"" + number + "\" is not a number");
 }
 
-std::string ReadNodeValue(const XmlDocument& doc, std::string_view path) {
+std::string ReadNodeValue(const TXmlDocument& doc, std::string_view path) {
   return doc.SelectFirst(path).Value();
 }
 
-std::string ReadNodeText(const XmlDocument& doc, std::string_view path) {
+std::string ReadNodeText(const TXmlDocument& doc, std::string_view path) {
   return doc.SelectFirst(path).Text();
 }
 
-int32_t ReadIntValue(const XmlDocument& doc, std::string_view path, int32_t default_value) {
+int32_t ReadIntValue(const TXmlDocument& doc, std::string_view path, int32_t default_value) {
   try {
-    XmlNode node = doc.SelectFirst(path);
+    TXmlNode node = doc.SelectFirst(path);
     if (node.IsNull()) return default_value;
     return TruncateToInt32(TextToFloat(node.Value()));
   } catch (const std::invalid_argument&) {
@@ -90,10 +90,10 @@ int32_t ReadIntValue(const XmlDocument& doc, std::string_view path, int32_t defa
   }
 }
 
-double ReadFloatValue(const XmlDocument& doc, std::string_view path, double default_value) {
+double ReadFloatValue(const TXmlDocument& doc, std::string_view path, double default_value) {
   std::string name;
   try {
-    XmlNode node = doc.SelectFirst(path);
+    TXmlNode node = doc.SelectFirst(path);
     if (node.IsNull()) return default_value;
     name = node.Name();
     return TextToFloat(node.Value());
@@ -105,7 +105,7 @@ double ReadFloatValue(const XmlDocument& doc, std::string_view path, double defa
   }
 }
 
-std::string ReadAttrText(XmlNode element, std::string_view attribute) {
+std::string ReadAttrText(TXmlNode element, std::string_view attribute) {
   return element.Attribute(attribute).value_or("");
 }
 

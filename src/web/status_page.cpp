@@ -116,7 +116,7 @@ void SettingsToHTML(std::vector<std::string>& lines, const TSettings& settings) 
 
 void ShowConfig(TConnection& connection) {
   ReloadSettings();
-  const SettingsSnapshot settings = CurrentSettings();
+  const TSettingsSnapshot settings = CurrentSettings();
   const std::unique_ptr<TVersionInfo> version = TVersionInfo::ForRunningProgram();
   const std::string version_line = "<b>" + version->ProductName() + "</b> (ver " + version->FileVersion() + ")";
 

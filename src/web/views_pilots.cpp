@@ -54,10 +54,10 @@ void ShowPilotHistory(TServiceControl& service, TConnection& connection, int32_t
   service.RunExclusive([&] {
     try {
       ReloadSettings();
-      SettingsSnapshot settings = CurrentSettings();
-      XmlDocument doc;
+      TSettingsSnapshot settings = CurrentSettings();
+      TXmlDocument doc;
       doc.AppendProcessingInstruction("xml-stylesheet", "type=\"text/xsl\" href=\"/xsl/history.xsl\"");
-      XmlNode history = doc.CreateRoot("history");
+      TXmlNode history = doc.CreateRoot("history");
       TServerEntry entry;
       if (FindServerById(SettingsFileName(), srvid, entry)) {
         BuildPilotHistory(pilot_id, *settings, history, entry);

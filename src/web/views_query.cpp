@@ -49,9 +49,9 @@ bool ServeQuery(TConnection& connection, const std::vector<std::string>& params)
   // Query numbers are numbers: any other value could never match an
   // attribute, and would not even be a valid path expression.
   if (!AllDigits(qid)) return false;
-  XmlDocument settings;
+  TXmlDocument settings;
   if (!settings.LoadFile(SettingsFileName())) return false;
-  XmlNode fname = settings.SelectFirst("//queries/query[@qid=" + qid + "]/@fname");
+  TXmlNode fname = settings.SelectFirst("//queries/query[@qid=" + qid + "]/@fname");
   if (fname.IsNull()) return false;
   const std::string file_name = fname.Value();
   WriteLog(10, "Файл с запросом =", file_name);
@@ -71,7 +71,7 @@ bool ServePilotInfo(TConnection& connection, const std::vector<std::string>& par
     WriteLog(0, "not connected to MySQL");
     return false;
   }
-  SettingsSnapshot settings = CurrentSettings();
+  TSettingsSnapshot settings = CurrentSettings();
   int32_t combat_count = 0;
   TAirKills air;
   TGroundKills ground;
@@ -79,8 +79,8 @@ bool ServePilotInfo(TConnection& connection, const std::vector<std::string>& par
 
   const double effective_airs = WeightedAirKills(*settings, air);
   const double effective_grounds = WeightedGroundKills(*settings, ground);
-  XmlDocument doc;
-  XmlNode info = doc.CreateRoot("info");
+  TXmlDocument doc;
+  TXmlNode info = doc.CreateRoot("info");
   auto add = [&info](std::string_view name, const std::string& value) { info.AppendElement(name).SetText(value); };
   add("combat_count", std::to_string(combat_count));
   add("effective_airs", Fixed52(effective_airs));

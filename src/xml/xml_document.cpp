@@ -1,4 +1,4 @@
-// XmlDocument: one libxml2 document, its loading, selection and writing.
+// TXmlDocument: one libxml2 document, its loading, selection and writing.
 #include "xml/xml_document.h"
 
 #include <libxml/parser.h>
@@ -36,7 +36,7 @@ const xmlChar* Xml(const std::string& text) { return reinterpret_cast<const xmlC
 xmlDocPtr NewEmptyDocument() {
   InitXmlLibrary();
   xmlDocPtr doc = xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"));
-  if (doc == nullptr) throw XmlError("out of memory creating an XML document");
+  if (doc == nullptr) throw TXmlError("out of memory creating an XML document");
   return doc;
 }
 
@@ -45,10 +45,10 @@ xmlDocPtr NewEmptyDocument() {
 // between elements dropped so that written documents are indented cleanly.
 constexpr int kParseOptions = XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOBLANKS | XML_PARSE_NONET;
 
-struct XPathContextFreer {
+struct TXPathContextFreer {
   void operator()(xmlXPathContextPtr context) const { xmlXPathFreeContext(context); }
 };
-struct XPathObjectFreer {
+struct TXPathObjectFreer {
   void operator()(xmlXPathObjectPtr object) const { xmlXPathFreeObject(object); }
 };
 
@@ -61,18 +61,18 @@ std::string TrimmedMessage(const char* message) {
   return text;
 }
 
-std::vector<XmlNode> Evaluate(xmlDocPtr doc, std::string_view path, bool first_only) {
+std::vector<TXmlNode> Evaluate(xmlDocPtr doc, std::string_view path, bool first_only) {
   const std::string expression = ToXPath(path);
-  std::unique_ptr<xmlXPathContext, XPathContextFreer> context(xmlXPathNewContext(doc));
-  if (!context) throw XmlError("out of memory evaluating an XML path");
+  std::unique_ptr<xmlXPathContext, TXPathContextFreer> context(xmlXPathNewContext(doc));
+  if (!context) throw TXmlError("out of memory evaluating an XML path");
   context->error = SilentXPathError;
-  std::unique_ptr<xmlXPathObject, XPathObjectFreer> result(xmlXPathEvalExpression(Xml(expression), context.get()));
+  std::unique_ptr<xmlXPathObject, TXPathObjectFreer> result(xmlXPathEvalExpression(Xml(expression), context.get()));
   if (!result) {
     std::string reason = TrimmedMessage(context->lastError.message);
     if (reason.empty()) reason = "invalid expression";
-    throw XmlError("XML path \"" + SanitizeUtf8(path) + "\": " + reason);
+    throw TXmlError("XML path \"" + SanitizeUtf8(path) + "\": " + reason);
   }
-  std::vector<XmlNode> nodes;
+  std::vector<TXmlNode> nodes;
   if (result->type != XPATH_NODESET || result->nodesetval == nullptr) return nodes;
   xmlNodeSetPtr set = result->nodesetval;
   for (int i = 0; i < set->nodeNr; ++i) {
@@ -87,19 +87,19 @@ std::vector<XmlNode> Evaluate(xmlDocPtr doc, std::string_view path, bool first_o
 
 }  // namespace
 
-XmlDocument::XmlDocument() : doc_(NewEmptyDocument()) {}
+TXmlDocument::TXmlDocument() : doc_(NewEmptyDocument()) {}
 
-XmlDocument::~XmlDocument() {
+TXmlDocument::~TXmlDocument() {
   FreeDetachedNodes();
   if (doc_ != nullptr) xmlFreeDoc(doc_);
 }
 
-XmlDocument::XmlDocument(XmlDocument&& other) noexcept
+TXmlDocument::TXmlDocument(TXmlDocument&& other) noexcept
     : doc_(std::exchange(other.doc_, nullptr)), detached_(std::move(other.detached_)) {
   other.detached_.clear();
 }
 
-XmlDocument& XmlDocument::operator=(XmlDocument&& other) noexcept {
+TXmlDocument& TXmlDocument::operator=(TXmlDocument&& other) noexcept {
   if (this != &other) {
     FreeDetachedNodes();
     if (doc_ != nullptr) xmlFreeDoc(doc_);
@@ -110,7 +110,7 @@ XmlDocument& XmlDocument::operator=(XmlDocument&& other) noexcept {
   return *this;
 }
 
-void XmlDocument::FreeDetachedNodes() {
+void TXmlDocument::FreeDetachedNodes() {
   // Must run before the document is freed: an inserted node belongs to it.
   for (xmlNodePtr node : detached_) {
     if (node->parent == nullptr && node->prev == nullptr && node->next == nullptr) xmlFreeNode(node);
@@ -118,7 +118,7 @@ void XmlDocument::FreeDetachedNodes() {
   detached_.clear();
 }
 
-bool XmlDocument::LoadFile(const std::string& path) {
+bool TXmlDocument::LoadFile(const std::string& path) {
   try {
     Clear();
     xmlDocPtr parsed = xmlReadFile(path.c_str(), nullptr, kParseOptions & ~XML_PARSE_NONET);
@@ -131,7 +131,7 @@ bool XmlDocument::LoadFile(const std::string& path) {
   }
 }
 
-bool XmlDocument::LoadText(std::string_view text) {
+bool TXmlDocument::LoadText(std::string_view text) {
   try {
     Clear();
     if (text.size() > static_cast<std::size_t>(INT32_MAX)) return false;
@@ -145,58 +145,58 @@ bool XmlDocument::LoadText(std::string_view text) {
   }
 }
 
-void XmlDocument::Clear() {
+void TXmlDocument::Clear() {
   xmlDocPtr fresh = NewEmptyDocument();
   FreeDetachedNodes();
   if (doc_ != nullptr) xmlFreeDoc(doc_);
   doc_ = fresh;
 }
 
-XmlNode XmlDocument::SelectFirst(std::string_view path) const {
-  std::vector<XmlNode> nodes = Evaluate(doc_, path, true);
-  return nodes.empty() ? XmlNode() : nodes.front();
+TXmlNode TXmlDocument::SelectFirst(std::string_view path) const {
+  std::vector<TXmlNode> nodes = Evaluate(doc_, path, true);
+  return nodes.empty() ? TXmlNode() : nodes.front();
 }
 
-std::vector<XmlNode> XmlDocument::SelectAll(std::string_view path) const { return Evaluate(doc_, path, false); }
+std::vector<TXmlNode> TXmlDocument::SelectAll(std::string_view path) const { return Evaluate(doc_, path, false); }
 
-XmlNode XmlDocument::Root() const { return XmlNode(xmlDocGetRootElement(doc_)); }
+TXmlNode TXmlDocument::Root() const { return TXmlNode(xmlDocGetRootElement(doc_)); }
 
-XmlNode XmlDocument::CreateRoot(std::string_view name) {
-  if (xmlDocGetRootElement(doc_) != nullptr) throw XmlError("the XML document already has a root element");
-  if (!IsXmlName(name)) throw XmlError("not a valid XML name: \"" + SanitizeUtf8(name) + "\"");
+TXmlNode TXmlDocument::CreateRoot(std::string_view name) {
+  if (xmlDocGetRootElement(doc_) != nullptr) throw TXmlError("the XML document already has a root element");
+  if (!IsXmlName(name)) throw TXmlError("not a valid XML name: \"" + SanitizeUtf8(name) + "\"");
   xmlNodePtr root = xmlNewDocNode(doc_, nullptr, Xml(std::string(name)), nullptr);
-  if (root == nullptr) throw XmlError("out of memory creating an XML element");
+  if (root == nullptr) throw TXmlError("out of memory creating an XML element");
   xmlDocSetRootElement(doc_, root);
-  return XmlNode(root);
+  return TXmlNode(root);
 }
 
-XmlNode XmlDocument::AppendComment(std::string_view text) {
+TXmlNode TXmlDocument::AppendComment(std::string_view text) {
   xmlNodePtr comment = xmlNewDocComment(doc_, Xml(SanitizeUtf8(text)));
   if (comment == nullptr || xmlAddChild(reinterpret_cast<xmlNodePtr>(doc_), comment) == nullptr) {
     xmlFreeNode(comment);
-    throw XmlError("cannot append an XML comment");
+    throw TXmlError("cannot append an XML comment");
   }
-  return XmlNode(comment);
+  return TXmlNode(comment);
 }
 
-XmlNode XmlDocument::AppendProcessingInstruction(std::string_view target, std::string_view data) {
-  XmlNode pi = CreateProcessingInstruction(target, data);
+TXmlNode TXmlDocument::AppendProcessingInstruction(std::string_view target, std::string_view data) {
+  TXmlNode pi = CreateProcessingInstruction(target, data);
   detached_.pop_back();  // owned by the document from here on
   if (xmlAddChild(reinterpret_cast<xmlNodePtr>(doc_), pi.raw()) == nullptr) {
     xmlFreeNode(pi.raw());
-    throw XmlError("cannot append an XML processing instruction");
+    throw TXmlError("cannot append an XML processing instruction");
   }
   return pi;
 }
 
-XmlNode XmlDocument::CreateProcessingInstruction(std::string_view target, std::string_view data) {
+TXmlNode TXmlDocument::CreateProcessingInstruction(std::string_view target, std::string_view data) {
   const std::string name(target);
-  if (!IsXmlName(name)) throw XmlError("not a valid XML name: \"" + SanitizeUtf8(name) + "\"");
+  if (!IsXmlName(name)) throw TXmlError("not a valid XML name: \"" + SanitizeUtf8(name) + "\"");
   detached_.reserve(detached_.size() + 1);
   xmlNodePtr pi = xmlNewDocPI(doc_, Xml(name), Xml(SanitizeUtf8(data)));
-  if (pi == nullptr) throw XmlError("out of memory creating an XML processing instruction");
+  if (pi == nullptr) throw TXmlError("out of memory creating an XML processing instruction");
   detached_.push_back(pi);
-  return XmlNode(pi);
+  return TXmlNode(pi);
 }
 
 namespace {
@@ -211,13 +211,13 @@ std::string SerialisedText(xmlDocPtr doc, int indent) {
   xmlChar* memory = nullptr;
   int size = 0;
   xmlDocDumpFormatMemoryEnc(doc, &memory, &size, kEncoding, indent);
-  if (memory == nullptr) throw XmlError("cannot serialise the XML document in windows-1251");
+  if (memory == nullptr) throw TXmlError("cannot serialise the XML document in windows-1251");
   std::string text(reinterpret_cast<const char*>(memory), static_cast<std::size_t>(size));
   xmlFree(memory);
   if (text.find("&#") != std::string::npos) {
     xmlDocPtr again = xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, nullptr, kParseOptions);
     if (again == nullptr) {
-      throw XmlError("cannot write the XML document in windows-1251: a name in it holds a character "
+      throw TXmlError("cannot write the XML document in windows-1251: a name in it holds a character "
                      "that windows-1251 does not have");
     }
     xmlFreeDoc(again);
@@ -227,17 +227,17 @@ std::string SerialisedText(xmlDocPtr doc, int indent) {
 
 }  // namespace
 
-std::string XmlDocument::ToText() const { return SerialisedText(doc_, 1); }
+std::string TXmlDocument::ToText() const { return SerialisedText(doc_, 1); }
 
-std::string XmlDocument::ToCompactText() const { return SerialisedText(doc_, 0); }
+std::string TXmlDocument::ToCompactText() const { return SerialisedText(doc_, 0); }
 
-void XmlDocument::SaveFile(const std::string& path) const {
+void TXmlDocument::SaveFile(const std::string& path) const {
   const std::string text = ToText();
   // Written beside the target and renamed over it, so that a failed write
   // never leaves a cut-off document where a reader would find it.
   std::string temporary = path + ".XXXXXX";
   const int fd = ::mkstemp(temporary.data());
-  if (fd < 0) throw XmlError("cannot create " + path + ": " + std::strerror(errno));
+  if (fd < 0) throw TXmlError("cannot create " + path + ": " + std::strerror(errno));
   std::size_t written = 0;
   while (written < text.size()) {
     const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
@@ -253,7 +253,7 @@ void XmlDocument::SaveFile(const std::string& path) const {
   if (error != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
     const int saved = error != 0 ? error : errno;
     ::unlink(temporary.c_str());
-    throw XmlError("cannot write " + path + ": " + std::strerror(saved));
+    throw TXmlError("cannot write " + path + ": " + std::strerror(saved));
   }
 }
 

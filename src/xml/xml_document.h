@@ -10,7 +10,7 @@
 // system's own expressions are written that way. Filters such as [@id=3] or
 // [@id="x"] are passed through unchanged.
 //
-// XmlError (a std::runtime_error) is raised by selection with an invalid
+// TXmlError (a std::runtime_error) is raised by selection with an invalid
 // expression, by building with a name that is not an XML name (or on a null
 // node), by writing a document whose names Windows-1251 cannot hold, and by
 // failed writes; loading reports failure by returning false.
@@ -30,17 +30,17 @@ struct _xmlNode;
 
 namespace sky {
 
-class XmlError : public std::runtime_error {
+class TXmlError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
-// A non-owning handle to a node of an XmlDocument; valid while the document lives.
+// A non-owning handle to a node of an TXmlDocument; valid while the document lives.
 // A default-constructed (null) node answers every query with empty values.
-class XmlNode {
+class TXmlNode {
  public:
-  XmlNode() = default;
-  explicit XmlNode(_xmlNode* node) : node_(node) {}
+  TXmlNode() = default;
+  explicit TXmlNode(_xmlNode* node) : node_(node) {}
 
   bool IsNull() const { return node_ == nullptr; }
   explicit operator bool() const { return node_ != nullptr; }
@@ -59,30 +59,30 @@ class XmlNode {
   std::optional<std::string> Attribute(std::string_view name) const;
 
   // Building. Each returns the new node.
-  XmlNode AppendElement(std::string_view name);
+  TXmlNode AppendElement(std::string_view name);
   // Adds the attribute, or replaces its value when it already exists (its
   // position then stays where it was first set).
   void SetAttribute(std::string_view name, std::string_view value);
   void SetText(std::string_view text);
-  XmlNode AppendComment(std::string_view text);
-  XmlNode AppendProcessingInstruction(std::string_view target, std::string_view data);
+  TXmlNode AppendComment(std::string_view text);
+  TXmlNode AppendProcessingInstruction(std::string_view target, std::string_view data);
   // Inserts `sibling` (created with the document's Create* helpers) before this node.
-  void InsertBefore(XmlNode sibling);
+  void InsertBefore(TXmlNode sibling);
 
  private:
   _xmlNode* node_ = nullptr;
 };
 
-class XmlDocument {
+class TXmlDocument {
  public:
   // An empty document (no declaration written yet; written documents always
   // carry version 1.0 and encoding windows-1251).
-  XmlDocument();
-  ~XmlDocument();
-  XmlDocument(XmlDocument&&) noexcept;
-  XmlDocument& operator=(XmlDocument&&) noexcept;
-  XmlDocument(const XmlDocument&) = delete;
-  XmlDocument& operator=(const XmlDocument&) = delete;
+  TXmlDocument();
+  ~TXmlDocument();
+  TXmlDocument(TXmlDocument&&) noexcept;
+  TXmlDocument& operator=(TXmlDocument&&) noexcept;
+  TXmlDocument(const TXmlDocument&) = delete;
+  TXmlDocument& operator=(const TXmlDocument&) = delete;
 
   // Replaces the content by the parsed file. False (and an empty document)
   // when the file is missing or not well-formed. Never throws.
@@ -93,29 +93,29 @@ class XmlDocument {
   // Empties the document.
   void Clear();
 
-  // First node matching the path, or a null node. Throws XmlError for an
+  // First node matching the path, or a null node. Throws TXmlError for an
   // invalid expression.
-  XmlNode SelectFirst(std::string_view path) const;
+  TXmlNode SelectFirst(std::string_view path) const;
   // All matching nodes in document order.
-  std::vector<XmlNode> SelectAll(std::string_view path) const;
+  std::vector<TXmlNode> SelectAll(std::string_view path) const;
 
   // The document element, or a null node.
-  XmlNode Root() const;
+  TXmlNode Root() const;
   // Creates the document element (replacing none; throws when one exists).
-  XmlNode CreateRoot(std::string_view name);
+  TXmlNode CreateRoot(std::string_view name);
   // Top-level comment / processing instruction, appended after what is there.
-  XmlNode AppendComment(std::string_view text);
-  XmlNode AppendProcessingInstruction(std::string_view target, std::string_view data);
-  // Free-standing nodes for XmlNode::InsertBefore.
-  XmlNode CreateProcessingInstruction(std::string_view target, std::string_view data);
+  TXmlNode AppendComment(std::string_view text);
+  TXmlNode AppendProcessingInstruction(std::string_view target, std::string_view data);
+  // Free-standing nodes for TXmlNode::InsertBefore.
+  TXmlNode CreateProcessingInstruction(std::string_view target, std::string_view data);
 
   // Serialised document in Windows-1251, declaration included, indented.
-  // Throws XmlError rather than write a text that would not load again: a
+  // Throws TXmlError rather than write a text that would not load again: a
   // name holding a character that Windows-1251 lacks cannot be written in it.
   std::string ToText() const;
   // The same without indentation or line breaks between elements.
   std::string ToCompactText() const;
-  // Writes ToText() to the file; throws XmlError on failure.
+  // Writes ToText() to the file; throws TXmlError on failure.
   void SaveFile(const std::string& path) const;
 
   _xmlDoc* raw() const { return doc_; }

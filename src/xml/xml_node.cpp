@@ -1,5 +1,5 @@
-// Implements part of xml/xml_document.h (XmlNode).
-// XmlNode: reading and building one node of a libxml2 tree.
+// Implements part of xml/xml_document.h (TXmlNode).
+// TXmlNode: reading and building one node of a libxml2 tree.
 #include <libxml/tree.h>
 
 #include <memory>
@@ -18,13 +18,13 @@ std::string FromXml(const xmlChar* text) {
   return text == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(text));
 }
 
-struct XmlFreer {
+struct TXmlFreer {
   void operator()(xmlChar* text) const { xmlFree(text); }
 };
 
 // Takes ownership of a string libxml2 allocated.
 std::string TakeXml(xmlChar* text) {
-  std::unique_ptr<xmlChar, XmlFreer> owner(text);
+  std::unique_ptr<xmlChar, TXmlFreer> owner(text);
   return FromXml(text);
 }
 
@@ -39,26 +39,26 @@ std::string QualifiedName(const xmlChar* name, const xmlNs* ns) {
 std::string CheckedName(std::string_view name) {
   std::string text(name);
   if (!IsXmlName(text)) {
-    throw XmlError("not a valid XML name: \"" + SanitizeUtf8(text) + "\"");
+    throw TXmlError("not a valid XML name: \"" + SanitizeUtf8(text) + "\"");
   }
   return text;
 }
 
 xmlNodePtr Buildable(xmlNodePtr node) {
-  if (node == nullptr) throw XmlError("cannot build on a null XML node");
-  if (node->type != XML_ELEMENT_NODE) throw XmlError("only elements take children and attributes");
+  if (node == nullptr) throw TXmlError("cannot build on a null XML node");
+  if (node->type != XML_ELEMENT_NODE) throw TXmlError("only elements take children and attributes");
   return node;
 }
 
 xmlNodePtr Checked(xmlNodePtr created) {
-  if (created == nullptr) throw XmlError("out of memory building an XML node");
+  if (created == nullptr) throw TXmlError("out of memory building an XML node");
   return created;
 }
 
 xmlNodePtr AppendChild(xmlNodePtr parent, xmlNodePtr child) {
   if (xmlAddChild(parent, child) == nullptr) {
     xmlFreeNode(child);
-    throw XmlError("cannot append an XML node");
+    throw TXmlError("cannot append an XML node");
   }
   return child;
 }
@@ -79,7 +79,7 @@ void ReplaceContent(xmlNodePtr node, std::string_view text) {
 
 }  // namespace
 
-std::string XmlNode::Name() const {
+std::string TXmlNode::Name() const {
   if (node_ == nullptr) return {};
   switch (node_->type) {
     case XML_ELEMENT_NODE:
@@ -93,7 +93,7 @@ std::string XmlNode::Name() const {
   }
 }
 
-std::string XmlNode::Value() const {
+std::string TXmlNode::Value() const {
   if (node_ == nullptr) return {};
   switch (node_->type) {
     case XML_ATTRIBUTE_NODE:
@@ -107,12 +107,12 @@ std::string XmlNode::Value() const {
   }
 }
 
-std::string XmlNode::Text() const {
+std::string TXmlNode::Text() const {
   if (node_ == nullptr) return {};
   return TakeXml(xmlNodeGetContent(node_));
 }
 
-std::vector<std::pair<std::string, std::string>> XmlNode::Attributes() const {
+std::vector<std::pair<std::string, std::string>> TXmlNode::Attributes() const {
   std::vector<std::pair<std::string, std::string>> out;
   if (node_ == nullptr || node_->type != XML_ELEMENT_NODE) return out;
   for (xmlAttrPtr attr = node_->properties; attr != nullptr; attr = attr->next) {
@@ -122,7 +122,7 @@ std::vector<std::pair<std::string, std::string>> XmlNode::Attributes() const {
   return out;
 }
 
-std::optional<std::string> XmlNode::Attribute(std::string_view name) const {
+std::optional<std::string> TXmlNode::Attribute(std::string_view name) const {
   if (node_ == nullptr || node_->type != XML_ELEMENT_NODE) return std::nullopt;
   for (xmlAttrPtr attr = node_->properties; attr != nullptr; attr = attr->next) {
     if (QualifiedName(attr->name, attr->ns) == name) {
@@ -132,24 +132,24 @@ std::optional<std::string> XmlNode::Attribute(std::string_view name) const {
   return std::nullopt;
 }
 
-XmlNode XmlNode::AppendElement(std::string_view name) {
+TXmlNode TXmlNode::AppendElement(std::string_view name) {
   xmlNodePtr parent = Buildable(node_);
   const std::string checked = CheckedName(name);
-  return XmlNode(AppendChild(parent, Checked(xmlNewDocNode(parent->doc, nullptr, Xml(checked), nullptr))));
+  return TXmlNode(AppendChild(parent, Checked(xmlNewDocNode(parent->doc, nullptr, Xml(checked), nullptr))));
 }
 
-void XmlNode::SetAttribute(std::string_view name, std::string_view value) {
+void TXmlNode::SetAttribute(std::string_view name, std::string_view value) {
   xmlNodePtr element = Buildable(node_);
   const std::string checked = CheckedName(name);
   // xmlSetProp keeps an existing attribute in its place and takes the value
   // as plain text (no entity references are interpreted).
   if (xmlSetProp(element, Xml(checked), Xml(SanitizeUtf8(value))) == nullptr) {
-    throw XmlError("cannot set the XML attribute " + checked);
+    throw TXmlError("cannot set the XML attribute " + checked);
   }
 }
 
-void XmlNode::SetText(std::string_view text) {
-  if (node_ == nullptr) throw XmlError("cannot set the text of a null XML node");
+void TXmlNode::SetText(std::string_view text) {
+  if (node_ == nullptr) throw TXmlError("cannot set the text of a null XML node");
   switch (node_->type) {
     case XML_ELEMENT_NODE:
     case XML_ATTRIBUTE_NODE:
@@ -163,28 +163,28 @@ void XmlNode::SetText(std::string_view text) {
       xmlNodeSetContent(node_, Xml(SanitizeUtf8(text)));
       break;
     default:
-      throw XmlError("this XML node takes no text");
+      throw TXmlError("this XML node takes no text");
   }
 }
 
-XmlNode XmlNode::AppendComment(std::string_view text) {
+TXmlNode TXmlNode::AppendComment(std::string_view text) {
   xmlNodePtr parent = Buildable(node_);
-  return XmlNode(AppendChild(parent, Checked(xmlNewDocComment(parent->doc, Xml(SanitizeUtf8(text))))));
+  return TXmlNode(AppendChild(parent, Checked(xmlNewDocComment(parent->doc, Xml(SanitizeUtf8(text))))));
 }
 
-XmlNode XmlNode::AppendProcessingInstruction(std::string_view target, std::string_view data) {
+TXmlNode TXmlNode::AppendProcessingInstruction(std::string_view target, std::string_view data) {
   xmlNodePtr parent = Buildable(node_);
   const std::string checked = CheckedName(target);
-  return XmlNode(
+  return TXmlNode(
       AppendChild(parent, Checked(xmlNewDocPI(parent->doc, Xml(checked), Xml(SanitizeUtf8(data))))));
 }
 
-void XmlNode::InsertBefore(XmlNode sibling) {
-  if (node_ == nullptr || sibling.node_ == nullptr) throw XmlError("cannot insert a null XML node");
+void TXmlNode::InsertBefore(TXmlNode sibling) {
+  if (node_ == nullptr || sibling.node_ == nullptr) throw TXmlError("cannot insert a null XML node");
   if (node_->type == XML_DOCUMENT_NODE || node_->type == XML_ATTRIBUTE_NODE || node_->parent == nullptr) {
-    throw XmlError("nothing can be inserted before this XML node");
+    throw TXmlError("nothing can be inserted before this XML node");
   }
-  if (xmlAddPrevSibling(node_, sibling.node_) == nullptr) throw XmlError("cannot insert the XML node");
+  if (xmlAddPrevSibling(node_, sibling.node_) == nullptr) throw TXmlError("cannot insert the XML node");
 }
 
 }  // namespace sky

@@ -39,13 +39,13 @@ class AwardTest : public ::testing::Test {
   void AddSorties(const std::vector<TestSortie>& rows) const { InsertSorties(*db_, rows); }
 
   // Loads the awards document from UTF-8 text.
-  static std::unique_ptr<XmlDocument> Awards(const std::string& xml) {
-    auto doc = std::make_unique<XmlDocument>();
+  static std::unique_ptr<TXmlDocument> Awards(const std::string& xml) {
+    auto doc = std::make_unique<TXmlDocument>();
     EXPECT_TRUE(doc->LoadText(xml)) << xml;
     return doc;
   }
 
-  TAwardResult Evaluate(const XmlDocument& awards, int start_sortie = 0, int rank = 0,
+  TAwardResult Evaluate(const TXmlDocument& awards, int start_sortie = 0, int rank = 0,
                         int army = 1, int stored = 0, int pilot = 1) {
     return EvaluateAwards(session_, TPilotState{pilot, start_sortie, rank, army, stored}, settings_, awards);
   }

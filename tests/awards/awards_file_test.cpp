@@ -58,7 +58,7 @@ TEST(AwardTexts, ThresholdsAcceptEitherDecimalSeparator) {
 
 TEST(AwardDocument, WriteRuleFollowsPreserveOnDeath) {
   auto rule = [](const char* xml) {
-    XmlDocument doc;
+    TXmlDocument doc;
     EXPECT_TRUE(doc.LoadText(xml));
     return WriteIfChangedRule(doc);
   };
@@ -70,7 +70,7 @@ TEST(AwardDocument, WriteRuleFollowsPreserveOnDeath) {
 }
 
 TEST(AwardDocument, ConditionsAreFoundBySectionAndId) {
-  XmlDocument doc;
+  TXmlDocument doc;
   ASSERT_TRUE(doc.LoadText(
       "<awards><simple>"
       "<red><item id=\"5\"><condition a=\"1\"/></item>"
@@ -81,7 +81,7 @@ TEST(AwardDocument, ConditionsAreFoundBySectionAndId) {
       "</awards>"));
   auto values = [&](const std::string& path) {
     std::string joined;
-    for (XmlNode node : doc.SelectAll(path)) joined += node.Attribute("a").value_or("?");
+    for (TXmlNode node : doc.SelectAll(path)) joined += node.Attribute("a").value_or("?");
     return joined;
   };
   EXPECT_EQ(doc.SelectAll(SimpleItemsPath("red")).size(), 3u);

@@ -12,12 +12,12 @@ namespace {
 
 // The element and everything below it as compact XML: attributes in the
 // order they were set, no white space, so documents compare element by element.
-std::string Describe(XmlNode node) {
+std::string Describe(TXmlNode node) {
   std::string text = "<" + node.Name();
   for (const auto& [name, value] : node.Attributes()) text += " " + name + "=\"" + value + "\"";
   std::string children;
   for (xmlNode* child = node.raw()->children; child != nullptr; child = child->next) {
-    if (child->type == XML_ELEMENT_NODE) children += Describe(XmlNode(child));
+    if (child->type == XML_ELEMENT_NODE) children += Describe(TXmlNode(child));
   }
   if (children.empty()) return text + "/>";
   return text + ">" + children + "</" + node.Name() + ">";
@@ -54,8 +54,8 @@ class History : public EngineDbTest {
   }
 
   std::string Build(int pilot, const TServerEntry& entry) {
-    XmlDocument doc;
-    XmlNode history = doc.CreateRoot("history");
+    TXmlDocument doc;
+    TXmlNode history = doc.CreateRoot("history");
     BuildPilotHistory(pilot, settings_, history, entry);
     return Describe(history);
   }
@@ -149,12 +149,12 @@ TEST_F(History, TheWalkWritesNothingAndLogsAsAPassDoes) {
           {.id = 4, .eAir = 1, .eTank = 1}, {.id = 5, .end = "DIED"}, {.id = 6}});
   home_.SetLogLevel(7);
   int32_t last = 0;
-  const int32_t pass_rank = WalkPilotSorties(session_, 1, last, settings_, false, XmlNode());
+  const int32_t pass_rank = WalkPilotSorties(session_, 1, last, settings_, false, TXmlNode());
   const std::vector<std::string> pass_log = Log();
   home_.ClearLog();
   sent_.clear();
 
-  XmlDocument doc;
+  TXmlDocument doc;
   int32_t scratch = 0;
   EXPECT_EQ(WalkPilotSorties(session_, 1, scratch, settings_, true, doc.CreateRoot("history")),
             pass_rank);
@@ -217,9 +217,9 @@ TEST_F(History, DataSetQueriesRunOnTheirOwnConnection) {
   const std::vector<std::string> params{"name=Сокол"};
   ASSERT_TRUE(RunDataSetQuery("select id, callsign from pilots where callsign = :name", packet,
                               db_->Entry(), &params));
-  XmlDocument doc;
+  TXmlDocument doc;
   ASSERT_TRUE(doc.LoadText(packet.str())) << packet.str();
-  XmlNode row = doc.SelectFirst("/DATAPACKET/ROWDATA/ROW");
+  TXmlNode row = doc.SelectFirst("/DATAPACKET/ROWDATA/ROW");
   EXPECT_EQ(row.Attribute("callsign").value_or(""), "Сокол");
 
   std::ostringstream nothing;

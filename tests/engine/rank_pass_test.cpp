@@ -21,7 +21,7 @@ struct FakeEvaluator {
   int32_t throw_for_pilot = 0;
 
   TAwardEvaluator Bind() {
-    return [this](TdmMySQL&, TPilotSorties&, const TPilotState& pilot, const TSettings&, const XmlDocument&) {
+    return [this](TdmMySQL&, TPilotSorties&, const TPilotState& pilot, const TSettings&, const TXmlDocument&) {
       calls.push_back({pilot.PilotId, pilot.StartSortie, pilot.Rank, pilot.Army, pilot.StoredAwards});
       if (pilot.PilotId == throw_for_pilot) throw std::runtime_error("evaluation failed");
       TAwardResult result = answer;

@@ -41,7 +41,7 @@ class DataPacketTest : public ::testing::Test {
     return ok;
   }
 
-  std::vector<XmlNode> Rows() const { return doc_.SelectAll("/DATAPACKET/ROWDATA/ROW"); }
+  std::vector<TXmlNode> Rows() const { return doc_.SelectAll("/DATAPACKET/ROWDATA/ROW"); }
 
   std::vector<std::string> LinesAt(const std::string& message) const {
     std::vector<std::string> found;
@@ -57,13 +57,13 @@ class DataPacketTest : public ::testing::Test {
   TdmMySQL session_;
   std::vector<std::string> sent_;
   std::string packet_;
-  XmlDocument doc_;
+  TXmlDocument doc_;
 };
 
 TEST_F(DataPacketTest, EmptyResultGivesDeclarationRootAndEmptyRowData) {
   ASSERT_TRUE(Export("select id, callsign from pilots"));
   EXPECT_EQ(packet_.rfind(kDeclaration, 0), 0u) << packet_;
-  XmlNode root = doc_.Root();
+  TXmlNode root = doc_.Root();
   EXPECT_EQ(root.Name(), "DATAPACKET");
   ASSERT_EQ(root.Attributes().size(), 1u);
   EXPECT_EQ(root.Attribute("Version"), "2.0");
@@ -77,7 +77,7 @@ TEST_F(DataPacketTest, RowsKeepOrderAndNullColumnsGiveNoAttribute) {
   db_->Exec("insert into pilots (id, callsign) values (7, 'Falcon'), (9, '')");
   ASSERT_TRUE(Export(
       "select id, case when id = 9 then null else callsign end as callsign from pilots order by id"));
-  std::vector<XmlNode> rows = Rows();
+  std::vector<TXmlNode> rows = Rows();
   ASSERT_EQ(rows.size(), 2u);
   using Attrs = std::vector<std::pair<std::string, std::string>>;
   EXPECT_EQ(rows[0].Attributes(), (Attrs{{"id", "7"}, {"callsign", "Falcon"}}));
@@ -95,7 +95,7 @@ TEST_F(DataPacketTest, TextsSurviveAsWellFormedWindows1251) {
   ASSERT_TRUE(Export("select callsign from pilots order by id"));
   EXPECT_NE(packet_.find(Utf8ToCp1251(cyrillic)), std::string::npos) << "Cyrillic is written as Windows-1251 bytes";
   EXPECT_EQ(packet_.find(cyrillic), std::string::npos) << "no UTF-8 bytes in the packet";
-  std::vector<XmlNode> rows = Rows();
+  std::vector<TXmlNode> rows = Rows();
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0].Attribute("callsign"), cyrillic);
   EXPECT_EQ(rows[1].Attribute("callsign"), awkward);

@@ -51,11 +51,11 @@ class ReliabilityDatabase : public EngineDbTest {
     file.Server = entries.front();
     file.Interval = 1;
     SaveSettings(home_.SettingsFile(), file);
-    XmlDocument doc;
+    TXmlDocument doc;
     ASSERT_TRUE(doc.LoadFile(home_.SettingsFile()));
     doc.SelectFirst("/skyranks/mysql").SetAttribute("port", std::to_string(entries.front().Port));
     for (std::size_t i = 1; i < entries.size(); ++i) {
-      XmlNode mysql = doc.Root().AppendElement("mysql");
+      TXmlNode mysql = doc.Root().AppendElement("mysql");
       mysql.SetAttribute("id", std::to_string(i + 1));
       mysql.SetAttribute("host", entries[i].Host);
       mysql.SetAttribute("user", entries[i].User);
@@ -110,7 +110,7 @@ TEST_F(ReliabilityDatabase, ServerStoppedBeforeACycleThenRestarted) {
 TEST_F(ReliabilityDatabase, ConnectionKilledInTheMiddleOfAPass) {
   int killed_at = 0;
   TAwardEvaluator kill_at_third = [&](TdmMySQL& session, TPilotSorties&, const TPilotState& pilot,
-                                      const TSettings&, const XmlDocument&) {
+                                      const TSettings&, const TXmlDocument&) {
     if (pilot.PilotId == 3 && killed_at == 0) {
       killed_at = pilot.PilotId;
       db_->Exec("KILL CONNECTION " + std::to_string(ConnectionId(session)));

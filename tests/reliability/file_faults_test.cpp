@@ -93,7 +93,7 @@ TEST(ReliabilitySettingsFile, AMalformedFileWhileRunningSkipsCyclesUntilItIsMend
   Tskyranks service(calculation.Operation(), calculation.Operation());
   EXPECT_EQ(service.RunCycle().reached, 1);
 
-  const SettingsSnapshot good = CurrentSettings();
+  const TSettingsSnapshot good = CurrentSettings();
   for (const std::string broken : {"<skyranks><mysql id=\"1\" host=\"alpha\"", "", "\xff\xfe\x00<",
                                    "<?xml version=\"1.0\"?><a></b>"}) {
     test::WriteFileBytes(home.SettingsFile(), broken);
@@ -125,7 +125,7 @@ TEST(ReliabilitySettingsFile, RereadsWhileTheFileIsRewrittenSeeWholeRecords) {
   });
   for (int i = 0; i < 300; ++i) {
     ReloadSettings();
-    const SettingsSnapshot settings = CurrentSettings();
+    const TSettingsSnapshot settings = CurrentSettings();
     const std::string& password = settings->AdminPassword;
     // A reload that meets the file half-written keeps the record in force.
     EXPECT_TRUE(password == "first-password" || password == "second-password")

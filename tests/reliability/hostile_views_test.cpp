@@ -52,10 +52,10 @@ TEST(ReliabilityHostileViews, CallsignsWithXmlMetacharactersComeBackUnchanged) {
   SKY_REQUIRE_DB();
   ViewsOnADatabase views;
   const std::string answer = test::Get(views.web.Port(), "/?cmd=show&srvid=1");
-  XmlDocument doc;
+  TXmlDocument doc;
   ASSERT_TRUE(doc.LoadText(Body(answer))) << "the pilot list is well-formed:\n" << answer;
   std::vector<std::string> found;
-  for (XmlNode node : doc.SelectAll("//*[@callsign]/@callsign | //callsign")) {
+  for (TXmlNode node : doc.SelectAll("//*[@callsign]/@callsign | //callsign")) {
     found.push_back(node.Value().empty() ? node.Text() : node.Value());
   }
   for (const std::string& callsign : kCallsigns) {

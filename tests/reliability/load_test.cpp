@@ -211,7 +211,7 @@ class RequestMix {
         return "";
       case TRequestKind::kPilotList: {
         if (!answer.starts_with(kXmlHead)) return "no XML head";
-        XmlDocument list;
+        TXmlDocument list;
         if (!list.LoadText(std::string_view(answer).substr(sizeof kXmlHead - 1))) return "not well-formed XML";
         const std::size_t rows = list.SelectAll("/DATAPACKET/ROWDATA/ROW").size();
         if (rows != humans_.size()) return fmt::format("{} rows for {} human pilots", rows, humans_.size());
@@ -219,7 +219,7 @@ class RequestMix {
       }
       case TRequestKind::kHistory: {
         if (!answer.starts_with(kXmlHead)) return "no XML head";
-        XmlDocument history;
+        TXmlDocument history;
         if (!history.LoadText(std::string_view(answer).substr(sizeof kXmlHead - 1))) return "not well-formed XML";
         if (history.Root().Name() != "history") return "no history element";
         // An empty history element is what the view sends without its database.

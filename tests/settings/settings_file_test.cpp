@@ -99,7 +99,7 @@ TEST_F(SettingsFileTest, AMissingFileIsWrittenWithTheDefaultsAndReadBack) {
   ASSERT_TRUE(ReloadSettings());
   EXPECT_EQ(test::ReadFileBytes(home_.SettingsFile()), Utf8ToCp1251(kDefaultDocument));
 
-  SettingsSnapshot settings = CurrentSettings();
+  TSettingsSnapshot settings = CurrentSettings();
   TSettings defaults;
   SetDefaultSettings(defaults);
   EXPECT_FALSE(settings->Debug);

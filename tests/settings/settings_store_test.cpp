@@ -20,7 +20,7 @@ std::string SettingsWith(int interval, int ranks) {
 
 TEST(SettingsStore, StartsZeroAndPublishesWholeRecords) {
   test::ProgramHome home;
-  SettingsSnapshot before = CurrentSettings();
+  TSettingsSnapshot before = CurrentSettings();
   ASSERT_NE(before, nullptr);
   EXPECT_EQ(before->Interval, 0u);
   EXPECT_EQ(before->LogLevel, 0);
@@ -57,7 +57,7 @@ TEST(SettingsStore, AMalformedFileKeepsTheRecordInForce) {
   EXPECT_EQ(home.LogLines().size(), 1u) << "threshold 0 still writes the failure";
 
   home.WriteSettings(SettingsWith(5, 2));
-  const SettingsSnapshot good = CurrentSettings();
+  const TSettingsSnapshot good = CurrentSettings();
   ASSERT_EQ(good->Interval, 5u);
   home.ClearLog();
   for (const char* broken : {"", "<skyranks>", "<skyranks><log level=\"9\"/></skyranks"}) {
@@ -94,7 +94,7 @@ TEST(SettingsStore, ReadersNeverSeeAHalfReadRecord) {
   });
   int inconsistent = 0;
   while (!done) {
-    SettingsSnapshot settings = CurrentSettings();
+    TSettingsSnapshot settings = CurrentSettings();
     if (settings->Interval == 0) continue;  // before the first publish
     bool whole = settings->Ranks.size() == settings->Interval;
     for (const TRankDef& rank : settings->Ranks) whole = whole && rank.Value == static_cast<int>(settings->Interval);

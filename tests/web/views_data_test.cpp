@@ -91,15 +91,15 @@ class DataViews : public ::testing::Test {
   }
 
   // The document of an XML answer; fails the test when the head is not the XML head.
-  XmlDocument Document(const std::string& answer) {
+  TXmlDocument Document(const std::string& answer) {
     EXPECT_EQ(HeadOf(answer), kXmlHead);
-    XmlDocument doc;
+    TXmlDocument doc;
     EXPECT_TRUE(doc.LoadText(BodyOf(answer))) << answer;
     return doc;
   }
-  static std::vector<Attrs> Rows(const XmlDocument& doc) {
+  static std::vector<Attrs> Rows(const TXmlDocument& doc) {
     std::vector<Attrs> rows;
-    for (XmlNode row : doc.SelectAll("/DATAPACKET/ROWDATA/ROW")) rows.push_back(row.Attributes());
+    for (TXmlNode row : doc.SelectAll("/DATAPACKET/ROWDATA/ROW")) rows.push_back(row.Attributes());
     return rows;
   }
   bool Logged(const std::string& line_start) const {
@@ -160,9 +160,9 @@ TEST_F(DataViews, HistoryOfOnePilotWhileTheScheduleWaits) {
   EXPECT_EQ(BodyOf(answer).rfind("<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n"
                                  "<?xml-stylesheet type=\"text/xsl\" href=\"/xsl/history.xsl\"?>\n<history",
                                  0), 0u) << answer;
-  XmlDocument doc = Document(answer);
+  TXmlDocument doc = Document(answer);
   EXPECT_EQ(doc.Root().Attribute("callsign"), "Ястреб");
-  std::vector<XmlNode> lives = doc.SelectAll("/history/strik");
+  std::vector<TXmlNode> lives = doc.SelectAll("/history/strik");
   ASSERT_EQ(lives.size(), 2u);
   EXPECT_EQ(lives[0].Attribute("broken"), "1");
   EXPECT_EQ(doc.SelectAll("/history/strik[0]/sortie").size(), 2u) << "the death belongs to the life it ended";
@@ -177,7 +177,7 @@ TEST_F(DataViews, HistoryOfOnePilotWhileTheScheduleWaits) {
 
 TEST_F(DataViews, HistoryWithoutItsDatabaseIsAnEmptyElement) {
   web_.home.ClearLog();
-  XmlDocument doc = Document(Fetch("/?history=15&srvid=3"));
+  TXmlDocument doc = Document(Fetch("/?history=15&srvid=3"));
   EXPECT_EQ(doc.Root().Name(), "history");
   EXPECT_TRUE(doc.Root().Attributes().empty());
   EXPECT_TRUE(doc.SelectAll("/history/*").empty());
@@ -235,10 +235,10 @@ TEST_F(DataViews, PilotStatisticsOfTheCurrentLife) {
   AddSortie(*one_, 2, 1, "TKON", 6, 4, 3, 5);
   AddSortie(*one_, 3, 1, "TKON", 4);
 
-  XmlDocument doc = Document(Fetch("/?cmd=info&pilotid=1&srvid=1"));
+  TXmlDocument doc = Document(Fetch("/?cmd=info&pilotid=1&srvid=1"));
   ASSERT_EQ(doc.Root().Name(), "info");
   std::vector<std::pair<std::string, std::string>> values;
-  for (XmlNode child : doc.SelectAll("/info/*")) values.emplace_back(child.Name(), child.Text());
+  for (TXmlNode child : doc.SelectAll("/info/*")) values.emplace_back(child.Name(), child.Text());
   EXPECT_EQ(values, (Attrs{{"combat_count", "2"},
                            {"effective_airs", "12.00"},
                            {"eAir", "10.00"},
@@ -255,7 +255,7 @@ TEST_F(DataViews, PilotStatisticsOfTheCurrentLife) {
                            {"effective_total", "16.00"}}));
   EXPECT_EQ(BodyOf(Fetch("/?cmd=info&pilotid=1&srvid=1")).find("xml-stylesheet"), std::string::npos);
 
-  XmlDocument nobody = Document(Fetch("/?cmd=info&pilotid=abc&srvid=1"));
+  TXmlDocument nobody = Document(Fetch("/?cmd=info&pilotid=abc&srvid=1"));
   EXPECT_EQ(nobody.SelectFirst("/info/combat_count").Text(), "0") << "a pilot id that is no number is pilot 0";
   EXPECT_EQ(nobody.SelectFirst("/info/effective_total").Text(), " 0.00");
   EXPECT_EQ(Fetch("/?cmd=info&pilotid=1&srvid=3"), web_.DefaultPage()) << "no database: the default page";
