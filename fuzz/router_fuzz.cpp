@@ -73,18 +73,19 @@ class BufferConnection : public TConnection {
 
 class CountingService : public TServiceControl {
  public:
-  void SetTimerEnabled(bool) override {}
-  void EnableTimerLocked() override {}
-  std::mutex& ServiceLock() override { return lock_; }
-  void RunCalculationCycle() override { ++commands; }
+  void Pause() override {}
+  void Resume() override {}
+  void RunExclusive(const std::function<void()>& operation) override { operation(); }
+  bool StopRequested() const override { return false; }
+  bool RunCalculationCycle() override {
+    ++commands;
+    return true;
+  }
   bool ResetServer(const std::string&) override {
     ++commands;
     return true;
   }
   int commands = 0;
-
- private:
-  std::mutex lock_;
 };
 
 std::string Home() {

@@ -14,6 +14,7 @@
 #include "service/service_host.h"
 #include "service/signal_control.h"
 #include "service/tskyranks.h"
+#include "settings/log.h"
 #include "settings/paths.h"
 #include "settings/version.h"
 #include "xml/encoding.h"
@@ -145,8 +146,10 @@ int main(int argc, char** argv) {
   if (options.mode == TMode::kOnce) return sky::RunOnce(service);
   const int status = sky::RunServiceInForeground(service);
   if (!service.HandlersFinished()) {
-    // A request still runs (a recalculation, say) and holds the service
-    // object: end the process without destroying what it uses.
+    // A request still runs after the bounded wait of the stop (a statement
+    // the server is slow to answer, say) and holds the service object: the
+    // last resort is to end the process without destroying what it uses.
+    sky::WriteLog(0, "Requests still running after the stop's wait; the process ends without them");
     std::fflush(nullptr);
     std::_Exit(status);
   }

@@ -18,6 +18,7 @@ enum class TPassReads { kPerPilotStatements, kBatched };
 
 // EnumeratePilots reading the sorties the given way.
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
-                        const TAwardEvaluator& evaluate_awards, TPassReads reads);
+                        const TAwardEvaluator& evaluate_awards, TPassReads reads,
+                        const TPassStop* stop = nullptr);
 
 }  // namespace sky

@@ -192,7 +192,7 @@ bool UpdateAwards(TdmMySQL& session, int32_t pilot_id, int32_t awards) {
 }
 
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
-                        const TAwardEvaluator& evaluate_awards, TPassReads reads) {
+                        const TAwardEvaluator& evaluate_awards, TPassReads reads, const TPassStop* stop) {
   WarnWhenSortiesLackPilotIndex(session);
   FixNullRanks(session);
 
@@ -211,6 +211,10 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
       plan.emplace(session, ReadPilotStarts(pilots), static_cast<bool>(evaluate_awards));
     }
     for (; !pilots.Eof(); pilots.Next()) {
+      if (stop != nullptr && stop->Requested()) {
+        WriteLog(0, kStoppedHeading, fmt::format("{} of {} pilots", count, pilots.RowCount()));
+        break;
+      }
       ++count;
       try {
         std::optional<TSortieBatch::TPilot> batched =
@@ -243,12 +247,12 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
 }
 
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
-                        const TAwardEvaluator& evaluate_awards) {
-  return EnumeratePilots(session, settings, evaluate_awards, TPassReads::kBatched);
+                        const TAwardEvaluator& evaluate_awards, const TPassStop* stop) {
+  return EnumeratePilots(session, settings, evaluate_awards, TPassReads::kBatched, stop);
 }
 
 TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
-                                const TAwardEvaluator& evaluate_awards) {
+                                const TAwardEvaluator& evaluate_awards, const TPassStop* stop) {
   TDatabasePass pass;
   std::unique_ptr<TdmMySQL> session = ConnectSession(entry);
   if (!session) return pass;
@@ -259,7 +263,7 @@ TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& e
   // examined again until the service starts anew.
   if (!FieldsChecked()) SetFieldsChecked(EnsurePilotFields(*session));
 
-  if (FieldsChecked()) pass.Enumerated = EnumeratePilots(*session, settings, evaluate_awards) > 0;
+  if (FieldsChecked()) pass.Enumerated = EnumeratePilots(*session, settings, evaluate_awards, stop) > 0;
 
   SetLastCalcTime(Now());
   return pass;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "db/session.h"
+#include "engine/pass_stop.h"
 #include "engine/pilot_sorties.h"
 #include "engine/sortie.h"
 #include "settings/settings.h"
@@ -44,13 +45,14 @@ struct TDatabasePass {
 
 // Opens a session for the entry and runs the pass. Errors outside the
 // per-pilot loop propagate. An empty evaluator leaves every pilot's awards as
-// stored.
+// stored. A requested `stop` ends the pass before the next pilot, with the
+// level-0 line kStoppedHeading ("<done> of <all> pilots").
 TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
-                                const TAwardEvaluator& evaluate_awards);
+                                const TAwardEvaluator& evaluate_awards, const TPassStop* stop = nullptr);
 // The pass on an open session, reading the sorties in batches of pilots
 // (engine/sortie_batch.h). Returns the number of pilots enumerated.
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
-                        const TAwardEvaluator& evaluate_awards);
+                        const TAwardEvaluator& evaluate_awards, const TPassStop* stop = nullptr);
 
 // Walks the pilot's sorties from `last_sortie` (calculation mode, `history`
 // null) or from the first sortie (history mode, filling `history`, see

@@ -113,6 +113,10 @@ std::string ServiceUnitText(const TInstallOptions& options) {
          "ExecStart=" + exec_start + "\n"
          "Restart=on-failure\n"
          "RestartSec=5\n"
+         // A stop ends the work at the next pilot, gives web requests up to
+         // 11 s and may first wait out a connection attempt of up to 30 s:
+         // 60 s covers that with margin, where systemd's default would not.
+         "TimeoutStopSec=60\n"
          "\n"
          "[Install]\n"
          "WantedBy=multi-user.target\n";

@@ -10,6 +10,7 @@
 
 #include <fmt/format.h>
 
+#include "service/control_reader.h"
 #include "service/signal_control.h"
 #include "settings/paths.h"
 #include "settings/settings_store.h"
@@ -60,8 +61,16 @@ int RunOnce(Tskyranks& service) {
     return 1;
   }
   SetFieldsChecked(false);
+  // The control signals are blocked: without a reader, SIGTERM and SIGINT
+  // (Ctrl-C, `timeout`) would go unnoticed until the cycle's end.
+  TSignalControlSource signals;
+  TControlReader requests(signals, [&service] { service.RequestStop(); });
   const TCycleReport report = service.RunCycle();
   std::printf("%d of %d active databases calculated\n", report.reached, report.active);
+  if (report.stopped) {
+    std::printf("stopped by a signal before the end; the next run completes the pass\n");
+    return 1;
+  }
   return report.reached == report.active ? 0 : 1;
 }
 

@@ -16,6 +16,8 @@ int RunServiceInForeground(Tskyranks& service);
 
 // One calculation cycle over every active database. 0 when every active
 // database was reached, 1 otherwise. A line on standard output says how many.
+// SIGTERM or SIGINT ends the cycle at the next pilot, as in the service; a
+// second line says so and the status is 1.
 int RunOnce(Tskyranks& service);
 
 // "Service failed on <phase>: <text>" on standard error and to syslog.

@@ -9,6 +9,7 @@
 #include "awards/award_evaluation.h"
 #include "engine/pilot_table.h"
 #include "engine/rank_pass.h"
+#include "service/control_reader.h"
 #include "settings/log.h"
 #include "settings/paths.h"
 #include "settings/settings_store.h"
@@ -17,19 +18,6 @@
 namespace sky {
 
 namespace {
-
-// Enables the timer when the operation that holds ServiceLock ends, on every
-// way out, so a failing cycle or reset never leaves the schedule stopped.
-class TTimerRestart {
- public:
-  explicit TTimerRestart(Tskyranks& service) : service_(service) {}
-  ~TTimerRestart() { service_.EnableTimerLocked(); }
-  TTimerRestart(const TTimerRestart&) = delete;
-  TTimerRestart& operator=(const TTimerRestart&) = delete;
-
- private:
-  Tskyranks& service_;
-};
 
 // The contact text is "<web address> <e-mail address>".
 void WriteContactLine(const std::string& contact) {
@@ -41,16 +29,19 @@ void WriteContactLine(const std::string& contact) {
 
 }  // namespace
 
-bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry) {
+bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, const TPassStop* stop) {
   // Reached also when the database holds no pilot to enumerate.
-  return CalculateDatabase(settings, entry, AwardEvaluator()).Reached;
+  return CalculateDatabase(settings, entry, AwardEvaluator(), stop).Reached;
 }
 
 bool ResetOneDatabase(const TSettings& settings, const TServerEntry& entry) {
   return ResetDatabase(settings, entry);
 }
 
-Tskyranks::Tskyranks() : Tskyranks(&CalculateOneDatabase, &ResetOneDatabase) {}
+Tskyranks::Tskyranks()
+    : Tskyranks([this](const TSettings& settings,
+                       const TServerEntry& entry) { return CalculateOneDatabase(settings, entry, &pass_stop_); },
+                &ResetOneDatabase) {}
 
 Tskyranks::Tskyranks(TDatabaseOperation calculate, TDatabaseOperation reset, THttpLimits limits)
     : calculate_(std::move(calculate)), reset_(std::move(reset)), http_server_(*this, limits) {}
@@ -77,12 +68,15 @@ void Tskyranks::ServiceStart() {
 
 void Tskyranks::ServiceExecute(TControlSource& control, std::chrono::milliseconds tick) {
   using TClock = std::chrono::steady_clock;
+  // From here on a stop reaches the running work at once, the start-up
+  // cycle included.
+  TControlReader requests(control, [this] { RequestStop(); });
   StartHttpServer();
   RunCalculationCycle();
   terminated_ = false;
   TClock::time_point next_tick = TClock::now() + tick;
   while (!terminated_) {
-    switch (control.Wait(next_tick)) {
+    switch (requests.Wait(next_tick)) {
       case TControlRequest::kStop:
         ServiceStop();
         terminated_ = true;
@@ -108,16 +102,18 @@ void Tskyranks::ServiceExecute(TControlSource& control, std::chrono::millisecond
 
 void Tskyranks::ServicePause() {
   WriteLog(1, "=== Pause Service ===");
-  SetTimerEnabled(false);
+  Pause();
 }
 
 void Tskyranks::ServiceContinue() {
   WriteLog(1, "=== Continue Service ===");
   ReloadSettings();
-  SetTimerEnabled(true);
+  Resume();
 }
 
 void Tskyranks::ServiceStop() {
+  // Requests still running (a recalc, say) end at their next pilot.
+  RequestStop();
   if (http_server_.Active()) {
     try {
       handlers_finished_ = http_server_.Deactivate();
@@ -129,13 +125,12 @@ void Tskyranks::ServiceStop() {
 }
 
 void Tskyranks::TimerSKYTimer() {
-  if (!timer_enabled_.load()) return;
+  if (!TimerEnabled()) return;
   const uint32_t interval = CurrentSettings()->Interval;
   if (interval == 0) return;
   ++timer_ticks_;
   // Unsigned arithmetic, as the settings hold it: a huge interval wraps.
   if (timer_ticks_ < static_cast<uint32_t>(interval * 60u)) return;
-  timer_enabled_.store(false);
   timer_ticks_ = 0;
   RunCalculationCycle();
 }
@@ -146,23 +141,18 @@ void Tskyranks::StartHttpServer() {
   if (port != 0) http_server_.Activate(port);
 }
 
-void Tskyranks::SetTimerEnabled(bool enabled) {
-  std::lock_guard<std::mutex> hold(service_lock_);
-  timer_enabled_.store(enabled);
-}
-
-void Tskyranks::EnableTimerLocked() { timer_enabled_.store(true); }
-
-void Tskyranks::RunCalculationCycle() { RunCycle(); }
+bool Tskyranks::RunCalculationCycle() { return !RunCycle().stopped; }
 
 TCycleReport Tskyranks::RunCycle() {
   TCycleReport report;
-  SetTimerEnabled(false);
-  std::lock_guard<std::mutex> hold(service_lock_);
-  TTimerRestart restart(*this);
+  access_.Run([&] { CalculateServers(report); });
+  return report;
+}
+
+void Tskyranks::CalculateServers(TCycleReport& report) {
   try {
     TServerList servers;
-    if (!ReadServerList(SettingsFileName(), servers)) return report;
+    if (!ReadServerList(SettingsFileName(), servers)) return;
     ReloadSettings();
     const TSettingsSnapshot settings = CurrentSettings();
     for (const TServerEntry& entry : servers) {
@@ -171,6 +161,12 @@ TCycleReport Tskyranks::RunCycle() {
         continue;
       }
       ++report.active;
+      if (StopRequested()) {
+        // Later databases wait for the next start; each one says so.
+        WriteLog(0, kStoppedHeading, "not started: " + entry.Host);
+        report.stopped = true;
+        continue;
+      }
       WriteLog(2, " *** Начало расчета  ***");
       try {
         if (calculate_(*settings, entry)) ++report.reached;
@@ -179,11 +175,11 @@ TCycleReport Tskyranks::RunCycle() {
         WriteLog(0, "RunCalculationCycle", entry.Host + ": " + e.what());
       }
       WriteLog(2, " *** Конец расчета ***");
+      if (StopRequested()) report.stopped = true;
     }
   } catch (const std::exception& e) {
     WriteLog(0, "RunCalculationCycle", e.what());
   }
-  return report;
 }
 
 bool Tskyranks::ResetServer(const std::string& id) {
@@ -194,16 +190,22 @@ bool Tskyranks::ResetServer(const std::string& id) {
     WriteLog(0, "ResetServer", e.what());
     return false;
   }
-  SetTimerEnabled(false);
-  std::lock_guard<std::mutex> hold(service_lock_);
-  TTimerRestart restart(*this);
-  try {
-    ReloadSettings();
-    return reset_(*CurrentSettings(), entry);
-  } catch (const std::exception& e) {
-    WriteLog(0, "ResetServer", e.what());
-    return false;
-  }
+  bool done = false;
+  access_.Run([&] {
+    // The reset is one statement over every pilot: it runs in full or, once
+    // a stop was requested, not at all.
+    if (StopRequested()) {
+      WriteLog(0, kStoppedHeading, "reset not started: " + entry.Host);
+      return;
+    }
+    try {
+      ReloadSettings();
+      done = reset_(*CurrentSettings(), entry);
+    } catch (const std::exception& e) {
+      WriteLog(0, "ResetServer", e.what());
+    }
+  });
+  return done;
 }
 
 }  // namespace sky

@@ -3,25 +3,30 @@
 // one database, and the embedded web server it owns.
 //
 // Threads: the main thread runs the handlers, the control loop and the timer
-// ticks (and with them the scheduled cycles); the web server's connection
+// ticks (and with them the scheduled cycles); a reader thread takes the
+// control requests (service/control_reader.h); the web server's connection
 // threads run "recalc", "reset", "pause", "resume" and the pilot history
-// through TServiceControl. ServiceLock serialises every change of the
-// timer's enabled state made through SetTimerEnabled, whole cycles, whole
-// resets and whole pilot histories. An operation first calls
-// SetTimerEnabled(false) and only then takes the lock for its main work.
+// through TServiceControl. Cycles, resets and pilot histories run with
+// exclusive access (service/exclusive_access.h), which also holds the
+// schedule's enabled state.
 //
 // Every cycle and reset enables the timer again when it ends, however it
 // ends; an error escaping one database's calculation is logged at level 0
 // and the cycle goes on with the next database.
+//
+// A stop request (RequestStop, made by the reader as soon as the signal
+// arrives) ends a running cycle or recalc at the next pilot and keeps later
+// databases and resets from starting, each with the level-0 line
+// kStoppedHeading; the stop then waits for the web server's requests.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <string>
 
+#include "engine/pass_stop.h"
+#include "service/exclusive_access.h"
 #include "settings/settings.h"
 #include "web/http_server.h"
 #include "web/service_control.h"
@@ -33,8 +38,9 @@ using TDatabaseOperation = std::function<bool(const TSettings&, const TServerEnt
 
 // What a cycle did.
 struct TCycleReport {
-  int active = 0;   // active databases in the settings file
-  int reached = 0;  // of those, the ones the calculation could connect to
+  int active = 0;        // active databases in the settings file
+  int reached = 0;       // of those, the ones the calculation could connect to
+  bool stopped = false;  // a stop request ended the cycle before its end
 };
 
 // The requests that reach the running service from outside.
@@ -49,7 +55,8 @@ class TControlSource {
 
 class Tskyranks : public TServiceControl {
  public:
-  // The real calculation (with award evaluation) and reset.
+  // The real calculation (with award evaluation, ended early by a stop
+  // request) and reset.
   Tskyranks();
   Tskyranks(TDatabaseOperation calculate, TDatabaseOperation reset, THttpLimits limits = {});
   ~Tskyranks() override;
@@ -61,7 +68,8 @@ class Tskyranks : public TServiceControl {
   void ServiceCreate();
   void ServiceStart();
   // Web server, start-up cycle, then the control loop until a stop request;
-  // the timer ticks every `tick` while waiting.
+  // the timer ticks every `tick` while waiting. `control` is read on a
+  // thread of its own from the start (see service/control_reader.h).
   void ServiceExecute(TControlSource& control, std::chrono::milliseconds tick = std::chrono::seconds(1));
   void ServicePause();
   void ServiceContinue();
@@ -73,24 +81,32 @@ class Tskyranks : public TServiceControl {
   // RunCalculationCycle with what it did.
   TCycleReport RunCycle();
 
+  // Ends running work at the next pilot and keeps new work from starting;
+  // may be called from any thread. The stop itself is ServiceStop.
+  void RequestStop() { pass_stop_.Request(); }
+
   // TServiceControl
-  void SetTimerEnabled(bool enabled) override;
-  void EnableTimerLocked() override;
-  std::mutex& ServiceLock() override { return service_lock_; }
-  void RunCalculationCycle() override;
+  void Pause() override { access_.Pause(); }
+  void Resume() override { access_.Resume(); }
+  void RunExclusive(const std::function<void()>& operation) override { access_.Run(operation); }
+  bool StopRequested() const override { return pass_stop_.Requested(); }
+  bool RunCalculationCycle() override;
   bool ResetServer(const std::string& id) override;
 
-  bool TimerEnabled() const { return timer_enabled_.load(); }
+  bool TimerEnabled() const { return access_.ScheduleEnabled(); }
   uint32_t TimerTicks() const { return timer_ticks_; }
   THttpServer& TCPServerSKY() { return http_server_; }
   // False when the web server's last stop left handlers running.
   bool HandlersFinished() const { return handlers_finished_; }
 
  private:
+  // The cycle's work, with exclusive access held.
+  void CalculateServers(TCycleReport& report);
+
+  TPassStop pass_stop_;
+  TExclusiveAccess access_;
   TDatabaseOperation calculate_;
   TDatabaseOperation reset_;
-  std::mutex service_lock_;
-  std::atomic<bool> timer_enabled_{false};
   uint32_t timer_ticks_ = 0;  // main thread only
   bool terminated_ = false;   // main thread only
   bool handlers_finished_ = true;
@@ -98,7 +114,7 @@ class Tskyranks : public TServiceControl {
 };
 
 // The real per-database operations.
-bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry);
+bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, const TPassStop* stop);
 bool ResetOneDatabase(const TSettings& settings, const TServerEntry& entry);
 
 }  // namespace sky

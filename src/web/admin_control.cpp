@@ -13,6 +13,11 @@ namespace sky {
 
 namespace {
 
+// A recalc or reset that the service's stop ended early, or kept from starting.
+constexpr char kStoppedAnswer[] =
+    "The service is <font color = \"$FF0000\">STOPPING</font>: the work has been interrupted, "
+    "it goes on at the next start";
+
 bool HasAction(std::string_view body, std::string_view action) {
   return body.find("actionid=" + std::string(action)) != std::string_view::npos;
 }
@@ -21,24 +26,24 @@ bool HasAction(std::string_view body, std::string_view action) {
 std::string RunAction(TServiceControl& service, std::string_view body, const std::string& ip_text) {
   if (HasAction(body, "pause")) {
     WriteLog(2, "Сервис поставлен в паузу." + ip_text);
-    service.SetTimerEnabled(false);
+    service.Pause();
     return "Service has been <font color = \"$FF0000\">PAUSED</font>";
   }
   if (HasAction(body, "resume")) {
     WriteLog(2, "Сервис снят с паузы." + ip_text);
-    service.SetTimerEnabled(true);
+    service.Resume();
     return "Service has been <font color = \"$0000FF\">Resumed</font>";
   }
   if (HasAction(body, "recalc")) {
     WriteLog(2, "Запрошен внеочередной пересчет." + ip_text);
-    service.RunCalculationCycle();
+    if (!service.RunCalculationCycle()) return kStoppedAnswer;
     return "All ranks have been <font color = \"$0000FF\">Calculated</font>";
   }
   if (HasAction(body, "reset")) {
     static const TNumberParam srvid_field("srvid", TNumberParam::TPlacement::kFormField);
     const std::string id = srvid_field.In(body).value_or("");
     WriteLog(2, "Запрошен сброс данных." + ip_text, "ServerID = " + id);
-    service.ResetServer(id);
+    if (!service.ResetServer(id) && service.StopRequested()) return kStoppedAnswer;
     return "All ranks have been <font color = \"$0000FF\">DELETED</font><br>"
            "Press \"recalc\" to start from the begining";
   }

@@ -4,7 +4,8 @@
 // time with the settings' AdminPassword; an empty AdminPassword refuses every
 // command), actionid (pause, resume, recalc or reset, tested in that order)
 // and, for reset, srvid. recalc and reset run to their end before the answer
-// is sent. The answer is always an HTML page titled "Result".
+// is sent, unless the service's stop ends them early, which the answer then
+// says. The answer is always an HTML page titled "Result".
 #pragma once
 
 #include <string>

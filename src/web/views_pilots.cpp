@@ -1,7 +1,6 @@
 // Implements part of web/views.h (ShowPilotList, ShowHistoryRequest) and web/view_operations.h (ShowPilotHistory).
 // The pilot list of a database and one pilot's history.
 #include <exception>
-#include <mutex>
 
 #include "engine/history.h"
 #include "settings/log.h"
@@ -23,25 +22,6 @@ const TNumberParam& SrvidParam() {
   static const TNumberParam srvid("srvid", TNumberParam::TPlacement::kQueryParameter);
   return srvid;
 }
-
-// Enables the schedule's timer when the history request ends, however it
-// ends; the caller holds ServiceLock for the object's whole life.
-class TTimerReenabler {
- public:
-  explicit TTimerReenabler(TServiceControl& service) : service_(service) {}
-  ~TTimerReenabler() {
-    try {
-      service_.EnableTimerLocked();
-    } catch (const std::exception& e) {
-      WriteLog(0, "ShowHistory", e.what());
-    }
-  }
-  TTimerReenabler(const TTimerReenabler&) = delete;
-  TTimerReenabler& operator=(const TTimerReenabler&) = delete;
-
- private:
-  TServiceControl& service_;
-};
 
 }  // namespace
 
@@ -70,25 +50,26 @@ void ShowHistoryRequest(TServiceControl& service, TConnection& connection, const
 
 void ShowPilotHistory(TServiceControl& service, TConnection& connection, int32_t pilot_id,
                       const std::string& srvid) {
-  service.SetTimerEnabled(false);
-  std::lock_guard<std::mutex> lock(service.ServiceLock());
-  TTimerReenabler reenable(service);
-  try {
-    ReloadSettings();
-    TSettingsSnapshot settings = CurrentSettings();
-    TXmlDocument doc;
-    doc.AppendProcessingInstruction("xml-stylesheet", "type=\"text/xsl\" href=\"/xsl/history.xsl\"");
-    TXmlNode history = doc.CreateRoot("history");
-    TServerEntry entry;
-    if (FindServerById(SettingsFileName(), srvid, entry)) {
-      BuildPilotHistory(pilot_id, *settings, history, entry);
-    } else {
-      WriteLog(0, "not connected to MySQL");
+  // The history walks the pilot's sorties as a pass does, so no pass may
+  // write them meanwhile.
+  service.RunExclusive([&] {
+    try {
+      ReloadSettings();
+      TSettingsSnapshot settings = CurrentSettings();
+      TXmlDocument doc;
+      doc.AppendProcessingInstruction("xml-stylesheet", "type=\"text/xsl\" href=\"/xsl/history.xsl\"");
+      TXmlNode history = doc.CreateRoot("history");
+      TServerEntry entry;
+      if (FindServerById(SettingsFileName(), srvid, entry)) {
+        BuildPilotHistory(pilot_id, *settings, history, entry);
+      } else {
+        WriteLog(0, "not connected to MySQL");
+      }
+      SendXMLStream(connection, doc.ToText());
+    } catch (const std::exception& e) {
+      WriteLog(0, "ShowHistory", e.what());
     }
-    SendXMLStream(connection, doc.ToText());
-  } catch (const std::exception& e) {
-    WriteLog(0, "ShowHistory", e.what());
-  }
+  });
 }
 
 }  // namespace sky

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -30,6 +31,7 @@ class Recorder {
       const int running = ++running_;
       max_running_ = std::max(max_running_.load(), running);
       Add("calculate " + entry.Host);
+      if (during_) during_(entry.Host);
       if (delay_.count() > 0) std::this_thread::sleep_for(delay_);
       Add("calculated " + entry.Host);
       --running_;
@@ -55,6 +57,7 @@ class Recorder {
   }
 
   std::chrono::milliseconds delay_{0};
+  std::function<void(const std::string& host)> during_;  // called inside each calculation
   std::string fail_host_;
   std::string unreachable_host_;
   std::atomic<int> max_running_{0};
@@ -132,7 +135,7 @@ TEST(ServiceSchedule, IntervalZeroNeverSchedules) {
 TEST(ServiceSchedule, PauseThenRecalcRunsAndRestartsTheSchedule) {
   ServiceFixture f(1);
   f.service.RunCalculationCycle();
-  f.service.SetTimerEnabled(false);
+  f.service.Pause();
   EXPECT_FALSE(f.service.TimerEnabled());
   f.service.RunCalculationCycle();
   EXPECT_EQ(f.recorder.Count("calculate beta"), 2);
@@ -159,7 +162,7 @@ TEST(ServiceSchedule, TimerChangesWaitForARunningCycle) {
   f.recorder.delay_ = 200ms;
   std::thread cycle([&] { f.service.RunCalculationCycle(); });
   while (f.recorder.Events().empty()) std::this_thread::sleep_for(1ms);
-  f.service.SetTimerEnabled(false);  // the pause takes effect after the cycle
+  f.service.Pause();  // the pause takes effect after the cycle
   EXPECT_EQ(f.recorder.Count("calculated beta"), 1);
   cycle.join();
   EXPECT_FALSE(f.service.TimerEnabled());
@@ -212,6 +215,25 @@ TEST(ServiceSchedule, NoSettingsDatabaseOnlyReenablesTheTimer) {
   EXPECT_EQ(report.active, 0);
   EXPECT_TRUE(f.recorder.Events().empty());
   EXPECT_TRUE(f.service.TimerEnabled());
+}
+
+TEST(ServiceSchedule, AStopEndsTheCycleAndKeepsLaterWorkFromStarting) {
+  ServiceFixture f(1);
+  f.recorder.during_ = [&](const std::string&) { f.service.RequestStop(); };
+  f.home.ClearLog();
+  const TCycleReport report = f.service.RunCycle();
+  EXPECT_TRUE(report.stopped);
+  EXPECT_EQ(f.recorder.Events(), (std::vector<std::string>{"calculate alpha", "calculated alpha"}))
+      << "the database in hand is finished, the next one not begun";
+  EXPECT_TRUE(f.service.TimerEnabled());
+  EXPECT_FALSE(f.service.RunCalculationCycle()) << "a recalc after the stop says it did not run";
+  EXPECT_FALSE(f.service.ResetServer("1"));
+  EXPECT_EQ(f.recorder.Count("reset alpha"), 0);
+  const std::vector<std::string> log = f.home.LogLines();
+  for (const std::string& line : {"TS\t *** Расчет прерван: остановка сервиса ***\tnot started: beta",
+                                  "TS\t *** Расчет прерван: остановка сервиса ***\treset not started: alpha"}) {
+    EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
+  }
 }
 
 TEST(ServiceReset, UnknownIdsResetTheFirstDatabase) {

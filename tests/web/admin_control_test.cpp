@@ -54,6 +54,17 @@ TEST(AdminControl, RecalcAnswersOnlyWhenTheCycleHasEnded) {
   EXPECT_NE(answer.get().find("Calculated"), std::string::npos);
 }
 
+TEST(AdminControl, RecalcAndResetEndedByTheStopSaySo) {
+  test::WebServerFixture web;
+  web.service.stop_requested_ = true;
+  for (const std::string action : {"recalc", "reset&srvid=1"}) {
+    EXPECT_EQ(Post(web.Port(), "/ctrl.sky", "password=pintowel&actionid=" + action),
+              ResultPage(web, "The service is <font color = \"$FF0000\">STOPPING</font>: the work has been "
+                              "interrupted, it goes on at the next start"))
+        << action;
+  }
+}
+
 TEST(AdminControl, WrongPasswordsAreRefusedAndNothingHappens) {
   test::WebServerFixture web;
   const std::string refused = ResultPage(web, "<font color = \"$FF0000\">invalid password!</font>");

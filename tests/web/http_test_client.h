@@ -10,9 +10,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -124,23 +126,32 @@ inline std::string HtmlAnswer(const std::string& title_utf8, const std::string& 
 // held at a gate to see what waits for it.
 class FakeService : public TServiceControl {
  public:
-  void SetTimerEnabled(bool enabled) override {
+  void Pause() override {
     std::lock_guard<std::mutex> hold(lock_);
-    Record(enabled ? "timer on" : "timer off");
+    Record("timer off");
   }
-  void EnableTimerLocked() override { Record("timer on"); }
-  std::mutex& ServiceLock() override { return lock_; }
-  void RunCalculationCycle() override {
-    SetTimerEnabled(false);
+  void Resume() override {
     std::lock_guard<std::mutex> hold(lock_);
-    Record("cycle");
-    std::unique_lock<std::mutex> gate(gate_lock_);
-    gate_changed_.wait(gate, [&] { return gate_open_; });
     Record("timer on");
+  }
+  void RunExclusive(const std::function<void()>& operation) override {
+    Pause();
+    std::lock_guard<std::mutex> hold(lock_);
+    operation();
+    Record("timer on");
+  }
+  bool StopRequested() const override { return stop_requested_.load(); }
+  bool RunCalculationCycle() override {
+    RunExclusive([&] {
+      Record("cycle");
+      std::unique_lock<std::mutex> gate(gate_lock_);
+      gate_changed_.wait(gate, [&] { return gate_open_; });
+    });
+    return !stop_requested_.load();
   }
   bool ResetServer(const std::string& id) override {
     Record("reset " + id);
-    return true;
+    return !stop_requested_.load();
   }
 
   void HoldCycles() {
@@ -152,6 +163,10 @@ class FakeService : public TServiceControl {
     gate_open_ = true;
     gate_changed_.notify_all();
   }
+
+  // Held while an exclusive operation runs: taking it waits for the end.
+  std::mutex& ExclusiveLock() { return lock_; }
+  std::atomic<bool> stop_requested_{false};
 
   std::vector<std::string> Events() {
     std::lock_guard<std::mutex> hold(events_lock_);

@@ -81,10 +81,10 @@ class DataViews : public ::testing::Test {
 
   std::string Fetch(const std::string& target) { return Get(web_.Port(), target); }
 
-  // What the schedule was asked once the request has let go of ServiceLock
-  // (the answer is sent before the timer is enabled again).
+  // What the schedule was asked once the request has let go of its
+  // exclusive access (the answer is sent before the timer is enabled again).
   std::vector<std::string> ScheduleEvents() {
-    std::lock_guard<std::mutex> settled(web_.service.ServiceLock());
+    std::lock_guard<std::mutex> settled(web_.service.ExclusiveLock());
     return web_.service.Events();
   }
 
