@@ -19,7 +19,6 @@ unsigned VersionPart(std::string_view text) {
 }
 
 constexpr const char* kLegalCopyright = "Copyright (c) The skyranks developers. All rights reserved.";
-constexpr const char* kContact = "https://skyranks.example.org  skyranks@example.org";
 // Russian (0x0419), Windows-1251 (0x04E3): the language and code page of the
 // program's own texts.
 constexpr const char* kTranslation = "041904E3";
@@ -41,7 +40,7 @@ std::string TVersionInfo::FileVersion() const {
 
 std::string TVersionInfo::LegalCopyright() const { return kLegalCopyright; }
 
-std::string TVersionInfo::Contact() const { return kContact; }
+std::string TVersionInfo::Contact() const { return std::string(SKY_CONTACT_WEB) + "  " + SKY_CONTACT_MAIL; }
 
 std::string TVersionInfo::Translation() const { return kTranslation; }
 

@@ -17,7 +17,8 @@ class TVersionInfo {
   // The "FileVersion" string; when it is empty, the fixed version as "%d.%d.%d.%d".
   std::string FileVersion() const;
   std::string LegalCopyright() const;
-  // The maker's web address and e-mail address, for the start banner.
+  // "<web address>  <e-mail address>" as the build was configured
+  // (SKY_CONTACT_WEB, SKY_CONTACT_MAIL); either may be empty.
   std::string Contact() const;
   // Language and code page as eight upper-case hex digits, e.g. "041904E3".
   std::string Translation() const;

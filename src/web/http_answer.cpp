@@ -5,11 +5,13 @@
 #include "settings/paths.h"
 #include "xml/encoding.h"
 
+#include "version_constants.h"
+
 namespace sky {
 
 namespace {
 
-constexpr std::string_view kBannerLinkTarget = "https://skyranks.example.org";
+constexpr std::string_view kBannerLinkTarget = SKY_CONTACT_WEB;
 constexpr std::string_view kHostPlaceholder = "$$host";
 
 // `line` with every occurrence of the placeholder, in any letter case,
@@ -61,8 +63,9 @@ void SendHTTPAnswer(TConnection& connection, std::string_view title, std::string
 }
 
 std::string AddBannerStr() {
-  return "<br><a href=\"" + std::string(kBannerLinkTarget) +
-         "\" target='_blank'><img src=\"/sky.gif\" border=\"0\" alt=\"banner\"/></a>";
+  const std::string image = "<img src=\"/sky.gif\" border=\"0\" alt=\"banner\"/>";
+  if (kBannerLinkTarget.empty()) return "<br>" + image;
+  return "<br><a href=\"" + std::string(kBannerLinkTarget) + "\" target='_blank'>" + image + "</a>";
 }
 
 void SendDefaultPage(TConnection& connection) {

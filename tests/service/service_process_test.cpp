@@ -17,6 +17,7 @@
 #include "support/temp_dir.h"
 #include "support/test_db.h"
 #include "web/http_test_client.h"
+#include "version_constants.h"
 
 namespace sky {
 namespace {
@@ -46,7 +47,7 @@ TEST(ServiceProcess, StartPauseContinueAndStopBySignals) {
   EXPECT_EQ(program.Log(),
             (std::vector<std::string>{"\t", "skyranks (ver 1.0.0.0)\t",
                                       "Copyright (c) The skyranks developers. All rights reserved.\t",
-                                      "https://skyranks.example.org,\tskyranks@example.org",
+                                      SKY_CONTACT_WEB ",\t" SKY_CONTACT_MAIL,
                                       "=== Start Service ===\t", "server skipped\tnowhere", "=== Pause Service ===\t",
                                       "=== Continue Service ===\t", "=== Stop Service ===\t"}));
   EXPECT_THROW(test::Get(port, "/"), std::runtime_error) << "the port is closed after the stop";

@@ -15,6 +15,7 @@
 #include "settings/settings_store.h"
 #include "support/program_home.h"
 #include "support/settings_document.h"
+#include "version_constants.h"
 
 namespace sky {
 namespace {
@@ -272,7 +273,7 @@ TEST(ServiceHandlers, StartPauseContinueAndStopLogTheirLines) {
   EXPECT_EQ(f.home.LogLines(),
             (std::vector<std::string>{"TS\t\t", "TS\tskyranks (ver 1.0.0.0)\t",
                                       "TS\tCopyright (c) The skyranks developers. All rights reserved.\t",
-                                      "TS\thttps://skyranks.example.org,\tskyranks@example.org",
+                                      "TS\t" SKY_CONTACT_WEB ",\t" SKY_CONTACT_MAIL,
                                       "TS\t=== Start Service ===\t", "TS\t=== Pause Service ===\t",
                                       "TS\t=== Continue Service ===\t", "TS\t=== Stop Service ===\t"}));
 }

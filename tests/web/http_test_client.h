@@ -27,6 +27,7 @@
 #include "web/http_server.h"
 #include "web/service_control.h"
 #include "xml/encoding.h"
+#include "version_constants.h"
 
 namespace sky::test {
 
@@ -113,9 +114,12 @@ inline constexpr char kHtmlHead[] =
 inline constexpr char kFrameStart[] =
     "<html><title>sky ranks response page</title><meta http-equiv=\"Content-Type\" "
     "content=\"text/html; charset=windows-1251\"><h1>";
-inline constexpr char kBannerLink[] =
-    "<br><a href=\"https://skyranks.example.org\" target='_blank'><img src=\"/sky.gif\" border=\"0\" "
-    "alt=\"banner\"/></a>";
+// The banner image, behind a link only when the build names a web address.
+inline const std::string kBannerLink =
+    std::string_view(SKY_CONTACT_WEB).empty()
+        ? std::string("<br><img src=\"/sky.gif\" border=\"0\" alt=\"banner\"/>")
+        : std::string("<br><a href=\"") + SKY_CONTACT_WEB +
+              "\" target='_blank'><img src=\"/sky.gif\" border=\"0\" alt=\"banner\"/></a>";
 
 // A whole HTML answer as SendHTTPAnswer frames it, in Windows-1251.
 inline std::string HtmlAnswer(const std::string& title_utf8, const std::string& body_utf8) {
