@@ -112,20 +112,6 @@ void FillStatistics(const TestDatabase& db, uint32_t seed) {
   InsertSorties(db, sorties);
 }
 
-// A port nobody listens on right now, for the program's admin port.
-uint16_t FreePort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                     ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-  ::close(fd);
-  if (!bound) throw std::runtime_error("no free port");
-  return ntohs(address.sin_port);
-}
-
 // The program's folder: settings for the one generated database, the awards
 // file and stylesheets of the sample site.
 void WriteProgramHome(const TempDir& home, const TServerEntry& entry, uint16_t port, bool active) {

@@ -26,6 +26,8 @@
 
 extern char** environ;
 
+#include "support/program_location.h"
+
 namespace sky::test {
 
 // Threads and resident set of a running process.
@@ -33,12 +35,6 @@ struct ProcessUsage {
   long rss_kib = 0;
   int threads = 0;
 };
-
-// <build>/src/skyranks for a test program in <build>/tests.
-inline std::string BuiltProgramPath() {
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
-  return (self.parent_path().parent_path() / "src" / "skyranks").string();
-}
 
 class ProgramProcess {
  public:

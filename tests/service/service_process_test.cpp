@@ -26,7 +26,7 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 using test::FreePort;
 using test::Program;
-using test::ProgramPath;
+using test::BuiltProgramPath;
 using test::WaitForHttp;
 using test::WriteSettings;
 
@@ -91,7 +91,7 @@ TEST(ServiceProcess, InstallAndUninstallTheUnit) {
   Program install(home.Path(), {"--install", "--home", home.Path(), "--unit-dir", units.Path()});
   ASSERT_EQ(install.Wait(), 0) << install.Stderr();
   const std::string unit = test::ReadFileBytes(units.File("skyranks.service"));
-  EXPECT_NE(unit.find("ExecStart=" + ProgramPath() + " --home " + home.Path() + "\n"), std::string::npos) << unit;
+  EXPECT_NE(unit.find("ExecStart=" + BuiltProgramPath() + " --home " + home.Path() + "\n"), std::string::npos) << unit;
   EXPECT_NE(unit.find("Restart=on-failure\n"), std::string::npos);
   EXPECT_NE(unit.find("TimeoutStopSec=60\n"), std::string::npos) << "beyond the longest stop";
   EXPECT_NE(unit.find("WantedBy=multi-user.target\n"), std::string::npos);

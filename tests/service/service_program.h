@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "settings/paths.h"
+#include "support/program_location.h"
 #include "support/settings_document.h"
 #include "support/temp_dir.h"
 #include "web/http_test_client.h"
@@ -29,31 +30,12 @@ namespace sky::test {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-// The program next to this test's build folder (or SKY_PROGRAM).
-inline std::string ProgramPath() {
-  if (const char* path = std::getenv("SKY_PROGRAM"); path != nullptr && *path != '\0') return path;
-  return (fs::path(RunningExecutablePath()).parent_path().parent_path() / "src" / "skyranks").string();
-}
-
-// A port that was free a moment ago.
-inline uint16_t FreePort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(fd);
-  return ntohs(address.sin_port);
-}
-
 // One run of the program with its output in files of the home folder.
 class Program {
  public:
   Program(const std::string& home, std::vector<std::string> arguments) : home_(home) {
-    if (!fs::exists(ProgramPath())) throw std::runtime_error("the program is not built: " + ProgramPath());
-    arguments.insert(arguments.begin(), ProgramPath());
+    if (!fs::exists(BuiltProgramPath())) throw std::runtime_error("the program is not built: " + BuiltProgramPath());
+    arguments.insert(arguments.begin(), BuiltProgramPath());
     // Everything the child needs is prepared before the fork.
     const std::string out_path = home + "/stdout.txt";
     const std::string err_path = home + "/stderr.txt";

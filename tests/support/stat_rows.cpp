@@ -4,19 +4,19 @@
 
 #include <stdexcept>
 
+#include "db/session.h"
+
 namespace sky::test {
 
 namespace {
 
 constexpr std::size_t kRowsPerStatement = 2000;
 
+// The statement's literal of a text, as the program quotes its parameters.
 std::string Quoted(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) {
-    if (c == '\'' || c == '\\') out.push_back('\\');
-    out.push_back(c);
-  }
-  return out + "'";
+  TParam param("text");
+  param.SetText(text);
+  return param.Literal();
 }
 
 std::string SortieValues(const TestSortie& r) {
