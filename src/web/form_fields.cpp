@@ -58,11 +58,15 @@ std::optional<std::string> FormFieldValue(std::string_view body, std::string_vie
   return found;
 }
 
-std::string MaskFormField(std::string_view body, std::string_view name) {
+std::string MaskFormValues(std::string_view body, std::initializer_list<std::string_view> shown) {
   std::string masked;
   std::size_t copied = 0;
   ForEachField(body, [&](std::string_view raw_name, std::size_t value_start, std::size_t value_end) {
-    if (value_start == value_end || UrlDecode(raw_name) != name) return;
+    if (value_start == value_end) return;
+    const std::string name = UrlDecode(raw_name);
+    for (std::string_view visible : shown) {
+      if (name == visible) return;
+    }
     masked.append(body.substr(copied, value_start - copied)).append(kMask);
     copied = value_end;
   });

@@ -2,6 +2,7 @@
 // comparison of secrets taken from one.
 #pragma once
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,9 +16,10 @@ std::string UrlDecode(std::string_view text);
 // The decoded value of the first field whose decoded name equals `name`.
 std::optional<std::string> FormFieldValue(std::string_view body, std::string_view name);
 
-// The body with the value of every field named `name` replaced by asterisks,
-// for writing it to the log.
-std::string MaskFormField(std::string_view body, std::string_view name);
+// The body with every field's value replaced by asterisks except those of
+// the fields named in `shown`, for writing it to the log: a secret typed
+// into any field stays out of it. Empty values stay empty.
+std::string MaskFormValues(std::string_view body, std::initializer_list<std::string_view> shown);
 
 // Equality whose running time depends only on the length of `supplied`, not
 // on where the texts differ or on the secret's content.

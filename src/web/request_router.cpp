@@ -94,7 +94,7 @@ void DoProcessPostRequest(TServiceControl& service, TConnection& connection, con
   }
   if (static_cast<uint64_t>(length) > limits.max_body_bytes) throw TConnectionClosed("request body too large");
   const std::string body = connection.ReadBytes(static_cast<std::size_t>(length));
-  WriteLog(8, "PostData : " + Cp1251ToUtf8(MaskFormField(body, "password")));
+  WriteLog(8, "PostData : " + Cp1251ToUtf8(MaskFormValues(body, {"actionid", "srvid"})));
   WriteLog(10, "Current admin password = " + MaskedPassword());
   if (AsciiLower(request).find("post /ctrl.sky") != std::string::npos) {
     ProcessControlCommand(service, connection, body);
