@@ -49,6 +49,7 @@ struct TSettings {
   TServerEntry Server;       // the entry written into a new file only
   uint32_t Interval = 0;
   uint16_t AdminPort = 0;
+  std::string AdminBind;     // the admin port's address; empty: every interface
   std::string AdminPassword;
   std::vector<TRankDef> Ranks;
   std::array<double, kGroundKinds> GroundRatio{};

@@ -57,6 +57,8 @@ const TSettingsNode<S> kSettingsNodes[] = {
      .read_order = 2, .field = &S::Sleep},
     {.element = "/skyranks/admin", .attribute = "port", .type = T::kInt, .missing = "21009", .fresh = "21009",
      .comment = "TCP порт для администрирования", .read_order = 7, .field = &S::AdminPort},
+    {.element = "/skyranks/admin", .attribute = "bind", .type = T::kName, .write = W::kNever, .read_order = 23,
+     .field = &S::AdminBind},
     {.element = "/skyranks/admin/password", .type = T::kText, .fresh = "pintowel", .read_order = 8,
      .echo = TNodeEcho::kAdministration, .field = &S::AdminPassword},
     {.element = "/skyranks/ranks/rank", .type = T::kRanks,

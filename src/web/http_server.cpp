@@ -8,7 +8,7 @@ THttpServer::THttpServer(TServiceControl& service, THttpLimits limits)
     : server_([&service, limits](TConnection& connection) { TCPServerSKYExecute(service, connection, limits); },
               limits) {}
 
-void THttpServer::Activate(uint16_t port) { server_.Start(port); }
+void THttpServer::Activate(uint16_t port, const std::string& bind_address) { server_.Start(port, bind_address); }
 
 bool THttpServer::Deactivate() { return server_.Stop(); }
 

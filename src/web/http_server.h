@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "web/service_control.h"
 #include "web/socket_connection.h"
@@ -15,13 +16,14 @@ class THttpServer {
  public:
   explicit THttpServer(TServiceControl& service, THttpLimits limits = {});
 
-  // Starts listening on `port` on every interface (0: a free port, for
-  // tests). Raises std::system_error when the port cannot be taken.
-  void Activate(uint16_t port);
+  // Starts listening on `port` (0: a free port, for tests) at `bind_address`
+  // (empty: every interface); raises as TTcpServer::Start.
+  void Activate(uint16_t port, const std::string& bind_address = {});
   // Closes the listener and lets running requests finish (see TTcpServer::Stop).
   bool Deactivate();
   bool Active() const { return server_.Listening(); }
   uint16_t Port() const { return server_.Port(); }
+  std::string Address() const { return server_.Address(); }
 
  private:
   TTcpServer server_;

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "web/listen_address.h"
+
 namespace sky {
 
 namespace {
@@ -18,20 +20,6 @@ using TClock = std::chrono::steady_clock;
 // How long a closing connection keeps reading what the client still sends.
 constexpr std::chrono::milliseconds kLingerTime{500};
 constexpr std::size_t kLingerBytes = 256 * 1024;
-
-void AddressText(const sockaddr_storage& address, std::string& ip, uint16_t& port) {
-  char text[INET6_ADDRSTRLEN] = "";
-  if (address.ss_family == AF_INET) {
-    const auto& v4 = reinterpret_cast<const sockaddr_in&>(address);
-    ::inet_ntop(AF_INET, &v4.sin_addr, text, sizeof text);
-    port = ntohs(v4.sin_port);
-  } else if (address.ss_family == AF_INET6) {
-    const auto& v6 = reinterpret_cast<const sockaddr_in6&>(address);
-    ::inet_ntop(AF_INET6, &v6.sin6_addr, text, sizeof text);
-    port = ntohs(v6.sin6_port);
-  }
-  ip = text;
-}
 
 int MillisecondsUntil(TClock::time_point moment) {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(moment - TClock::now()).count();
@@ -45,13 +33,11 @@ TSocketConnection::TSocketConnection(int fd, const THttpLimits& limits)
   sockaddr_storage address{};
   socklen_t length = sizeof address;
   if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-    AddressText(address, local_ip_, local_port_);
+    local_ip_ = AddressText(address);
+    local_port_ = AddressPort(address);
   }
   length = sizeof address;
-  uint16_t peer_port = 0;
-  if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-    AddressText(address, peer_ip_, peer_port);
-  }
+  if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) peer_ip_ = AddressText(address);
 }
 
 TSocketConnection::~TSocketConnection() {

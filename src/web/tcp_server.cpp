@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "settings/log.h"
+#include "web/listen_address.h"
 
 namespace sky {
 
@@ -63,6 +64,7 @@ struct TTcpServer::TCore {
   TFd listener;
   TFd wake;                          // eventfd that wakes the listener at stop
   uint16_t port = 0;
+  std::string address;               // the listener's, as bound
   std::thread listener_thread;
 
   void Listen(std::shared_ptr<TCore> self);
@@ -139,7 +141,7 @@ TTcpServer::TTcpServer(THandler handler, THttpLimits limits) : core_(std::make_s
 
 TTcpServer::~TTcpServer() { Stop(); }
 
-void TTcpServer::Start(uint16_t port) {
+void TTcpServer::Start(uint16_t port, const std::string& bind_address) {
   if (Listening()) throw std::logic_error("the server is already listening");
   // A stopped server may start again: a fresh core, so threads of the old
   // one never see the new listener.
@@ -147,26 +149,41 @@ void TTcpServer::Start(uint16_t port) {
   core->handler = core_->handler;
   core->limits = core_->limits;
 
-  TFd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  TListenAddress where = ParseListenAddress(bind_address, port);
+  TFd listener(::socket(where.address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (listener.Get() < 0 && where.any_interface && errno == EAFNOSUPPORT) {
+    // A machine without IPv6: every IPv4 interface, as before IPv6 was offered.
+    auto& v4 = reinterpret_cast<sockaddr_in&>(where.address);
+    v4 = sockaddr_in{};
+    v4.sin_family = AF_INET;
+    v4.sin_addr.s_addr = htonl(INADDR_ANY);
+    v4.sin_port = htons(port);
+    where.length = sizeof v4;
+    listener.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  }
   if (listener.Get() < 0) throw SocketError("socket");
   const int on = 1;
   ::setsockopt(listener.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_ANY);
-  address.sin_port = htons(port);
-  if (::bind(listener.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    throw SocketError("cannot listen on port " + std::to_string(port));
+  if (where.any_interface && where.address.ss_family == AF_INET6) {
+    // IPv4 clients too, whatever the system's default for IPv6 sockets.
+    const int off = 0;
+    ::setsockopt(listener.Get(), IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off);
+  }
+  if (::bind(listener.Get(), reinterpret_cast<sockaddr*>(&where.address), where.length) != 0) {
+    throw SocketError(bind_address.empty() ? "cannot listen on port " + std::to_string(port)
+                                           : "cannot listen on " + bind_address + " port " + std::to_string(port));
   }
   if (::listen(listener.Get(), SOMAXCONN) != 0) throw SocketError("listen");
-  socklen_t length = sizeof address;
-  if (::getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+  sockaddr_storage bound{};
+  socklen_t length = sizeof bound;
+  if (::getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
     throw SocketError("getsockname");
   }
   TFd wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
   if (wake.Get() < 0) throw SocketError("eventfd");
 
-  core->port = ntohs(address.sin_port);
+  core->port = AddressPort(bound);
+  core->address = AddressText(bound);
   core->listener.Reset(listener.Release());
   core->wake.Reset(wake.Release());
   core->listener_thread = std::thread([core] { core->Listen(core); });
@@ -202,6 +219,11 @@ bool TTcpServer::Listening() const {
 uint16_t TTcpServer::Port() const {
   std::lock_guard<std::mutex> hold(core_->lock);
   return core_->port;
+}
+
+std::string TTcpServer::Address() const {
+  std::lock_guard<std::mutex> hold(core_->lock);
+  return core_->address;
 }
 
 std::size_t TTcpServer::ActiveConnections() const {

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "web/socket_connection.h"
 
@@ -28,12 +29,16 @@ class TTcpServer {
   TTcpServer(const TTcpServer&) = delete;
   TTcpServer& operator=(const TTcpServer&) = delete;
 
-  // Listens on every IPv4 interface; port 0 takes a free port (see Port).
-  // Raises std::system_error when the port cannot be taken.
-  void Start(uint16_t port);
+  // Listens on `bind_address` (see web/listen_address.h; empty: every IPv4
+  // and IPv6 interface); port 0 takes a free port (see Port). Raises
+  // std::invalid_argument for an address that is none, std::system_error
+  // when the port cannot be taken (naming the address and the reason).
+  void Start(uint16_t port, const std::string& bind_address = {});
   bool Stop();
   bool Listening() const;
   uint16_t Port() const;
+  // The address listened on, "::" for every interface.
+  std::string Address() const;
   // Connections being served right now.
   std::size_t ActiveConnections() const;
 

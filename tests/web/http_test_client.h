@@ -25,6 +25,7 @@
 #include "support/settings_document.h"
 #include "support/temp_dir.h"
 #include "web/http_server.h"
+#include "web/listen_address.h"
 #include "web/service_control.h"
 #include "xml/encoding.h"
 #include "version_constants.h"
@@ -34,15 +35,15 @@ namespace sky::test {
 // A connected client socket, closed with the object.
 class ClientSocket {
  public:
-  explicit ClientSocket(uint16_t port) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+  explicit ClientSocket(uint16_t port) : ClientSocket("127.0.0.1", port) {}
+  // `host` is an IPv4 or IPv6 address.
+  ClientSocket(const std::string& host, uint16_t port) {
+    TListenAddress address = ParseListenAddress(host, port);
+    fd_ = ::socket(address.address.ss_family, SOCK_STREAM, 0);
     if (fd_ < 0) throw std::runtime_error("socket failed");
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (::connect(fd_, reinterpret_cast<sockaddr*>(&address.address), address.length) != 0) {
       ::close(fd_);
-      throw std::runtime_error("cannot connect to 127.0.0.1:" + std::to_string(port));
+      throw std::runtime_error("cannot connect to " + host + " port " + std::to_string(port));
     }
   }
   ~ClientSocket() { Close(); }
