@@ -1,6 +1,7 @@
 // skyranks: computes ranks and awards of the pilots in flight simulator
 // statistics databases on a schedule, and serves an administration and
 // view interface over HTTP. Runs in the foreground; systemd keeps it alive.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -23,7 +24,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: skyranks [--home DIR] [--once]\n"
-    "       skyranks --install [--home DIR] [--unit-dir DIR] [--silent]\n"
+    "       skyranks --install [--home DIR] [--user NAME] [--unit-dir DIR] [--silent]\n"
     "       skyranks --uninstall [--unit-dir DIR] [--silent]\n"
     "\n"
     "Without a switch skyranks runs the service in the foreground until SIGTERM or\n"
@@ -35,8 +36,11 @@ constexpr const char* kUsage =
     "  --once          run one calculation cycle over every active database and exit:\n"
     "                  0 when every one was reached, 1 otherwise\n"
     "  --install       write the systemd unit skyranks.service (started at boot,\n"
-    "                  restarted on failure), enable it, and copy the sample web page,\n"
-    "                  awards file and stylesheets beside the program where missing\n"
+    "                  restarted on failure, sandboxed), enable it, create the service\n"
+    "                  user when missing, copy the sample web page, awards file and\n"
+    "                  stylesheets beside the program where missing, and give the\n"
+    "                  folder's files to the service user\n"
+    "  --user NAME     the system user the service runs as (default skyranks)\n"
     "  --uninstall     disable and remove the unit\n"
     "  --unit-dir DIR  where the unit goes (default /etc/systemd/system; systemctl is\n"
     "                  only called for that folder)\n"
@@ -52,6 +56,7 @@ struct TOptions {
   TMode mode = TMode::kRun;
   std::string home;
   std::string unit_dir = "/etc/systemd/system";
+  std::string user = "skyranks";
   bool silent = false;
 };
 
@@ -74,6 +79,8 @@ bool ParseOptions(int argc, char** argv, TOptions& options) {
       options.home = argument.substr(7);
     } else if (argument == "--unit-dir") {
       if (!value(options.unit_dir)) return false;
+    } else if (argument == "--user") {
+      if (!value(options.user)) return false;
     } else if (argument == "--once") {
       options.mode = TMode::kOnce;
     } else if (argument == "--install" || switch_name == "/install") {
@@ -105,6 +112,9 @@ bool ParseOptions(int argc, char** argv, TOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The settings hold passwords and the log what pilots and administrators
+  // did: nothing the program creates is for every user of the machine.
+  ::umask(::umask(0) | S_IWGRP | S_IRWXO);
   TOptions options;
   if (!ParseOptions(argc, argv, options)) return 2;
 
@@ -128,6 +138,7 @@ int main(int argc, char** argv) {
       install.home = options.home;
       install.unit_dir = options.unit_dir;
       install.silent = options.silent;
+      install.user = options.user;
       return options.mode == TMode::kInstall ? sky::InstallService(install) : sky::UninstallService(install);
     }
     case TMode::kOnce:

@@ -2,9 +2,11 @@
 # when one of them is missing. Source this file, then call ensure_packages.
 
 # clang builds the fuzz targets; libFuzzer and clang's sanitizer runtimes are
-# in libclang-rt-dev, only a recommendation of clang, so named here.
+# in libclang-rt-dev, only a recommendation of clang, so named here. systemd
+# brings systemd-analyze, which judges the unit --install writes; passwd
+# brings useradd, which --install calls.
 SKY_PACKAGES=(build-essential cmake ninja-build pkg-config libxml2-dev libpcre2-dev libmariadb-dev
-              libfmt-dev libgtest-dev mariadb-server mariadb-client python3 curl
+              libfmt-dev libgtest-dev libsystemd-dev systemd passwd mariadb-server mariadb-client python3 curl
               clang libclang-rt-dev)
 
 ensure_packages() {

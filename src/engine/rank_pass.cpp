@@ -15,6 +15,7 @@
 #include "engine/sortie_index_check.h"
 #include "settings/log.h"
 #include "settings/settings_store.h"
+#include "settings/systemd_notify.h"
 
 namespace sky {
 
@@ -216,6 +217,7 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
         break;
       }
       ++count;
+      NotifyAlive();
       try {
         std::optional<TSortieBatch::TPilot> batched =
             plan ? plan->Pilot(pilots.RowIndex()) : std::nullopt;

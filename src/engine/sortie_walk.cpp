@@ -9,6 +9,7 @@
 #include "engine/pilot_sorties.h"
 #include "engine/rank_pass.h"
 #include "settings/log.h"
+#include "settings/systemd_notify.h"
 
 namespace sky {
 
@@ -63,6 +64,7 @@ int32_t Walk(TQuery& sorties, int32_t& last_sortie, const TSettings& settings,
 
     if (!history_mode && settings.Sleep > 0) {
       std::this_thread::sleep_for(std::chrono::milliseconds(settings.Sleep));
+      NotifyAlive();
     }
   }
 

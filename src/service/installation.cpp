@@ -1,11 +1,16 @@
 #include "service/installation.h"
 
+#include <grp.h>
+#include <pwd.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -85,7 +90,10 @@ bool CopyIfMissing(const fs::path& from, const fs::path& to) {
   std::error_code error;
   if (!fs::is_regular_file(from, error) || fs::exists(to, error)) return false;
   fs::create_directories(to.parent_path(), error);
-  return fs::copy_file(from, to, error) && !error;
+  if (!fs::copy_file(from, to, error) || error) return false;
+  // The copy keeps the sample's mode, which lets every user read it.
+  fs::permissions(to, fs::perms::group_write | fs::perms::others_all, fs::perm_options::remove, error);
+  return true;
 }
 
 int CopyFolderIfMissing(const fs::path& from, const fs::path& to) {
@@ -98,25 +106,149 @@ int CopyFolderIfMissing(const fs::path& from, const fs::path& to) {
   return copied;
 }
 
+
+// The account the service runs as.
+struct TServiceAccount {
+  uid_t uid = 0;
+  gid_t gid = 0;
+  std::string group;
+};
+
+std::optional<TServiceAccount> FindAccount(const std::string& user) {
+  const passwd* entry = ::getpwnam(user.c_str());
+  if (entry == nullptr) return std::nullopt;
+  TServiceAccount account{entry->pw_uid, entry->pw_gid, std::to_string(entry->pw_gid)};
+  if (const group* primary = ::getgrgid(entry->pw_gid); primary != nullptr) account.group = primary->gr_name;
+  return account;
+}
+
+// What useradd takes as a system account's name; also keeps an argument
+// from reading as an option.
+bool IsAccountName(const std::string& user) {
+  auto letter = [](char c) { return (c >= 'a' && c <= 'z') || c == '_'; };
+  if (user.empty() || user.size() > 32 || !letter(user[0])) return false;
+  for (char c : user) {
+    if (!letter(c) && !(c >= '0' && c <= '9') && c != '-') return false;
+  }
+  return true;
+}
+
+// The service user, created as a system account with a group of its own
+// when missing; nullopt (with the reason printed) when it cannot be had.
+std::optional<TServiceAccount> EnsureServiceAccount(const TInstallOptions& options) {
+  if (auto account = FindAccount(options.user)) return account;
+  if (!IsAccountName(options.user)) {
+    std::fprintf(stderr, "skyranks: \"%s\" is not a name for a system user\n", options.user.c_str());
+    return std::nullopt;
+  }
+  const int status = RunProgram({"useradd", "--system", "--user-group", "--no-create-home", "--home-dir",
+                                 "/nonexistent", "--shell", "/usr/sbin/nologin", "--comment",
+                                 "skyranks service", options.user});
+  auto account = FindAccount(options.user);
+  if (status != 0 || !account) {
+    std::fprintf(stderr, "skyranks: cannot create the system user %s (useradd exit status %d)\n",
+                 options.user.c_str(), status);
+    return std::nullopt;
+  }
+  if (!options.silent) std::printf("skyranks: created the system user %s\n", options.user.c_str());
+  return account;
+}
+
+// The folder and what the service writes or serves in it go to the service
+// user; the program itself, and anything else the folder holds, stay as
+// they are. False when something could not be given.
+bool GiveToAccount(const fs::path& folder, const TServiceAccount& account) {
+  std::vector<fs::path> paths = {folder, SettingsFileName(), LogFileName(), DefaultPageFileName(),
+                                 folder / "awards.xml"};
+  std::error_code error;
+  for (const char* tree : {"xsl", "queries"}) {
+    if (!fs::is_directory(folder / tree, error)) continue;
+    paths.push_back(folder / tree);
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder / tree, error)) {
+      paths.push_back(entry.path());
+    }
+  }
+  bool given = true;
+  for (const fs::path& path : paths) {
+    if (!fs::exists(fs::symlink_status(path, error))) continue;
+    if (::lchown(path.c_str(), account.uid, account.gid) != 0) {
+      std::fprintf(stderr, "skyranks: cannot give %s to the service user: %s\n", path.c_str(),
+                   std::system_category().message(errno).c_str());
+      given = false;
+    }
+  }
+  return given;
+}
+
+// ProtectHome=yes hides the homes altogether; a program or folder inside
+// one is kept visible, read-only but for the folder.
+bool UnderHomes(const std::string& path) {
+  for (const char* homes : {"/home/", "/root/", "/run/user/"}) {
+    if (path.rfind(homes, 0) == 0) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
-std::string ServiceUnitText(const TInstallOptions& options) {
+std::string ServiceUnitText(const TInstallOptions& options, const std::string& group) {
   std::string exec_start = UnitArgument(options.executable);
   if (!options.home.empty()) exec_start += " --home " + UnitArgument(options.home);
+  const std::string folder = ProgramFolder(options);
+  const bool homes = UnderHomes(folder + "/") || UnderHomes(options.executable);
   return "[Unit]\n"
          "Description=skyranks: ranks and awards for the pilots of a flight simulator statistics database\n"
          "Wants=network-online.target\n"
          "After=network-online.target mariadb.service mysql.service\n"
          "\n"
          "[Service]\n"
-         "Type=simple\n"
+         "Type=notify\n"
          "ExecStart=" + exec_start + "\n"
+         "User=" + options.user + "\n"
+         "Group=" + group + "\n"
          "Restart=on-failure\n"
          "RestartSec=5\n"
          // A stop ends the work at the next pilot, gives web requests up to
          // 11 s and may first wait out a connection attempt of up to 30 s:
          // 60 s covers that with margin, where systemd's default would not.
          "TimeoutStopSec=60\n"
+         // The daemon says it is alive every second while it waits and
+         // after every pilot while it calculates; only a statement may keep
+         // it silent longer, and the database connection gives up on one
+         // after 10 minutes.
+         "WatchdogSec=15min\n"
+         "\n"
+         "# The sandbox: the service reads the system, writes only its own folder,\n"
+         "# talks TCP/IP and local sockets, and holds no privilege.\n"
+         "UMask=0077\n"
+         "NoNewPrivileges=yes\n"
+         "CapabilityBoundingSet=\n"
+         "ProtectSystem=strict\n"
+         "ReadWritePaths=" + UnitArgument(folder) + "\n" +
+         (homes ? "ProtectHome=read-only\n" : "ProtectHome=yes\n") +
+         "PrivateTmp=yes\n"
+         "PrivateDevices=yes\n"
+         "PrivateMounts=yes\n"
+         "ProtectKernelTunables=yes\n"
+         "ProtectKernelModules=yes\n"
+         "ProtectKernelLogs=yes\n"
+         "ProtectControlGroups=yes\n"
+         "ProtectClock=yes\n"
+         "ProtectHostname=yes\n"
+         "ProtectProc=invisible\n"
+         "ProcSubset=pid\n"
+         "RestrictAddressFamilies=AF_INET AF_INET6 AF_UNIX\n"
+         "RestrictNamespaces=yes\n"
+         "RestrictRealtime=yes\n"
+         "RestrictSUIDSGID=yes\n"
+         "RemoveIPC=yes\n"
+         "LockPersonality=yes\n"
+         "MemoryDenyWriteExecute=yes\n"
+         "SystemCallArchitectures=native\n"
+         "SystemCallFilter=@system-service\n"
+         "SystemCallFilter=~@privileged @resources\n"
+         // A call outside the filter fails instead of killing the process.
+         "SystemCallErrorNumber=EPERM\n"
          "\n"
          "[Install]\n"
          "WantedBy=multi-user.target\n";
@@ -134,10 +266,12 @@ int InstallSiteFiles(const std::string& site_dir, const std::string& target_dir,
 }
 
 int InstallService(const TInstallOptions& options) {
+  const std::optional<TServiceAccount> account = EnsureServiceAccount(options);
+  if (!account) return 1;
   const fs::path unit = fs::path(options.unit_dir) / kUnitName;
   {
     std::ofstream file(unit, std::ios::binary | std::ios::trunc);
-    file << ServiceUnitText(options);
+    file << ServiceUnitText(options, account->group);
     file.close();
     if (!file) {
       std::fprintf(stderr, "skyranks: cannot write %s\n", unit.c_str());
@@ -149,12 +283,16 @@ int InstallService(const TInstallOptions& options) {
   if (const std::string site = FindSiteDir(options); !site.empty()) {
     copied = InstallSiteFiles(site, folder, fs::path(options.executable).stem().string());
   }
-  // A settings file with the defaults, ready to be edited before the start.
+  // A settings file with the defaults, ready to be edited before the start;
+  // one written by an earlier version may still be readable by everybody.
   ReloadSettings();
+  ::chmod(SettingsFileName().c_str(), 0600);
+  if (!GiveToAccount(folder, *account)) return 1;
   Systemctl(options, {"daemon-reload"});
   Systemctl(options, {"enable", kUnitName});
   if (!options.silent) {
-    std::printf("skyranks: installed %s (%d site files copied to %s)\n", unit.c_str(), copied, folder.c_str());
+    std::printf("skyranks: installed %s (%d site files copied to %s, run as user %s)\n", unit.c_str(), copied,
+                folder.c_str(), options.user.c_str());
     std::printf("edit %s, then: systemctl start skyranks\n", SettingsFileName().c_str());
   }
   return 0;

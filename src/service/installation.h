@@ -1,6 +1,7 @@
 // Installing the service under systemd: the unit file "skyranks.service"
-// (started at boot, restarted after a failure) and the site files the
-// program serves, copied beside it where they are missing.
+// (started at boot, restarted after a failure, run as a system user of its
+// own in systemd's sandbox), that user, and the site files the program
+// serves, copied beside it where they are missing.
 #pragma once
 
 #include <string>
@@ -12,16 +13,21 @@ struct TInstallOptions {
   std::string home;                           // --home, empty for the program's own folder
   std::string unit_dir = "/etc/systemd/system";
   bool silent = false;                        // no messages on success
+  std::string user = "skyranks";              // the account the service runs as
   // Where the sample site files come from; empty: the first of the usual places.
   std::string site_dir;
 };
 
-// The unit file's text.
-std::string ServiceUnitText(const TInstallOptions& options);
+// The unit file's text; `group` is the service user's group.
+std::string ServiceUnitText(const TInstallOptions& options, const std::string& group);
 
 // 0 on success; a failure is printed on standard error (also when silent).
-// systemctl is asked to reload and enable or disable the unit only when the
-// unit directory is systemd's own.
+// Install creates the service user (a system account and group of the same
+// name, no login shell, no home) when it is missing, and gives it the
+// program folder, the settings file (mode 0600), the log and the site files;
+// the program itself stays as it is. systemctl is asked to reload and enable
+// or disable the unit only when the unit directory is systemd's own.
+// Uninstall leaves the user and the folder.
 int InstallService(const TInstallOptions& options);
 int UninstallService(const TInstallOptions& options);
 

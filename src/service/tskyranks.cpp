@@ -1,10 +1,13 @@
 #include "service/tskyranks.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <exception>
 #include <system_error>
+
+#include <fmt/format.h>
 
 #include "awards/award_evaluation.h"
 #include "engine/pilot_table.h"
@@ -13,7 +16,9 @@
 #include "settings/log.h"
 #include "settings/paths.h"
 #include "settings/settings_store.h"
+#include "settings/systemd_notify.h"
 #include "settings/version.h"
+#include "web/listen_address.h"
 
 namespace sky {
 
@@ -25,6 +30,15 @@ void WriteContactLine(const std::string& contact) {
   const std::string web = contact.substr(0, blank);
   const std::size_t mail = contact.find_last_of(' ');
   WriteLog(0, web + ",", blank == std::string::npos ? std::string() : contact.substr(mail + 1));
+}
+
+// The settings file holds the passwords of the databases and of the control
+// commands: the administrator hears of it at every start while others can read it.
+void WarnWhenOthersCanRead(const std::string& file_name) {
+  struct stat info {};
+  if (::stat(file_name.c_str(), &info) != 0 || (info.st_mode & (S_IRGRP | S_IROTH)) == 0) return;
+  WriteLog(0, "WARNING: the settings file holds passwords and other users can read it:",
+           fmt::format("{} (mode {:03o}); mend: chmod 600 {}", file_name, info.st_mode & 0777, file_name));
 }
 
 }  // namespace
@@ -63,6 +77,9 @@ void Tskyranks::ServiceStart() {
   WriteContactLine(version->Contact());
   WriteLog(0, "=== Start Service ===");
   ReloadSettings();
+  WarnWhenOthersCanRead(SettingsFileName());
+  // A mistyped address stops the start, before anything listens or runs.
+  ParseListenAddress(CurrentSettings()->AdminBind, 0);
   SetFieldsChecked(false);
 }
 
@@ -72,10 +89,12 @@ void Tskyranks::ServiceExecute(TControlSource& control, std::chrono::millisecond
   // cycle included.
   TControlReader requests(control, [this] { RequestStop(); });
   StartHttpServer();
+  NotifyReady();
   RunCalculationCycle();
   terminated_ = false;
   TClock::time_point next_tick = TClock::now() + tick;
   while (!terminated_) {
+    NotifyAlive();
     switch (requests.Wait(next_tick)) {
       case TControlRequest::kStop:
         ServiceStop();
@@ -112,6 +131,7 @@ void Tskyranks::ServiceContinue() {
 }
 
 void Tskyranks::ServiceStop() {
+  NotifyStopping();
   // Requests still running (a recalc, say) end at their next pilot.
   RequestStop();
   if (http_server_.Active()) {
@@ -137,8 +157,8 @@ void Tskyranks::TimerSKYTimer() {
 
 void Tskyranks::StartHttpServer() {
   if (http_server_.Active()) http_server_.Deactivate();
-  const uint16_t port = CurrentSettings()->AdminPort;
-  if (port != 0) http_server_.Activate(port);
+  const TSettingsSnapshot settings = CurrentSettings();
+  if (settings->AdminPort != 0) http_server_.Activate(settings->AdminPort, settings->AdminBind);
 }
 
 bool Tskyranks::RunCalculationCycle() { return !RunCycle().stopped; }

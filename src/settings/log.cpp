@@ -25,7 +25,7 @@ bool g_failure_reported = false;
 
 // Writes the whole line to a freshly opened file; false with errno set on failure.
 bool AppendToFile(const std::string& file_name, const std::string& line) {
-  const int fd = ::open(file_name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  const int fd = ::open(file_name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0640);
   if (fd < 0) return false;
   std::size_t written = 0;
   while (written < line.size()) {

@@ -246,8 +246,6 @@ void TXmlDocument::SaveFile(const std::string& path) const {
   const int write_error = written == text.size() ? 0 : errno;
   const bool closed = ::close(fd) == 0;
   const int error = write_error != 0 ? write_error : (closed ? 0 : errno);
-  // mkstemp creates the file for its owner only; a document is readable as any other file.
-  if (error == 0) ::chmod(temporary.c_str(), 0644);
   if (error != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
     const int saved = error != 0 ? error : errno;
     ::unlink(temporary.c_str());

@@ -115,7 +115,8 @@ class TXmlDocument {
   std::string ToText() const;
   // The same without indentation or line breaks between elements.
   std::string ToCompactText() const;
-  // Writes ToText() to the file; throws TXmlError on failure.
+  // Writes ToText() to the file, readable and writable by its owner only
+  // (a document may hold passwords); throws TXmlError on failure.
   void SaveFile(const std::string& path) const;
 
   _xmlDoc* raw() const { return doc_; }

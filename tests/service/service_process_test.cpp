@@ -2,7 +2,9 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -85,31 +87,71 @@ TEST(ServiceProcess, ATakenPortFailsTheExecution) {
       << program.Stderr();
 }
 
-TEST(ServiceProcess, InstallAndUninstallTheUnit) {
+TEST(ServiceProcess, TheAdminPortListensOnTheBindAddressAndABadOneFailsTheStart) {
   test::TempDir home;
-  test::TempDir units;
-  Program install(home.Path(), {"--install", "--home", home.Path(), "--unit-dir", units.Path()});
-  ASSERT_EQ(install.Wait(), 0) << install.Stderr();
-  const std::string unit = test::ReadFileBytes(units.File("skyranks.service"));
-  EXPECT_NE(unit.find("ExecStart=" + BuiltProgramPath() + " --home " + home.Path() + "\n"), std::string::npos) << unit;
-  EXPECT_NE(unit.find("Restart=on-failure\n"), std::string::npos);
-  EXPECT_NE(unit.find("TimeoutStopSec=60\n"), std::string::npos) << "beyond the longest stop";
-  EXPECT_NE(unit.find("WantedBy=multi-user.target\n"), std::string::npos);
-  EXPECT_TRUE(fs::exists(home.File("skyranks.xml"))) << "a settings file to edit";
-  EXPECT_TRUE(fs::exists(home.File("skyranks.htm")));
-  EXPECT_TRUE(fs::exists(home.File("awards.xml")));
-  EXPECT_TRUE(fs::exists(home.File("xsl/history.xsl")));
+  const uint16_t port = FreePort();
+  const auto write_settings = [&](const std::string& bind) {
+    std::string bytes = test::ServiceSettings({}, 0, port).Bytes();
+    bytes.replace(bytes.find("<admin "), 7, "<admin bind=\"" + bind + "\" ");
+    test::WriteFileBytes(home.File("skyranks.xml"), bytes);
+  };
+  write_settings("nowhere");
+  Program refused(home.Path(), {"--home", home.Path()});
+  EXPECT_EQ(refused.Wait(), 1);
+  EXPECT_EQ(refused.Stderr(),
+            "Service failed on start: the admin bind address \"nowhere\" is neither an IPv4 nor an IPv6 address\n");
 
-  // Files already there are kept.
-  test::WriteFileBytes(home.File("skyranks.htm"), "mine");
-  Program again(home.Path(), {"/INSTALL", "/SILENT", "--home", home.Path(), "--unit-dir", units.Path()});
-  ASSERT_EQ(again.Wait(), 0);
-  EXPECT_EQ(again.Stdout(), "");
-  EXPECT_EQ(test::ReadFileBytes(home.File("skyranks.htm")), "mine");
+  write_settings("127.0.0.1");
+  Program program(home.Path(), {"--home", home.Path()});
+  EXPECT_TRUE(WaitForHttp(port)) << program.Stderr();
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.Wait(), 0);
+}
 
-  Program uninstall(home.Path(), {"--uninstall", "--unit-dir", units.Path()});
-  ASSERT_EQ(uninstall.Wait(), 0) << uninstall.Stderr();
-  EXPECT_FALSE(fs::exists(units.File("skyranks.service")));
+// systemd's side of Type=notify: a datagram socket named in NOTIFY_SOCKET.
+class NotifySocket {
+ public:
+  explicit NotifySocket(const std::string& path) : fd_(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) throw std::runtime_error("bind");
+  }
+  ~NotifySocket() { ::close(fd_); }
+  // Waits for a message holding `line`; the messages before it are passed over.
+  bool WaitFor(const std::string& line, std::chrono::milliseconds patience = 20s) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (std::chrono::steady_clock::now() < deadline) {
+      pollfd waiting{fd_, POLLIN, 0};
+      if (::poll(&waiting, 1, 100) <= 0) continue;
+      char buffer[4096];
+      const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+      if (n > 0 && ("\n" + std::string(buffer, n) + "\n").find("\n" + line + "\n") != std::string::npos) return true;
+    }
+    return false;
+  }
+
+ private:
+  int fd_;
+};
+
+TEST(ServiceProcess, TellsSystemdItIsReadyAliveAndStopping) {
+  test::TempDir home;
+  const uint16_t port = FreePort();
+  WriteSettings(home.Path(), port, {});
+  NotifySocket systemd(home.File("notify"));
+  ::setenv("NOTIFY_SOCKET", home.File("notify").c_str(), 1);
+  ::setenv("WATCHDOG_USEC", "2000000", 1);
+  Program program(home.Path(), {"--home", home.Path()});
+  ::unsetenv("NOTIFY_SOCKET");
+  ::unsetenv("WATCHDOG_USEC");
+  EXPECT_TRUE(systemd.WaitFor("READY=1"));
+  EXPECT_TRUE(WaitForHttp(port, 1s)) << "ready means the admin port is open";
+  EXPECT_TRUE(systemd.WaitFor("WATCHDOG=1"));
+  EXPECT_TRUE(systemd.WaitFor("WATCHDOG=1")) << "fed again while the schedule ticks";
+  program.Signal(SIGTERM);
+  EXPECT_TRUE(systemd.WaitFor("STOPPING=1"));
+  EXPECT_EQ(program.Wait(), 0);
 }
 
 TEST(ServiceProcess, UnknownArgumentsAreRefused) {

@@ -21,6 +21,7 @@ class TempDir {
 };
 
 std::string ReadFileBytes(const std::string& path);
+// Readable and writable by the owner only, as the program's own files.
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
 }  // namespace sky::test
