@@ -147,7 +147,8 @@ TEST_F(RankPass, TheScaleAsWrittenDecidesTheRank) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     settings_.Ranks = c.ranks;
-    AddPilot(++pilot, "p" + std::to_string(pilot));
+    ++pilot;
+    AddPilot(pilot, "p" + std::to_string(pilot));
     Fly(pilot, {{.id = pilot * 10 + 1, .eAir = 9}, {.id = pilot * 10 + 2, .eAir = 9}, {.id = pilot * 10 + 3, .eAir = 9}});
     TakePilotWrites();
     Pass();
@@ -188,7 +189,8 @@ TEST_F(RankPass, DurationLimitsOfAnHourAndMoreAgreeAtEveryLevel) {
   home_.SetLogLevel(0);
   int pilot = 0;
   for (const Case& c : cases) {
-    AddPilot(++pilot, "p" + std::to_string(pilot));
+    ++pilot;
+    AddPilot(pilot, "p" + std::to_string(pilot));
     Fly(pilot, {{.id = pilot, .eAir = 1, .minutes = c.minutes}});
     TQuery row(session_, "select * from sorties where id = " + std::to_string(pilot));
     row.Open();

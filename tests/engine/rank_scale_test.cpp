@@ -62,7 +62,9 @@ TEST(RankScale, OddScales) {
     ProgramHome home;
     home.SetLogLevel(3);
     EXPECT_EQ(ReachedRank(c.life, Scale(c.ranks)), c.reached) << c.what;
-    if (c.ranks.empty()) EXPECT_TRUE(home.LogLines().empty()) << c.what;
+    if (c.ranks.empty()) {
+      EXPECT_TRUE(home.LogLines().empty()) << c.what;
+    }
   }
 }
 

@@ -231,7 +231,7 @@ TEST(ServiceSchedule, AStopEndsTheCycleAndKeepsLaterWorkFromStarting) {
   EXPECT_FALSE(f.service.ResetServer("1"));
   EXPECT_EQ(f.recorder.Count("reset alpha"), 0);
   const std::vector<std::string> log = f.home.LogLines();
-  for (const std::string& line : {"TS\t *** Расчет прерван: остановка сервиса ***\tnot started: beta",
+  for (const char* line : {"TS\t *** Расчет прерван: остановка сервиса ***\tnot started: beta",
                                   "TS\t *** Расчет прерван: остановка сервиса ***\treset not started: alpha"}) {
     EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
   }

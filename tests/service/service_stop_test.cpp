@@ -182,7 +182,9 @@ TEST(ServiceStop, APassEndsAtThePilotInHandAndTheNextStartCompletesIt) {
     EXPECT_TRUE(Logged(program, std::string(kStoppedHeading) + "\t" + std::to_string(written) + " of "))
         << "the line says how far the pass came";
     EXPECT_EQ(program.Log().back(), "=== Stop Service ===\t");
-    if (over_the_web) EXPECT_NE(answer.find("STOPPING"), std::string::npos) << answer;
+    if (over_the_web) {
+      EXPECT_NE(answer.find("STOPPING"), std::string::npos) << answer;
+    }
 
     db.Exec("drop trigger slow_write");
     EXPECT_EQ(home.RunOnce(), 0);

@@ -36,7 +36,7 @@ struct TestPilot {
   std::string callsign;
   std::string klass = "Human pilot";
   int army = 1;
-  std::optional<int> realrank, lastsortie, awards;
+  std::optional<int> realrank = {}, lastsortie = {}, awards = {};
 };
 
 // Inserts the rows, many to a statement (raises std::runtime_error).
