@@ -38,8 +38,6 @@ TEST(MetricsView, EveryFamilyInTheTextFormatWithoutSecrets) {
         "skyranks_http_connection_limit_reached_total", "skyranks_resident_memory_bytes"}) {
     EXPECT_EQ(metrics.families.count(family), 1u) << family;
   }
-  for (const std::string& view : kViews) EXPECT_GE(Requests(metrics, view), 0) << "listed from the start: " << view;
-  for (const std::string& reason : kReasons) EXPECT_GE(Refused(metrics, reason), 0) << reason;
   EXPECT_GT(metrics.Value("skyranks_resident_memory_bytes"), 1024 * 1024);
   for (const char* secret : {"pintowel", "secret-db"}) {
     EXPECT_EQ(metrics.body.find(secret), std::string::npos) << secret;
