@@ -42,10 +42,11 @@ bool LoadAwardsDocument(const TSettings& settings, TXmlDocument& awards) {
 }
 
 // One pilot row: the walk, the rank write-back, the awards and their write-back.
-// False when a write-back failed (and was logged).
+// False when a write-back failed (and was logged). A pilot whose row took a
+// write counts in `rows_written`.
 bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pilot,
                     const TSettings& settings, const TXmlDocument& awards,
-                    const TAwardEvaluator& evaluate_awards) {
+                    const TAwardEvaluator& evaluate_awards, int32_t& rows_written) {
   const int32_t pilot_id = IntField(pilot, "id");
   int32_t last_sortie = IntField(pilot, "lastsortie");
   const int32_t army = IntField(pilot, "ArmyID");
@@ -56,6 +57,7 @@ bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pil
 
   const int32_t reached = WalkPilotLife(sorties, last_sortie, settings);
   bool written = true;
+  bool row_written = false;
 
   if (!settings.Debug) {
     const int32_t stored_rank = IntField(pilot, "realrank");
@@ -63,10 +65,14 @@ bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pil
     // The stored rank never goes down and the last death never moves back.
     if (reached > stored_rank || stored_last < last_sortie) {
       written = UpdateRealRank(session, pilot_id, last_sortie, std::max(reached, stored_rank));
+      row_written = written;
     }
   }
 
-  if (!evaluate_awards) return written;
+  if (!evaluate_awards) {
+    rows_written += row_written;
+    return written;
+  }
   // After a failed write the session may be gone; from then on the pilot's
   // rows are asked of the server, so that the pass meets the failure where
   // it would have without batches.
@@ -77,8 +83,12 @@ bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pil
   if (!settings.Debug) {
     const bool write = result.WriteIfChanged ? result.Awards != stored_awards
                                              : result.Awards > stored_awards;
-    if (write) written = UpdateAwards(session, pilot_id, result.Awards);
+    if (write) {
+      written = UpdateAwards(session, pilot_id, result.Awards);
+      row_written = row_written || written;
+    }
   }
+  rows_written += row_written;
   return written;
 }
 
@@ -192,20 +202,26 @@ bool UpdateAwards(TdmMySQL& session, int32_t pilot_id, int32_t awards) {
   }
 }
 
-int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
-                        const TAwardEvaluator& evaluate_awards, TPassReads reads, const TPassStop* stop) {
+namespace {
+
+// The pass on an open session; fills the pass's figures and flags.
+void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& settings,
+                    const TAwardEvaluator& evaluate_awards, TPassReads reads, const TPassStop* stop) {
   WarnWhenSortiesLackPilotIndex(session);
   FixNullRanks(session);
 
   TXmlDocument awards;
-  if (!LoadAwardsDocument(settings, awards)) return 0;
+  if (!LoadAwardsDocument(settings, awards)) {
+    pass.Failed = true;
+    return;
+  }
 
   TQuery& pilots = session.SQLQueryPilots;
   TQueryCloser closer(pilots);
   pilots.Close();
   pilots.Open();
 
-  int32_t count = 0;
+  int32_t& count = pass.PilotsExamined;
   try {
     std::optional<TBatchPlan> plan;
     if (reads == TPassReads::kBatched) {
@@ -214,6 +230,7 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
     for (; !pilots.Eof(); pilots.Next()) {
       if (stop != nullptr && stop->Requested()) {
         WriteLog(0, kStoppedHeading, fmt::format("{} of {} pilots", count, pilots.RowCount()));
+        pass.Stopped = true;
         break;
       }
       ++count;
@@ -224,12 +241,12 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
         if (batched) {
           // A failed write: the next pilot's rows are read anew, as his own
           // statement would have read them after the failure.
-          if (!CalculatePilot(session, *batched, pilots, settings, awards, evaluate_awards)) {
+          if (!CalculatePilot(session, *batched, pilots, settings, awards, evaluate_awards, pass.RowsWritten)) {
             plan->Refetch();
           }
         } else {
           TPilotSortieStatements statements(session, IntField(pilots, "id"));
-          CalculatePilot(session, statements, pilots, settings, awards, evaluate_awards);
+          CalculatePilot(session, statements, pilots, settings, awards, evaluate_awards, pass.RowsWritten);
         }
       } catch (const TDbValueError& e) {
         // A value of this pilot's rows that cannot be read is his alone: he
@@ -242,10 +259,20 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
     // The rest of this database waits for the next cycle; pilots already
     // done keep what was written for them.
     WriteLog(0, "ERROR Enumeration pilots:", e.what());
+    pass.Failed = true;
   } catch (...) {
     WriteLog(0, "ERROR Enumeration pilots:", "unknown error");
+    pass.Failed = true;
   }
-  return count;
+}
+
+}  // namespace
+
+int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
+                        const TAwardEvaluator& evaluate_awards, TPassReads reads, const TPassStop* stop) {
+  TDatabasePass pass;
+  PassOverPilots(pass, session, settings, evaluate_awards, reads, stop);
+  return pass.PilotsExamined;
 }
 
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
@@ -265,7 +292,12 @@ TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& e
   // examined again until the service starts anew.
   if (!FieldsChecked()) SetFieldsChecked(EnsurePilotFields(*session));
 
-  if (FieldsChecked()) pass.Enumerated = EnumeratePilots(*session, settings, evaluate_awards, stop) > 0;
+  if (FieldsChecked()) {
+    PassOverPilots(pass, *session, settings, evaluate_awards, TPassReads::kBatched, stop);
+    pass.Enumerated = pass.PilotsExamined > 0;
+  } else {
+    pass.Failed = true;
+  }
 
   SetLastCalcTime(Now());
   return pass;

@@ -41,6 +41,12 @@ using TAwardEvaluator = std::function<TAwardResult(TdmMySQL&, TPilotSorties&, co
 struct TDatabasePass {
   bool Reached = false;     // the session opened (LastCalcTime is set then)
   bool Enumerated = false;  // at least one pilot was enumerated
+  int32_t PilotsExamined = 0;
+  int32_t RowsWritten = 0;  // pilot rows given a new rank, last death or awards
+  // An error ended the pass early: the pilot columns could not be checked,
+  // the awards file could not be read, or the pilot loop broke off.
+  bool Failed = false;
+  bool Stopped = false;     // a stop request ended it before the last pilot
 };
 
 // Opens a session for the entry and runs the pass. Errors outside the

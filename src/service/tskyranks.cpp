@@ -13,6 +13,7 @@
 #include "engine/pilot_table.h"
 #include "engine/rank_pass.h"
 #include "service/control_reader.h"
+#include "service/pass_record.h"
 #include "settings/log.h"
 #include "settings/paths.h"
 #include "settings/settings_store.h"
@@ -44,8 +45,11 @@ void WarnWhenOthersCanRead(const std::string& file_name) {
 }  // namespace
 
 bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, const TPassStop* stop) {
+  TPassRecord record(entry);
+  const TDatabasePass pass = CalculateDatabase(settings, entry, AwardEvaluator(), stop);
+  record.Finish(pass);
   // Reached also when the database holds no pilot to enumerate.
-  return CalculateDatabase(settings, entry, AwardEvaluator(), stop).Reached;
+  return pass.Reached;
 }
 
 bool ResetOneDatabase(const TSettings& settings, const TServerEntry& entry) {

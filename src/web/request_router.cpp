@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "settings/log.h"
+#include "settings/process_metrics.h"
 #include "settings/settings_store.h"
 #include "web/admin_control.h"
 #include "web/form_fields.h"
@@ -22,7 +23,9 @@ std::string ReadRequestText(TConnection& connection, const THttpLimits& limits) 
   std::string request;
   for (std::size_t lines = 0;; ++lines) {
     const std::string line = Cp1251ToUtf8(connection.ReadLine());
-    if (!line.empty() && lines >= limits.max_header_lines) throw TConnectionClosed("too many header lines");
+    if (!line.empty() && lines >= limits.max_header_lines) {
+      throw RefusedRequest(THttpRefusal::kTooManyHeaders, "too many header lines");
+    }
     request += line + "\r\n";
     WriteLog(7, "HTTP REQUEST :", line);
     if (line.empty()) return request;
@@ -45,6 +48,7 @@ void TCPServerSKYExecute(TServiceControl& service, TConnection& connection, cons
         DoProcessPostRequest(service, connection, request, limits);
         break;
       case kOtherRequest:
+        CountRequest(TWebView::kOther);
         break;
     }
   } catch (const TConnectionClosed& e) {
@@ -59,16 +63,25 @@ void DoProcessGetRequest(TServiceControl& service, TConnection& connection, cons
   WriteLog(10, "DoProcessGetRequest. Request = ", request);
   const std::string file_name = GetRequestFileName(request);
   WriteLog(10, "DoProcessGetRequest. FileName = ", file_name);
+  if (file_name == "metrics") {
+    CountRequest(TWebView::kMetrics);
+    ServeMetrics(connection);
+    return;
+  }
   if (!file_name.empty()) {
+    CountRequest(TWebView::kFile);
     ServeFileRequest(connection, file_name);
     return;
   }
   const std::string params = AsciiLower(TrimText(GetRequestParams(request)));
   if (params == "?cmd=config") {
+    CountRequest(TWebView::kConfig);
     ShowConfig(connection);
   } else if (params.find("?cmd=show") != std::string::npos) {
+    CountRequest(TWebView::kShow);
     ShowPilotList(connection, params);
   } else if (params.find("?history=") != std::string::npos) {
+    CountRequest(TWebView::kHistory);
     ShowHistoryRequest(service, connection, params);
   } else if (!cGetCmd(connection, params)) {
     SendDefaultPage(connection);
@@ -79,8 +92,18 @@ bool cGetCmd(TConnection& connection, const std::string& params) {
   const TGetCmdItem item(params);
   WriteLog(10, "cGetCmd.cmd_name", item.cmd_name);
   WriteLog(10, "cGetCmd.cmd_value", item.cmd_value);
-  if (item.cmd_name == "cmd" && item.cmd_value == "query") return ServeQuery(connection, item.params);
-  if (item.cmd_name == "cmd" && item.cmd_value == "info") return ServePilotInfo(connection, item.params);
+  // Counted as what was asked for: a command that does not take the request
+  // (the caller then sends the default page) as that command, anything else
+  // as the default page.
+  if (item.cmd_name == "cmd" && item.cmd_value == "query") {
+    CountRequest(TWebView::kQuery);
+    return ServeQuery(connection, item.params);
+  }
+  if (item.cmd_name == "cmd" && item.cmd_value == "info") {
+    CountRequest(TWebView::kInfo);
+    return ServePilotInfo(connection, item.params);
+  }
+  CountRequest(TWebView::kDefault);
   return false;
 }
 
@@ -89,16 +112,21 @@ void DoProcessPostRequest(TServiceControl& service, TConnection& connection, con
   WriteLog(8, "ARequest", request);
   const int64_t length = GetContentLength(request);
   if (length <= 0) {
+    CountRequest(TWebView::kDefault);
     SendDefaultPage(connection);
     return;
   }
-  if (static_cast<uint64_t>(length) > limits.max_body_bytes) throw TConnectionClosed("request body too large");
+  if (static_cast<uint64_t>(length) > limits.max_body_bytes) {
+    throw RefusedRequest(THttpRefusal::kBodyTooLarge, "request body too large");
+  }
   const std::string body = connection.ReadBytes(static_cast<std::size_t>(length));
   WriteLog(8, "PostData : " + Cp1251ToUtf8(MaskFormValues(body, {"actionid", "srvid"})));
   WriteLog(10, "Current admin password = " + MaskedPassword());
   if (AsciiLower(request).find("post /ctrl.sky") != std::string::npos) {
+    CountRequest(TWebView::kControl);
     ProcessControlCommand(service, connection, body);
   } else {
+    CountRequest(TWebView::kDefault);
     SendDefaultPage(connection);
   }
 }

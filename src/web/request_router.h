@@ -1,6 +1,8 @@
 // Serving one request per connection: reading the header (and a POST's
 // body), classifying it and handing it to the status page, a control
-// command, a view, or the default web page.
+// command, a view, or the default web page. "GET /metrics" (exactly that
+// name) is the metrics view; every other file name goes to the file routing.
+// Each request is counted in the process metrics by the view that took it.
 //
 // Requests beyond the limits (THttpLimits: more header lines or a larger
 // body than allowed, besides the connection's own line and time limits) end

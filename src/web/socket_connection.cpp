@@ -28,6 +28,11 @@ int MillisecondsUntil(TClock::time_point moment) {
 
 }  // namespace
 
+TConnectionClosed RefusedRequest(THttpRefusal reason, const std::string& what) {
+  CountRefusal(reason);
+  return TConnectionClosed(what);
+}
+
 TSocketConnection::TSocketConnection(int fd, const THttpLimits& limits)
     : fd_(fd), limits_(limits), deadline_(TClock::now() + limits.request_timeout) {
   sockaddr_storage address{};
@@ -72,7 +77,9 @@ void TSocketConnection::ReceiveMore() {
       throw TConnectionClosed(std::string("poll: ") + std::strerror(errno));
     }
     if (ready == 0) {
-      if (TClock::now() >= deadline_) throw TConnectionClosed("the request did not arrive in time");
+      if (TClock::now() >= deadline_) {
+        throw RefusedRequest(THttpRefusal::kRequestTimeout, "the request did not arrive in time");
+      }
       continue;
     }
     char chunk[4096];
@@ -95,11 +102,15 @@ std::string TSocketConnection::ReadLine() {
       std::string line = buffer_.substr(0, end);
       buffer_.erase(0, end + 1);
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (line.size() > limits_.max_line_bytes) throw TConnectionClosed("request line too long");
+      if (line.size() > limits_.max_line_bytes) {
+        throw RefusedRequest(THttpRefusal::kLineTooLong, "request line too long");
+      }
       return line;
     }
     // One byte of slack for the CR of a line that is exactly at the limit.
-    if (buffer_.size() > limits_.max_line_bytes + 1) throw TConnectionClosed("request line too long");
+    if (buffer_.size() > limits_.max_line_bytes + 1) {
+      throw RefusedRequest(THttpRefusal::kLineTooLong, "request line too long");
+    }
     scanned = buffer_.size();
     ReceiveMore();
   }
@@ -127,7 +138,7 @@ void TSocketConnection::Write(std::string_view bytes) {
       pollfd waiting{fd_, POLLOUT, 0};
       const int ready = ::poll(&waiting, 1, static_cast<int>(limits_.write_timeout.count()));
       if (ready < 0 && errno == EINTR) continue;
-      if (ready <= 0) throw TConnectionClosed("the client does not read the answer");
+      if (ready <= 0) throw RefusedRequest(THttpRefusal::kWriteTimeout, "the client does not read the answer");
       continue;
     }
     throw TConnectionClosed(std::string("send: ") + std::strerror(errno));

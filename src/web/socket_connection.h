@@ -6,7 +6,7 @@
 // arrived by then are still read), raises
 // TConnectionClosed. A write that makes no progress for write_timeout raises
 // TConnectionClosed too, so a client that stops reading cannot hold a
-// handler forever.
+// handler forever. Each of these refusals is counted (RefusedRequest).
 //
 // After an answer the destructor closes the socket gracefully: it ends the
 // sending side and briefly drains what the client still sends, so that
@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <string>
 
+#include "settings/process_metrics.h"
 #include "web/connection.h"
 
 namespace sky {
@@ -32,6 +33,9 @@ struct THttpLimits {
   // How long a stopping server lets running handlers finish.
   std::chrono::milliseconds stop_grace{10'000};
 };
+
+// Counts the refusal in the process metrics; the exception to raise for it.
+TConnectionClosed RefusedRequest(THttpRefusal reason, const std::string& what);
 
 class TSocketConnection : public TConnection {
  public:

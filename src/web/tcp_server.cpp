@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "settings/log.h"
+#include "settings/process_metrics.h"
 #include "web/listen_address.h"
 
 namespace sky {
@@ -76,6 +77,7 @@ void TTcpServer::TCore::Listen(std::shared_ptr<TCore> self) {
     {
       std::unique_lock<std::mutex> hold(lock);
       // At the connection limit new clients wait in the listen queue.
+      if (!stopping && active >= limits.max_connections) CountConnectionLimitReached();
       changed.wait(hold, [&] { return stopping || active < limits.max_connections; });
       if (stopping) return;
     }

@@ -1,7 +1,8 @@
 // A small TCP server: one listener thread, one thread per connection.
 //
 // At most limits.max_connections connections are served at once; beyond that
-// the listener stops accepting and new clients wait in the listen queue.
+// the listener stops accepting and new clients wait in the listen queue
+// (each time counted in the process metrics).
 // Each connection is handed to the handler as a TSocketConnection and closed
 // when the handler returns. The handler runs on the connection's thread; an
 // exception escaping it is logged and ends only that connection.

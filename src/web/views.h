@@ -19,5 +19,8 @@ void ShowHistoryRequest(TServiceControl& service, TConnection& connection, const
 // view did not take the request (the router then sends the default page).
 bool ServeQuery(TConnection& connection, const std::vector<std::string>& params);
 bool ServePilotInfo(TConnection& connection, const std::vector<std::string>& params);
+// "GET /metrics": the process metrics (settings/process_metrics.h) in the
+// text exposition format, UTF-8, with their length.
+void ServeMetrics(TConnection& connection);
 
 }  // namespace sky
