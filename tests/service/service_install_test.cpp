@@ -52,7 +52,7 @@ TEST(ServiceInstall, TheUnitRunsAsTheServiceUserInASandboxAndUninstallKeepsTheFo
                   {"--install", "--home", home.Path(), "--user", "nobody", "--unit-dir", units.Path()});
   ASSERT_EQ(install.Wait(), 0) << install.Stderr();
   const std::string unit = test::ReadFileBytes(units.File("skyranks.service"));
-  for (const std::string line :
+  for (const std::string& line :
        {"ExecStart=" + BuiltProgramPath() + " --home " + home.Path(), std::string("Type=notify"),
         std::string("User=nobody"), std::string("Group=nogroup"), std::string("Restart=on-failure"),
         std::string("TimeoutStopSec=60"), std::string("WatchdogSec=15min"), "ReadWritePaths=" + home.Path(),
@@ -93,7 +93,7 @@ TEST(ServiceInstall, TheUnitRunsAsTheServiceUserInASandboxAndUninstallKeepsTheFo
 
 TEST(ServiceInstall, TheSandboxRatesOkWithSystemd) {
   test::TempDir units;
-  TInstallOptions options{.executable = "/opt/skyranks/skyranks", .unit_dir = units.Path()};
+  TInstallOptions options{.executable = "/opt/skyranks/skyranks", .home = "", .unit_dir = units.Path()};
   const std::string unit = units.File("skyranks.service");
   test::WriteFileBytes(unit, ServiceUnitText(options, "skyranks"));
   const auto analysis = CommandOutput("systemd-analyze security --offline=true " + unit + " 2>&1");

@@ -61,7 +61,9 @@ TEST(ListenAddress, EveryInterfaceOfBothFamiliesByDefault) {
   echo.server.Start(0);
   EXPECT_EQ(echo.server.Address(), "::");
   EXPECT_EQ(ReachedAs("127.0.0.1", echo.server.Port()), "127.0.0.1") << "IPv4 clients keep their plain address";
-  if (Ipv6Loopback()) EXPECT_EQ(ReachedAs("::1", echo.server.Port()), "::1");
+  if (Ipv6Loopback()) {
+    EXPECT_EQ(ReachedAs("::1", echo.server.Port()), "::1");
+  }
 }
 
 TEST(ListenAddress, OnlyTheNamedAddress) {
@@ -69,8 +71,12 @@ TEST(ListenAddress, OnlyTheNamedAddress) {
   echo.server.Start(0, "127.0.0.1");
   EXPECT_EQ(echo.server.Address(), "127.0.0.1");
   EXPECT_EQ(ReachedAs("127.0.0.1", echo.server.Port()), "127.0.0.1");
-  if (const auto other = OtherLocalIpv4()) EXPECT_EQ(ReachedAs(*other, echo.server.Port()), std::nullopt) << *other;
-  if (Ipv6Loopback()) EXPECT_EQ(ReachedAs("::1", echo.server.Port()), std::nullopt);
+  if (const auto other = OtherLocalIpv4()) {
+    EXPECT_EQ(ReachedAs(*other, echo.server.Port()), std::nullopt) << *other;
+  }
+  if (Ipv6Loopback()) {
+    EXPECT_EQ(ReachedAs("::1", echo.server.Port()), std::nullopt);
+  }
 
   if (!Ipv6Loopback()) GTEST_SKIP() << "no IPv6 loopback here";
   PeerEchoServer v6;
