@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "service/home_check.h"
 #include "service/installation.h"
 #include "service/service_host.h"
 #include "service/signal_control.h"
@@ -23,6 +24,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: skyranks [--home DIR] [--once]\n"
+    "       skyranks --check [--db] [--home DIR]\n"
     "       skyranks --install [--home DIR] [--unit-dir DIR] [--silent]\n"
     "       skyranks --uninstall [--unit-dir DIR] [--silent]\n"
     "\n"
@@ -34,6 +36,11 @@ constexpr const char* kUsage =
     "                  program's own folder)\n"
     "  --once          run one calculation cycle over every active database and exit:\n"
     "                  0 when every one was reached, 1 otherwise\n"
+    "  --check         check the settings file, the awards file and the query files\n"
+    "                  without starting the service; print each problem as\n"
+    "                  file:line: message and exit 1 when there is one, 0 otherwise\n"
+    "  --db            with --check: also connect to every active database and check\n"
+    "                  its tables, columns, privileges and pilot index\n"
     "  --install       write the systemd unit skyranks.service (started at boot,\n"
     "                  restarted on failure), enable it, and copy the sample web page,\n"
     "                  awards file and stylesheets beside the program where missing\n"
@@ -46,13 +53,14 @@ constexpr const char* kUsage =
     "\n"
     "/INSTALL, /UNINSTALL and /SILENT are accepted as well.\n";
 
-enum class TMode { kRun, kOnce, kInstall, kUninstall, kHelp, kVersion };
+enum class TMode { kRun, kOnce, kCheck, kInstall, kUninstall, kHelp, kVersion };
 
 struct TOptions {
   TMode mode = TMode::kRun;
   std::string home;
   std::string unit_dir = "/etc/systemd/system";
   bool silent = false;
+  bool databases = false;  // --db
 };
 
 // Parses the command line; false (with a message) on a mistake.
@@ -76,6 +84,10 @@ bool ParseOptions(int argc, char** argv, TOptions& options) {
       if (!value(options.unit_dir)) return false;
     } else if (argument == "--once") {
       options.mode = TMode::kOnce;
+    } else if (argument == "--check") {
+      options.mode = TMode::kCheck;
+    } else if (argument == "--db") {
+      options.databases = true;
     } else if (argument == "--install" || switch_name == "/install") {
       options.mode = TMode::kInstall;
     } else if (argument == "--uninstall" || switch_name == "/uninstall") {
@@ -90,6 +102,10 @@ bool ParseOptions(int argc, char** argv, TOptions& options) {
       std::fprintf(stderr, "skyranks: unknown argument \"%s\"\n\n%s", argument.c_str(), kUsage);
       return false;
     }
+  }
+  if (options.databases && options.mode != TMode::kCheck) {
+    std::fprintf(stderr, "skyranks: --db goes only with --check\n\n%s", kUsage);
+    return false;
   }
   if (!options.home.empty() && options.home.front() != '/') {
     // The service changes into its folder; keep the folder absolute.
@@ -130,6 +146,8 @@ int main(int argc, char** argv) {
       install.silent = options.silent;
       return options.mode == TMode::kInstall ? sky::InstallService(install) : sky::UninstallService(install);
     }
+    case TMode::kCheck:
+      return sky::RunHomeCheck(options.databases, stdout);
     case TMode::kOnce:
     case TMode::kRun:
       break;
