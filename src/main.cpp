@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "service/home_check.h"
 #include "service/installation.h"
 #include "service/service_host.h"
 #include "service/signal_control.h"
@@ -24,6 +25,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: skyranks [--home DIR] [--once]\n"
+    "       skyranks --check [--db] [--home DIR]\n"
     "       skyranks --install [--home DIR] [--user NAME] [--unit-dir DIR] [--silent]\n"
     "       skyranks --uninstall [--unit-dir DIR] [--silent]\n"
     "\n"
@@ -35,6 +37,11 @@ constexpr const char* kUsage =
     "                  program's own folder)\n"
     "  --once          run one calculation cycle over every active database and exit:\n"
     "                  0 when every one was reached, 1 otherwise\n"
+    "  --check         check the settings file, the awards file and the query files\n"
+    "                  without starting the service; print each problem as\n"
+    "                  file:line: message and exit 1 when there is one, 0 otherwise\n"
+    "  --db            with --check: also connect to every active database and check\n"
+    "                  its tables, columns, privileges and pilot index\n"
     "  --install       write the systemd unit skyranks.service (started at boot,\n"
     "                  restarted on failure, sandboxed), enable it, create the service\n"
     "                  user when missing, copy the sample web page, awards file and\n"
@@ -50,7 +57,7 @@ constexpr const char* kUsage =
     "\n"
     "/INSTALL, /UNINSTALL and /SILENT are accepted as well.\n";
 
-enum class TMode { kRun, kOnce, kInstall, kUninstall, kHelp, kVersion };
+enum class TMode { kRun, kOnce, kCheck, kInstall, kUninstall, kHelp, kVersion };
 
 struct TOptions {
   TMode mode = TMode::kRun;
@@ -58,6 +65,7 @@ struct TOptions {
   std::string unit_dir = "/etc/systemd/system";
   std::string user = "skyranks";
   bool silent = false;
+  bool databases = false;  // --db
 };
 
 // Parses the command line; false (with a message) on a mistake.
@@ -83,6 +91,10 @@ bool ParseOptions(int argc, char** argv, TOptions& options) {
       if (!value(options.user)) return false;
     } else if (argument == "--once") {
       options.mode = TMode::kOnce;
+    } else if (argument == "--check") {
+      options.mode = TMode::kCheck;
+    } else if (argument == "--db") {
+      options.databases = true;
     } else if (argument == "--install" || switch_name == "/install") {
       options.mode = TMode::kInstall;
     } else if (argument == "--uninstall" || switch_name == "/uninstall") {
@@ -97,6 +109,10 @@ bool ParseOptions(int argc, char** argv, TOptions& options) {
       std::fprintf(stderr, "skyranks: unknown argument \"%s\"\n\n%s", argument.c_str(), kUsage);
       return false;
     }
+  }
+  if (options.databases && options.mode != TMode::kCheck) {
+    std::fprintf(stderr, "skyranks: --db goes only with --check\n\n%s", kUsage);
+    return false;
   }
   if (!options.home.empty() && options.home.front() != '/') {
     // The service changes into its folder; keep the folder absolute.
@@ -141,6 +157,8 @@ int main(int argc, char** argv) {
       install.user = options.user;
       return options.mode == TMode::kInstall ? sky::InstallService(install) : sky::UninstallService(install);
     }
+    case TMode::kCheck:
+      return sky::RunHomeCheck(options.databases, stdout);
     case TMode::kOnce:
     case TMode::kRun:
       break;

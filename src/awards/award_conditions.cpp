@@ -1,9 +1,12 @@
 #include "awards/award_conditions.h"
 
 #include <charconv>
+#include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
+#include "awards/award_criteria.h"
 #include "settings/log.h"
 #include "xml/encoding.h"
 
@@ -46,6 +49,43 @@ bool Reaches(double measure, std::string_view threshold) {
   return measure >= ReadThreshold(threshold);
 }
 
+// What the criteria of one condition are measured against; each value is
+// taken only when a criterion asks for it.
+struct TSubject {
+  std::function<double(TCriterion)> count;  // the measure a threshold is reached by
+  std::function<bool(TCriterion)> holds;    // landing, wounded
+  const TPilotTotals& totals;               // for the kills-per-sortie criteria
+};
+
+bool CriterionMet(TCriterion criterion, const std::string& value, const TSubject& subject) {
+  switch (criterion) {
+    case TCriterion::kLanding:
+      return ReadThreshold(value) > 0 && subject.holds(criterion);
+    case TCriterion::kWounded:
+      return subject.holds(criterion);
+    case TCriterion::kAirPerSortie:
+      return RatioWithin(value, AirPerSortie(subject.totals));
+    case TCriterion::kGroundsPerSortie:
+      return RatioWithin(value, GroundsPerSortie(subject.totals));
+    default:
+      return Reaches(subject.count(criterion), value);
+  }
+}
+
+// Every attribute is traced at level 11 with `trace` and tested in document
+// order; the condition is met when each is a criterion of `kind` that is met.
+bool AllCriteriaMet(TXmlNode condition, TAwardKind kind, const char* trace, const TSubject& subject) {
+  const auto attributes = condition.Attributes();
+  auto unmet = static_cast<int64_t>(attributes.size());
+  for (const auto& [name, value] : attributes) {
+    WriteLog(11, trace, name + " " + value);
+    // A name outside the table is never met.
+    const std::optional<TCriterionName> criterion = FindCriterion(kind, name);
+    if (criterion && CriterionMet(criterion->criterion, value, subject)) --unmet;
+  }
+  return unmet < 1;
+}
+
 }  // namespace
 
 double ReadThreshold(std::string_view text) {
@@ -66,37 +106,30 @@ bool SimpleConditionMet(TdmMySQL& /*session*/, TXmlNode condition, const TQuery&
                         const TSettings& /*settings*/, const TPilotTotals& totals) {
   try {
     TGroundKills ground;
-    int32_t ground_sum = GetCurrentGroundKills(sortie, ground);
-
-    auto attributes = condition.Attributes();
-    auto unmet = static_cast<int64_t>(attributes.size());
-    for (const auto& [name, value] : attributes) {
-      WriteLog(11, "Condition item", name + " " + value);
-      bool met = false;
-      if (EqualsIgnoreCase(name, "airkill")) {
-        met = Reaches(static_cast<double>(sortie.FieldByName("eAir").AsInteger()), value);
-      } else if (EqualsIgnoreCase(name, "bomberkill")) {
-        met = Reaches(static_cast<double>(sortie.FieldByName("eBom").AsInteger()), value);
-      } else if (EqualsIgnoreCase(name, "tankkill")) {
-        met = Reaches(ground.Tank, value);
-      } else if (EqualsIgnoreCase(name, "artkill")) {
-        met = Reaches(ground.Art + ground.Aaa, value);
-      } else if (EqualsIgnoreCase(name, "shipkill")) {
-        met = Reaches(ground.Ship, value);
-      } else if (EqualsIgnoreCase(name, "gkill")) {
-        met = Reaches(ground_sum, value);
-      } else if (EqualsIgnoreCase(name, "landing")) {
-        met = ReadThreshold(value) > 0 && sortie.FieldByName("SortieEND").AsString() == "TKON";
-      } else if (EqualsIgnoreCase(name, "wounded")) {
-        met = sortie.FieldByName("wound").AsInteger() > 0;
-      } else if (EqualsIgnoreCase(name, "ks")) {
-        met = RatioWithin(value, AirPerSortie(totals));
-      } else if (EqualsIgnoreCase(name, "gks")) {
-        met = RatioWithin(value, GroundsPerSortie(totals));
-      }
-      if (met) --unmet;
-    }
-    return unmet < 1;
+    const int32_t ground_sum = GetCurrentGroundKills(sortie, ground);
+    const TSubject subject{
+        [&](TCriterion criterion) -> double {
+          switch (criterion) {
+            case TCriterion::kAirKill:
+              return static_cast<double>(sortie.FieldByName("eAir").AsInteger());
+            case TCriterion::kBomberKill:
+              return static_cast<double>(sortie.FieldByName("eBom").AsInteger());
+            case TCriterion::kTankKill:
+              return ground.Tank;
+            case TCriterion::kArtKill:
+              return ground.Art + ground.Aaa;
+            case TCriterion::kShipKill:
+              return ground.Ship;
+            default:
+              return ground_sum;
+          }
+        },
+        [&](TCriterion criterion) {
+          return criterion == TCriterion::kLanding ? sortie.FieldByName("SortieEND").AsString() == "TKON"
+                                                   : sortie.FieldByName("wound").AsInteger() > 0;
+        },
+        totals};
+    return AllCriteriaMet(condition, TAwardKind::kSimple, "Condition item", subject);
   } catch (const std::exception& e) {
     WriteLog(0, "Ошибка проверки условий присвоения награды", e.what());
     return false;
@@ -107,33 +140,26 @@ bool ComplexConditionMet(TdmMySQL& /*session*/, TXmlNode condition, const TSetti
                          const TPilotTotals& totals, int32_t combat_count,
                          const TAirKills& air, const TGroundKills& ground) {
   try {
-    auto attributes = condition.Attributes();
-    auto unmet = static_cast<int64_t>(attributes.size());
-    for (const auto& [name, value] : attributes) {
-      WriteLog(11, "Complex condition item", name + " " + value);
-      bool met = false;
-      if (EqualsIgnoreCase(name, "airkill")) {
-        met = Reaches(air.Air, value);
-      } else if (EqualsIgnoreCase(name, "bomberkill")) {
-        met = Reaches(air.Bom, value);
-      } else if (EqualsIgnoreCase(name, "gkill")) {
-        met = Reaches(static_cast<double>(PureGroundKills(ground)), value);
-      } else if (EqualsIgnoreCase(name, "tankkill")) {
-        met = Reaches(ground.Tank, value);
-      } else if (EqualsIgnoreCase(name, "artkill")) {
-        met = Reaches(ground.Art, value);
-      } else if (EqualsIgnoreCase(name, "shipkill")) {
-        met = Reaches(ground.Ship, value);
-      } else if (EqualsIgnoreCase(name, "combat")) {
-        met = Reaches(combat_count, value);
-      } else if (EqualsIgnoreCase(name, "ks")) {
-        met = RatioWithin(value, AirPerSortie(totals));
-      } else if (EqualsIgnoreCase(name, "gks")) {
-        met = RatioWithin(value, GroundsPerSortie(totals));
-      }
-      if (met) --unmet;
-    }
-    return unmet < 1;
+    const TSubject subject{[&](TCriterion criterion) -> double {
+                             switch (criterion) {
+                               case TCriterion::kAirKill:
+                                 return air.Air;
+                               case TCriterion::kBomberKill:
+                                 return air.Bom;
+                               case TCriterion::kTankKill:
+                                 return ground.Tank;
+                               case TCriterion::kArtKill:
+                                 return ground.Art;
+                               case TCriterion::kShipKill:
+                                 return ground.Ship;
+                               case TCriterion::kCombat:
+                                 return combat_count;
+                               default:
+                                 return static_cast<double>(PureGroundKills(ground));
+                             }
+                           },
+                           [](TCriterion) { return false; }, totals};
+    return AllCriteriaMet(condition, TAwardKind::kComplex, "Complex condition item", subject);
   } catch (const std::exception& e) {
     WriteLog(0, "Ошибка при проверке условий присвоения награды ", e.what());
     return false;

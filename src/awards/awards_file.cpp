@@ -7,32 +7,53 @@
 
 namespace sky {
 
+namespace {
+
+constexpr std::string_view kArmySections[] = {"red", "blue"};
+
+constexpr TAwardItemAttribute kItemAttributes[] = {
+    {"id", &TAwardItemText::Id},       {"name", &TAwardItemText::Name},
+    {"value", &TAwardItemText::Value}, {"ranks", &TAwardItemText::Ranks},
+    {"dependson", &TAwardItemText::DependsOn},
+};
+
+std::string ItemsPath(TAwardKind kind, std::string_view section) {
+  return fmt::format("//{}/{}/{}/{}", kAwardsElement, KindSection(kind), section, kItemElement);
+}
+
+std::string ConditionsPath(TAwardKind kind, std::string_view section, int32_t id) {
+  return fmt::format("{}[@id={}]/{}", ItemsPath(kind, section), id, kConditionElement);
+}
+
+}  // namespace
+
+std::string_view KindSection(TAwardKind kind) { return kind == TAwardKind::kSimple ? "simple" : "complex"; }
+
+std::span<const std::string_view> ArmySections() { return kArmySections; }
+
+std::span<const TAwardItemAttribute> AwardItemAttributes() { return kItemAttributes; }
+
 std::string ArmySection(int32_t army) {
-  if (army == 1) return "red";
-  if (army == 2) return "blue";
+  if (army == 1 || army == 2) return std::string(kArmySections[army - 1]);
   WriteLog(0, "INVALID ARMYID", std::to_string(army));
-  return "red";
+  return std::string(kArmySections[0]);
 }
 
 bool WriteIfChangedRule(const TXmlDocument& awards) {
-  TXmlNode preserve = awards.SelectFirst("//awards/@preserve_on_death");
+  TXmlNode preserve = awards.SelectFirst(fmt::format("//{}/@{}", kAwardsElement, kPreserveOnDeathAttribute));
   return !(preserve && SortsAfterZero(preserve.Value()));
 }
 
-std::string SimpleItemsPath(std::string_view section) {
-  return fmt::format("//awards/simple/{}/item", section);
-}
+std::string SimpleItemsPath(std::string_view section) { return ItemsPath(TAwardKind::kSimple, section); }
 
 std::string SimpleConditionsPath(std::string_view section, int32_t id) {
-  return fmt::format("//awards/simple/{}/item[@id={}]/condition", section, id);
+  return ConditionsPath(TAwardKind::kSimple, section, id);
 }
 
-std::string ComplexItemsPath(std::string_view section) {
-  return fmt::format("//awards/complex/{}/item", section);
-}
+std::string ComplexItemsPath(std::string_view section) { return ItemsPath(TAwardKind::kComplex, section); }
 
 std::string ComplexConditionsPath(std::string_view section, int32_t id) {
-  return fmt::format("//awards/complex/{}/item[@id={}]/condition", section, id);
+  return ConditionsPath(TAwardKind::kComplex, section, id);
 }
 
 bool SortsAfterZero(std::string_view text) {
@@ -59,11 +80,7 @@ std::optional<int32_t> ParseAwardInteger(std::string_view text) {
 
 TAwardItemText ReadAwardItem(TXmlNode item) {
   TAwardItemText text;
-  text.Id = item.Attribute("id");
-  text.Name = item.Attribute("name");
-  text.Value = item.Attribute("value");
-  text.Ranks = item.Attribute("ranks");
-  text.DependsOn = item.Attribute("dependson");
+  for (const TAwardItemAttribute& attribute : kItemAttributes) text.*attribute.field = item.Attribute(attribute.name);
   return text;
 }
 

@@ -15,12 +15,26 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "awards/award_criteria.h"
 #include "xml/xml_document.h"
 
 namespace sky {
+
+// The names of the document's elements and of its one own attribute, as
+// evaluation selects them (the item's attributes are AwardItemAttributes,
+// the condition's the criteria of award_criteria.h).
+inline constexpr std::string_view kAwardsElement = "awards";
+inline constexpr std::string_view kPreserveOnDeathAttribute = "preserve_on_death";
+inline constexpr std::string_view kItemElement = "item";
+inline constexpr std::string_view kConditionElement = "condition";
+// "simple" or "complex".
+std::string_view KindSection(TAwardKind kind);
+// The army sections, army 1 first.
+std::span<const std::string_view> ArmySections();
 
 // "red" for army 1, "blue" for army 2. Any other army writes the level-0
 // line "INVALID ARMYID" (detail: the army number) and gives "red".
@@ -58,6 +72,13 @@ struct TAwardItemText {
   std::optional<std::string> DependsOn;
 };
 TAwardItemText ReadAwardItem(TXmlNode item);
+
+// The attributes of an item, each with the field it is read into.
+struct TAwardItemAttribute {
+  std::string_view name;
+  std::optional<std::string> TAwardItemText::*field;
+};
+std::span<const TAwardItemAttribute> AwardItemAttributes();
 
 // True when the item carries a dependency: `dependson` present, not empty
 // and sorting after "0".

@@ -109,13 +109,10 @@ void TdmMySQL::StreamRows(const std::string& sql,
   if (mysql_errno(connection_) != 0) throw TDbError(mysql_error(connection_));
 }
 
-bool ConnectDatabase(TdmMySQL& session, const TServerEntry& entry) {
+void OpenDatabase(TdmMySQL& session, const TServerEntry& entry) {
   session.Disconnect();
   MYSQL* connection = mysql_init(nullptr);
-  if (!connection) {
-    WriteLog(0, "ERROR connecting to MySQL:", "out of memory");
-    return false;
-  }
+  if (!connection) throw TDbError("out of memory");
   mysql_optionsv(connection, MYSQL_OPT_CONNECT_TIMEOUT, &kConnectTimeoutSeconds);
   mysql_optionsv(connection, MYSQL_OPT_READ_TIMEOUT, &kReadWriteTimeoutSeconds);
   mysql_optionsv(connection, MYSQL_OPT_WRITE_TIMEOUT, &kReadWriteTimeoutSeconds);
@@ -128,12 +125,22 @@ bool ConnectDatabase(TdmMySQL& session, const TServerEntry& entry) {
   const std::string host = entry.Host.empty() ? "localhost" : entry.Host;
   if (!mysql_real_connect(connection, host.c_str(), entry.User.c_str(), entry.Pass.c_str(),
                           entry.Db.c_str(), entry.Port, nullptr, 0)) {
-    WriteLog(0, "ERROR connecting to MySQL:", mysql_error(connection));
+    const std::string message = mysql_error(connection);
     mysql_close(connection);
-    return false;
+    throw TDbError(message);
   }
   session.connection_ = connection;
-  return true;
+  session.address_ = {host, entry.Port, entry.Db};
+}
+
+bool ConnectDatabase(TdmMySQL& session, const TServerEntry& entry) {
+  try {
+    OpenDatabase(session, entry);
+    return true;
+  } catch (const TDbError& e) {
+    WriteLog(0, "ERROR connecting to MySQL:", e.what());
+    return false;
+  }
 }
 
 bool PilotFieldExists(TdmMySQL& session, std::string_view column) {

@@ -27,6 +27,7 @@
 // entry's Charset (utf8mb4 by default).
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -56,6 +57,15 @@ class TDbValueError : public TDbError {
 };
 
 class TdmMySQL;
+
+// The server and database a session is connected to (the host as the
+// connection names it: an empty one is localhost).
+struct TDatabaseAddress {
+  std::string Host;
+  uint16_t Port = 0;
+  std::string Db;
+  auto operator<=>(const TDatabaseAddress&) const = default;
+};
 
 // Kinds of result columns, as the data packet export writes them.
 enum class TFieldType { kInteger, kFloat, kDecimal, kDate, kTime, kDateTime, kText, kBlob, kOther };
@@ -192,6 +202,8 @@ class TdmMySQL {
   TdmMySQL& operator=(const TdmMySQL&) = delete;
 
   bool Connected() const { return connection_ != nullptr; }
+  // Where the last connection went; empty before the first.
+  const TDatabaseAddress& Address() const { return address_; }
   st_mysql* Connection() const { return connection_; }
 
   // False while the connected server runs with NO_BACKSLASH_ESCAPES (as last
@@ -223,10 +235,11 @@ class TdmMySQL {
   TQuery mySQLQuery1;
 
  private:
-  friend bool ConnectDatabase(TdmMySQL& session, const TServerEntry& entry);
+  friend void OpenDatabase(TdmMySQL& session, const TServerEntry& entry);
   void Disconnect();
 
   st_mysql* connection_ = nullptr;
+  TDatabaseAddress address_;
   std::function<void(const std::string&)> observer_;
 };
 
@@ -235,6 +248,8 @@ class TdmMySQL {
 // LOAD DATA LOCAL refused). False after the level-0 line
 // "ERROR connecting to MySQL:" with the client's message.
 bool ConnectDatabase(TdmMySQL& session, const TServerEntry& entry);
+// The same, raising TDbError with the client's message instead; never logs.
+void OpenDatabase(TdmMySQL& session, const TServerEntry& entry);
 
 // True when `pilots` has the column; never logs.
 bool PilotFieldExists(TdmMySQL& session, std::string_view column);

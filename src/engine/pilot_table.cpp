@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "engine/connected_session.h"
+#include "engine/pass_columns.h"
 #include "settings/log.h"
 #include "settings/settings_store.h"
 
@@ -20,9 +21,8 @@ bool AddPilotField(TdmMySQL& session, std::string_view column) {
 }
 
 bool EnsurePilotFields(TdmMySQL& session) {
-  static constexpr std::string_view kColumns[] = {"realrank", "lastsortie", "awards"};
   bool ok = true;
-  for (std::string_view column : kColumns) {
+  for (std::string_view column : ResultColumns()) {
     if (PilotFieldExists(session, column)) continue;
     // After one failed addition the table is left as it is until the next try.
     if (ok) ok = AddPilotField(session, column);

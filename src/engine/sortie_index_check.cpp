@@ -1,5 +1,7 @@
 #include "engine/sortie_index_check.h"
 
+#include <mutex>
+#include <set>
 #include <string>
 
 #include "engine/query_closer.h"
@@ -16,6 +18,29 @@ bool SameNameIgnoringCase(const std::string& a, std::string_view b) {
     if (lower(a[i]) != lower(b[i])) return false;
   }
   return true;
+}
+
+// The databases whose missing index has been reported in this process.
+class TWarnedDatabases {
+ public:
+  bool Contains(const TDatabaseAddress& address) {
+    std::lock_guard<std::mutex> hold(lock_);
+    return warned_.count(address) > 0;
+  }
+  // False when another pass has reported it meanwhile.
+  bool Add(const TDatabaseAddress& address) {
+    std::lock_guard<std::mutex> hold(lock_);
+    return warned_.insert(address).second;
+  }
+
+ private:
+  std::mutex lock_;
+  std::set<TDatabaseAddress> warned_;
+};
+
+TWarnedDatabases& WarnedDatabases() {
+  static TWarnedDatabases warned;
+  return warned;
 }
 
 }  // namespace
@@ -41,7 +66,9 @@ std::optional<bool> SortiesHavePilotIndex(TdmMySQL& session) {
 
 void WarnWhenSortiesLackPilotIndex(TdmMySQL& session) noexcept {
   try {
-    if (SortiesHavePilotIndex(session) == false) {
+    TWarnedDatabases& warned = WarnedDatabases();
+    if (warned.Contains(session.Address())) return;
+    if (SortiesHavePilotIndex(session) == false && warned.Add(session.Address())) {
       WriteLog(0,
                "No index of sorties starts with pilotid: every pilot's walk reads the whole "
                "table. Create one with:",

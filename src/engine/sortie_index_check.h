@@ -4,7 +4,7 @@
 // without an index on `sorties` whose first column is `pilotid` the server
 // reads the whole table for every pilot. WarnWhenSortiesLackPilotIndex writes
 // one level-0 line naming the statement that creates such an index; it is
-// called once at the start of each pass and never changes what the pass does.
+// called at the start of each pass and never changes what the pass does.
 #pragma once
 
 #include <optional>
@@ -21,7 +21,10 @@ inline constexpr char kCreateSortiesPilotIndex[] =
 // and leaves it closed.
 std::optional<bool> SortiesHavePilotIndex(TdmMySQL& session);
 
-// Writes the warning when the index is known to be missing. Never throws:
+// Writes the warning when the index is known to be missing, once per
+// database (the session's server, port and database name) for the life of
+// the process: once it has been written, later passes over that database
+// neither ask nor write again. Safe to call from any thread. Never throws:
 // a failure of the check itself is left for the pass to meet and report.
 void WarnWhenSortiesLackPilotIndex(TdmMySQL& session) noexcept;
 

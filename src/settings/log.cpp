@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "settings/datetime.h"
 #include "settings/paths.h"
@@ -18,6 +19,8 @@ namespace sky {
 namespace {
 
 std::atomic<int32_t> g_threshold{0};
+
+thread_local bool t_silent = false;
 
 // Guarded by LogLock: true while the last attempt to write failed, so that a
 // log that cannot be written is reported once, not once per line.
@@ -52,8 +55,11 @@ std::mutex& LogLock() {
 int32_t LogThreshold() { return g_threshold.load(std::memory_order_relaxed); }
 void SetLogThreshold(int32_t level) { g_threshold.store(level, std::memory_order_relaxed); }
 
+TLogSilence::TLogSilence() : was_silent_(std::exchange(t_silent, true)) {}
+TLogSilence::~TLogSilence() { t_silent = was_silent_; }
+
 void WriteLog(int32_t level, std::string_view message, std::string_view detail) noexcept {
-  if (level <= LogThreshold()) AppendLogLine(message, detail);
+  if (level <= LogThreshold() && !t_silent) AppendLogLine(message, detail);
 }
 
 void AppendLogLine(std::string_view message, std::string_view detail) noexcept {

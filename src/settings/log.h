@@ -28,4 +28,18 @@ std::mutex& LogLock();
 int32_t LogThreshold();
 void SetLogThreshold(int32_t level);
 
+// While one lives, WriteLog on the thread that made it writes nothing, at
+// any level: for work that must leave the log alone (the home check) but
+// calls readers that log. Other threads log as before.
+class TLogSilence {
+ public:
+  TLogSilence();
+  ~TLogSilence();
+  TLogSilence(const TLogSilence&) = delete;
+  TLogSilence& operator=(const TLogSilence&) = delete;
+
+ private:
+  bool was_silent_;
+};
+
 }  // namespace sky

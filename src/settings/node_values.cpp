@@ -68,6 +68,18 @@ std::string RatioText(double value) {
 
 }  // namespace
 
+bool NodeTextReads(TNodeType type, std::string_view text) {
+  switch (type) {
+    case TNodeType::kInt:
+    case TNodeType::kRatio:
+      return ReadDecimal(text).has_value();
+    case TNodeType::kPort:
+      return TrimText(text).empty() || ReadDecimal(text).has_value();
+    default:
+      return true;
+  }
+}
+
 template <class Record>
 void ReadNode(const TSettingsNode<Record>& node, const std::optional<std::string>& text, Record& record) {
   std::optional<TNodeValue> read = text ? FromText(node.type, node.limit, *text) : std::nullopt;

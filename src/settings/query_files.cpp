@@ -4,9 +4,14 @@
 #include <string>
 
 #include "settings/settings.h"
+#include "settings/settings_nodes.h"
 #include "xml/encoding.h"
 
 namespace sky {
+
+std::string QueryElementsPath() {
+  return "//" + std::string(kQueryNodes.list) + "/" + std::string(kQueryNodes.item);
+}
 
 std::optional<std::string> FindQueryFile(const std::string& file_name, std::string_view qid) {
   // A query number is digits only: nothing else could match, and only digits
@@ -15,7 +20,8 @@ std::optional<std::string> FindQueryFile(const std::string& file_name, std::stri
   if (!AllDigits(qid)) return std::nullopt;
   TXmlDocument settings;
   if (!settings.LoadFile(file_name)) return std::nullopt;
-  const TXmlNode fname = settings.SelectFirst("//queries/query[@qid=" + std::string(qid) + "]/@fname");
+  const TXmlNode fname = settings.SelectFirst(QueryElementsPath() + "[@" + std::string(kQueryNodes.number) + "=" +
+                                              std::string(qid) + "]/@" + std::string(kQueryNodes.file));
   if (fname.IsNull()) return std::nullopt;
   return fname.Value();
 }

@@ -35,13 +35,15 @@ TServerEntry ReadServer(TXmlNode element, TServerEntry entry) {
 
 }  // namespace
 
+TServerEntry ReadServerElement(TXmlNode element) { return ReadServer(element, {}); }
+
 void ClearServerList(TServerList& list) { list.clear(); }
 
 bool ReadServerList(const std::string& file_name, TServerList& list) {
   ClearServerList(list);
   TXmlDocument doc;
   if (!LoadServerFile(file_name, doc)) return false;
-  for (const TXmlNode& element : ServerElements(doc)) list.push_back(ReadServer(element, {}));
+  for (const TXmlNode& element : ServerElements(doc)) list.push_back(ReadServerElement(element));
   return !list.empty();
 }
 

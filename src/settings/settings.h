@@ -96,6 +96,8 @@ bool LoadSettingsFromDocument(TSettings& settings, const TXmlDocument& doc);
 // Replaces `list` with one entry per `mysql` element in file order; true when not empty.
 bool ReadServerList(const std::string& file_name, TServerList& list);
 void ClearServerList(TServerList& list);
+// One `mysql` element read as the list reads it.
+TServerEntry ReadServerElement(TXmlNode element);
 // Fills Host, User, Pass, Db (and the Port/Charset extensions) of `entry`
 // from the entry whose id equals `id`, or from the first entry when none has
 // it. False (entry unchanged) when the file is missing, malformed or lists no
@@ -111,6 +113,8 @@ std::string ReadAttrText(TXmlNode element, std::string_view attribute);
 // "0,5" and "0.5" both give 0.5; empty gives 0. Throws std::invalid_argument
 // (after the level-0 conversion line) for a text that is not a number.
 double TextToFloat(std::string_view text);
+// The number TextToFloat gives, nullopt where it fails; writes nothing.
+std::optional<double> ReadDecimal(std::string_view text);
 // The whole part of TextToFloat(text) kept to its low 32 bits, as every
 // integer setting is read ("7.9" gives 7); beyond 64 bits gives 0.
 int32_t TextToInt32(std::string_view text);

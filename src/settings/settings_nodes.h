@@ -6,8 +6,9 @@
 // element in a new file, its length limit and the record field it fills.
 // Reading the file (LoadSettingsFromDocument, the server list), the defaults
 // (SetDefaultSettings) and the new file (BuildSettingsDocument) all walk these
-// tables; no other code names a node of the file, except the query lookup's
-// `queries` elements, which are neither in the record nor in a new file.
+// tables; no other code names a node of the file. The configured queries,
+// which are neither in the record nor in a new file, have their names in
+// kQueryNodes, for the query lookup and the check alike.
 //
 // Values are held as the text the file would hold and converted by the
 // node's type, so a missing node, a new file and a hand-edited file go
@@ -74,6 +75,22 @@ struct TSettingsNode {
   TNodeField<Record> field = {};
   int index = 0;                         // the element of an array field
 };
+
+// False when the type takes a number and `text` is not one: the reader then
+// writes the conversion line and takes the node's missing value.
+bool NodeTextReads(TNodeType type, std::string_view text);
+
+// The configured queries: `queries` elements anywhere in the file, each with
+// `query` elements naming a query number and the file of its statement.
+struct TQueryNodes {
+  std::string_view list = "queries";
+  std::string_view item = "query";
+  std::string_view number = "qid";
+  std::string_view file = "fname";
+};
+inline constexpr TQueryNodes kQueryNodes{};
+// "//queries/query": every query element of the file.
+std::string QueryElementsPath();
 
 // In file order: the new file's order of elements and attributes.
 std::span<const TSettingsNode<TSettings>> SettingsNodes();

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -47,7 +48,7 @@ int32_t TruncateToInt32(double value) {
 
 }  // namespace
 
-double TextToFloat(std::string_view text) {
+std::optional<double> ReadDecimal(std::string_view text) {
   if (text.empty()) return 0.0;
   std::string number(text);
   for (char& c : number) {
@@ -64,6 +65,15 @@ double TextToFloat(std::string_view text) {
     if (core.front() == '+') core.remove_prefix(1);
     const auto [rest, error] = std::from_chars(core.data(), core.data() + core.size(), value);
     if (error == std::errc() && rest == core.data() + core.size()) return value;
+  }
+  return std::nullopt;
+}
+
+double TextToFloat(std::string_view text) {
+  if (const std::optional<double> value = ReadDecimal(text)) return *value;
+  std::string number(text);
+  for (char& c : number) {
+    if (c == ',') c = '.';
   }
   WriteLog(0, "Ошибка преобразования стрк в число:", number);
   throw std::invalid_argument("\"" + number + "\" is not a number");

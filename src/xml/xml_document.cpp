@@ -43,7 +43,11 @@ xmlDocPtr NewEmptyDocument() {
 // Parse options: no network for DTDs and entities, no entity expansion, no
 // messages on stderr (failures are reported by the result), and whitespace
 // between elements dropped so that written documents are indented cleanly.
-constexpr int kParseOptions = XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOBLANKS | XML_PARSE_NONET;
+// Line numbers are kept beyond 65535, for the check's messages.
+constexpr int kParseOptions =
+    XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOBLANKS | XML_PARSE_NONET | XML_PARSE_BIG_LINES;
+// Files may be named by a URL (the awards file): their loads may use the network.
+constexpr int kFileParseOptions = kParseOptions & ~XML_PARSE_NONET;
 
 struct TXPathContextFreer {
   void operator()(xmlXPathContextPtr context) const { xmlXPathFreeContext(context); }
@@ -133,7 +137,47 @@ bool TXmlDocument::Load(TParse parse) {
 }
 
 bool TXmlDocument::LoadFile(const std::string& path) {
-  return Load([&] { return xmlReadFile(path.c_str(), nullptr, kParseOptions & ~XML_PARSE_NONET); });
+  return Load([&] { return xmlReadFile(path.c_str(), nullptr, kFileParseOptions); });
+}
+
+namespace {
+
+// Keeps the parser's first error: later ones are often its consequences.
+void KeepFirstError(void* data, xmlErrorPtr error) {
+  auto* context = static_cast<xmlParserCtxtPtr>(data);
+  auto* failure = static_cast<TXmlLoadFailure*>(context->_private);
+  if (failure == nullptr || error == nullptr || error->level < XML_ERR_ERROR || !failure->message.empty()) return;
+  failure->line = error->line;
+  failure->message = TrimmedMessage(error->message);
+}
+
+}  // namespace
+
+bool TXmlDocument::LoadFile(const std::string& path, TXmlLoadFailure& failure) {
+  struct TParserFreer {
+    void operator()(xmlParserCtxtPtr context) const { xmlFreeParserCtxt(context); }
+  };
+  failure = {};
+  std::unique_ptr<xmlParserCtxt, TParserFreer> context;
+  const bool loaded = Load([&]() -> xmlDocPtr {
+    context.reset(xmlNewParserCtxt());
+    if (!context) return nullptr;
+    // The handler is called with the context (its userData) for every error.
+    context->_private = &failure;
+    context->sax->serror = KeepFirstError;
+    return xmlCtxtReadFile(context.get(), path.c_str(), nullptr, kFileParseOptions);
+  });
+  if (loaded) {
+    failure = {};
+    return true;
+  }
+  if (failure.message.empty()) {
+    const xmlError* error = context ? xmlCtxtGetLastError(context.get()) : nullptr;
+    failure.line = error != nullptr ? error->line : 0;
+    failure.message = TrimmedMessage(error != nullptr ? error->message : nullptr);
+  }
+  if (failure.message.empty()) failure.message = context ? "cannot be read" : "out of memory";
+  return false;
 }
 
 bool TXmlDocument::LoadText(std::string_view text) {

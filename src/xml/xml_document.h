@@ -35,6 +35,13 @@ class TXmlError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Why a file did not load: the parser's first error, its line (0 when the
+// file could not be opened at all) and message.
+struct TXmlLoadFailure {
+  long line = 0;
+  std::string message;
+};
+
 // A non-owning handle to a node of an TXmlDocument; valid while the document lives.
 // A default-constructed (null) node answers every query with empty values.
 class TXmlNode {
@@ -57,6 +64,12 @@ class TXmlNode {
   std::vector<std::pair<std::string, std::string>> Attributes() const;
   // The named attribute's value (exact name), or nullopt when absent.
   std::optional<std::string> Attribute(std::string_view name) const;
+  // The element children in document order (comments, texts and processing
+  // instructions left out).
+  std::vector<TXmlNode> ChildElements() const;
+  // The line of the file the node was read from (an attribute's is its
+  // element's); 0 for a built node and a null one.
+  long Line() const;
 
   // Building. Each returns the new node.
   TXmlNode AppendElement(std::string_view name);
@@ -87,6 +100,9 @@ class TXmlDocument {
   // Replaces the content by the parsed file. False (and an empty document)
   // when the file is missing or not well-formed. Never throws.
   bool LoadFile(const std::string& path);
+  // The same, saying why it failed: the same parse, so a file this accepts
+  // is one every reader of the system accepts.
+  bool LoadFile(const std::string& path, TXmlLoadFailure& failure);
   // Same from text held in memory (bytes as they would be in a file).
   bool LoadText(std::string_view text);
 

@@ -132,6 +132,21 @@ std::optional<std::string> TXmlNode::Attribute(std::string_view name) const {
   return std::nullopt;
 }
 
+std::vector<TXmlNode> TXmlNode::ChildElements() const {
+  std::vector<TXmlNode> out;
+  if (node_ == nullptr || node_->type != XML_ELEMENT_NODE) return out;
+  for (xmlNodePtr child = node_->children; child != nullptr; child = child->next) {
+    if (child->type == XML_ELEMENT_NODE) out.emplace_back(child);
+  }
+  return out;
+}
+
+long TXmlNode::Line() const {
+  if (node_ == nullptr) return 0;
+  const xmlNodePtr node = node_->type == XML_ATTRIBUTE_NODE ? node_->parent : node_;
+  return node == nullptr ? 0 : xmlGetLineNo(node);
+}
+
 TXmlNode TXmlNode::AppendElement(std::string_view name) {
   xmlNodePtr parent = Buildable(node_);
   const std::string checked = CheckedName(name);

@@ -53,10 +53,14 @@ class SortieIndexCheckTest : public ::testing::Test {
   void RunPass() {
     InsertPilots(*db_, {{.id = 1, .callsign = "Hawk", .realrank = 0, .lastsortie = 0, .awards = 0}});
     InsertSorties(*db_, {{.id = 10}, {.id = 11, .end = "DIED", .start_minute = 60}});
+    RunPassAgain(session_);
+  }
+
+  void RunPassAgain(TdmMySQL& session) {
     TSettings settings = NewFileRules();
     WriteFileBytes(home_.File("awards.xml"), "<?xml version=\"1.0\"?><awards/>");
     settings.AwardsFile = home_.File("awards.xml");
-    ASSERT_EQ(EnumeratePilots(session_, settings, TAwardEvaluator()), 1);
+    ASSERT_EQ(EnumeratePilots(session, settings, TAwardEvaluator()), 1);
   }
 
   ProgramHome home_;
@@ -83,6 +87,13 @@ TEST_F(SortieIndexCheckTest, PassWithoutTheIndexAdvisesOnceAndStillComputes) {
   RunPass();
   EXPECT_EQ(WarningCount(), 1);
   EXPECT_EQ(db_->Value("select concat(realrank, ':', lastsortie) from pilots where id = 1"), "0:11");
+
+  // Later passes over the same database, on any session, say it no more.
+  RunPassAgain(session_);
+  TdmMySQL another;
+  ASSERT_TRUE(ConnectDatabase(another, db_->Entry()));
+  RunPassAgain(another);
+  EXPECT_EQ(WarningCount(), 1);
 }
 
 TEST_F(SortieIndexCheckTest, PassWithTheIndexSaysNothing) {

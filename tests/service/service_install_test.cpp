@@ -93,7 +93,9 @@ TEST(ServiceInstall, TheUnitRunsAsTheServiceUserInASandboxAndUninstallKeepsTheFo
 
 TEST(ServiceInstall, TheSandboxRatesOkWithSystemd) {
   test::TempDir units;
-  TInstallOptions options{.executable = "/opt/skyranks/skyranks", .home = "", .unit_dir = units.Path()};
+  TInstallOptions options;
+  options.executable = "/opt/skyranks/skyranks";
+  options.unit_dir = units.Path();
   const std::string unit = units.File("skyranks.service");
   test::WriteFileBytes(unit, ServiceUnitText(options, "skyranks"));
   const auto analysis = CommandOutput("systemd-analyze security --offline=true " + unit + " 2>&1");
@@ -118,7 +120,10 @@ TEST(ServiceInstall, AProgramInAHomeFolderKeepsTheHomesReadable) {
       {"/opt/home/skyranks", "", "ProtectHome=yes"},
   };
   for (const auto& c : cases) {
-    const std::string unit = ServiceUnitText({.executable = c.executable, .home = c.home}, "skyranks");
+    TInstallOptions options;
+    options.executable = c.executable;
+    options.home = c.home;
+    const std::string unit = ServiceUnitText(options, "skyranks");
     EXPECT_NE(unit.find(std::string("\n") + c.protect_home + "\n"), std::string::npos) << c.executable << c.home;
   }
 }
