@@ -52,9 +52,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   (void)UrlDecode(text);
   (void)FormFieldValue(text, "actionid");
-  const std::string masked = MaskFormField(text, "password");
-  if (const std::optional<std::string> value = FormFieldValue(masked, "password")) {
-    for (char c : *value) FUZZ_CHECK(c == '*');
+  const std::string masked = MaskFormValues(text, {"actionid", "srvid"});
+  for (const char* hidden : {"password", "xpassword"}) {
+    if (const std::optional<std::string> value = FormFieldValue(masked, hidden)) {
+      for (char c : *value) FUZZ_CHECK(c == '*');
+    }
   }
   (void)PasswordAccepted(text, "pintowel");
   FUZZ_CHECK(!PasswordAccepted(text, ""));
