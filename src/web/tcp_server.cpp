@@ -10,12 +10,14 @@
 #include <cerrno>
 #include <condition_variable>
 #include <exception>
+#include <map>
 #include <mutex>
 #include <set>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "settings/log.h"
 #include "settings/process_metrics.h"
@@ -67,10 +69,32 @@ struct TTcpServer::TCore {
   uint16_t port = 0;
   std::string address;               // the listener's, as bound
   std::thread listener_thread;
+  // Connection threads not joined yet, and those of them whose handler has
+  // returned. They are joined, not detached, so that a thread has ended
+  // wholly, its libraries' per-thread state freed, before a stop returns.
+  std::map<std::thread::id, std::thread> threads;
+  std::vector<std::thread::id> ended;
 
   void Listen(std::shared_ptr<TCore> self);
   void Serve(int fd);
+  // Joins the threads whose handler has returned; called and returns with `hold` locked.
+  void JoinEnded(std::unique_lock<std::mutex>& hold);
 };
+
+void TTcpServer::TCore::JoinEnded(std::unique_lock<std::mutex>& hold) {
+  std::vector<std::thread> ending;
+  for (const std::thread::id id : ended) {
+    const auto found = threads.find(id);
+    if (found == threads.end()) continue;
+    ending.push_back(std::move(found->second));
+    threads.erase(found);
+  }
+  ended.clear();
+  if (ending.empty()) return;
+  hold.unlock();
+  for (std::thread& thread : ending) thread.join();
+  hold.lock();
+}
 
 void TTcpServer::TCore::Listen(std::shared_ptr<TCore> self) {
   for (;;) {
@@ -80,6 +104,7 @@ void TTcpServer::TCore::Listen(std::shared_ptr<TCore> self) {
       if (!stopping && active >= limits.max_connections) CountConnectionLimitReached();
       changed.wait(hold, [&] { return stopping || active < limits.max_connections; });
       if (stopping) return;
+      JoinEnded(hold);
     }
     pollfd waiting[2] = {{listener.Get(), POLLIN, 0}, {wake.Get(), POLLIN, 0}};
     if (::poll(waiting, 2, -1) < 0) {
@@ -99,16 +124,16 @@ void TTcpServer::TCore::Listen(std::shared_ptr<TCore> self) {
       }
       continue;
     }
+    // The thread waits for this lock before it forgets its socket, so it
+    // is known here before it can end.
     std::unique_lock<std::mutex> hold(lock);
-    ++active;
-    open_sockets.insert(fd);
-    hold.unlock();
     try {
-      std::thread([self, fd] { self->Serve(fd); }).detach();
+      std::thread thread([self, fd] { self->Serve(fd); });
+      const std::thread::id id = thread.get_id();
+      threads.emplace(id, std::move(thread));
+      ++active;
+      open_sockets.insert(fd);
     } catch (const std::exception& e) {
-      hold.lock();
-      --active;
-      open_sockets.erase(fd);
       hold.unlock();
       ::close(fd);
       WriteLog(0, "HTTP connection thread:", e.what());
@@ -133,6 +158,7 @@ void TTcpServer::TCore::Serve(int fd) {
   }
   std::lock_guard<std::mutex> hold(lock);
   --active;
+  ended.push_back(std::this_thread::get_id());
   changed.notify_all();
 }
 
@@ -206,11 +232,17 @@ bool TTcpServer::Stop() {
 
   std::unique_lock<std::mutex> hold(core.lock);
   core.listener.Reset();
-  if (core.changed.wait_for(hold, core.limits.stop_grace, [&] { return core.active == 0; })) return true;
-  // Handlers that are still waiting for their client are woken; a handler
-  // busy with other work keeps its thread, which holds the core alive.
-  for (int fd : core.open_sockets) ::shutdown(fd, SHUT_RDWR);
-  return core.changed.wait_for(hold, std::chrono::seconds(1), [&] { return core.active == 0; });
+  bool finished = core.changed.wait_for(hold, core.limits.stop_grace, [&] { return core.active == 0; });
+  if (!finished) {
+    // Handlers that are still waiting for their client are woken; a handler
+    // busy with other work keeps its thread, which holds the core alive.
+    for (int fd : core.open_sockets) ::shutdown(fd, SHUT_RDWR);
+    finished = core.changed.wait_for(hold, std::chrono::seconds(1), [&] { return core.active == 0; });
+  }
+  core.JoinEnded(hold);
+  for (auto& [id, thread] : core.threads) thread.detach();
+  core.threads.clear();
+  return finished;
 }
 
 bool TTcpServer::Listening() const {

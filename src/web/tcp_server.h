@@ -10,6 +10,9 @@
 // Stop closes the listening socket at once and gives running handlers
 // limits.stop_grace to finish; connections still open then are shut down so
 // that their reads and writes fail. It returns whether every handler ended.
+// The thread of every handler that ended has ended wholly (joined, its
+// libraries' per-thread state freed) when it returns; a handler still
+// running keeps its thread, detached, which holds what it uses alive.
 #pragma once
 
 #include <cstdint>
