@@ -12,6 +12,7 @@
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "web/answer_framing.h"
+#include "web/view_answer.h"
 #include "web/view_operations.h"
 #include "web/view_params.h"
 #include "web/views.h"
@@ -45,18 +46,18 @@ std::string Fixed52(double value) {
 
 }  // namespace
 
-bool ServeQuery(TConnection& connection, const std::vector<std::string>& params) {
+bool ServeQuery(TConnection& connection, const std::vector<std::string>& params, const TAnswerFormat& format) {
   const std::optional<std::string> file_name =
       FindQueryFile(SettingsFileName(), ListValue(params, "qid").value_or(""));
   if (!file_name) return false;
   WriteLog(10, "Файл с запросом =", *file_name);
   std::optional<std::string> sql = ReadQueryFile(*file_name);
   if (!sql) return false;
-  ServAnyDataSet(connection, *sql, params, "");
+  ServAnyDataSet(connection, *sql, params, "", format);
   return true;
 }
 
-bool ServePilotInfo(TConnection& connection, const std::vector<std::string>& params) {
+bool ServePilotInfo(TConnection& connection, const std::vector<std::string>& params, const TAnswerFormat& format) {
   std::optional<std::string> pilot_text = ListValue(params, "pilotid");
   if (!pilot_text) return false;
   const int32_t pilot_id = ToInt32(*pilot_text).value_or(0);
@@ -91,7 +92,7 @@ bool ServePilotInfo(TConnection& connection, const std::vector<std::string>& par
   add("pure_ground", std::to_string(PureGroundKills(ground)));
   add("effective_grounds", Fixed52(effective_grounds));
   add("effective_total", Fixed52(effective_grounds + effective_airs));
-  SendXMLStream(connection, doc.ToText());
+  SendViewDocument(connection, format, doc.ToText());
   return true;
 }
 

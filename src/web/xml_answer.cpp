@@ -11,6 +11,7 @@
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "web/answer_framing.h"
+#include "web/view_answer.h"
 #include "web/view_operations.h"
 #include "web/view_params.h"
 #include "xml/encoding.h"
@@ -18,8 +19,8 @@
 
 namespace sky {
 
-void ServAnyDataSet(TConnection& connection, const std::string& sql,
-                    const std::vector<std::string>& params, const std::string& stylesheet) {
+void ServAnyDataSet(TConnection& connection, const std::string& sql, const std::vector<std::string>& params,
+                    const std::string& stylesheet, const TAnswerFormat& format) {
   try {
     const std::string srvid = TrimText(ListValue(params, "srvid").value_or(""));
     TServerEntry entry;
@@ -33,7 +34,7 @@ void ServAnyDataSet(TConnection& connection, const std::string& sql,
     std::ostringstream stream;
     // The packet writer puts the stylesheet instruction after its declaration.
     if (!RunDataSetQuery(sql, stream, entry, &params, stylesheet)) return;
-    SendXMLStream(connection, std::move(stream).str());
+    SendViewDocument(connection, format, std::move(stream).str());
   } catch (const std::exception& e) {
     WriteLog(0, "ServAnyDataSet", e.what());
   }
