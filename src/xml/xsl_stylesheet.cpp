@@ -30,15 +30,22 @@ namespace fs = std::filesystem;
 thread_local std::string* t_messages = nullptr;
 thread_local const std::string* t_readable_root = nullptr;
 
+// Keeps the first message, which libxml2 may write in several pieces up
+// to its line end; the later ones are mostly its consequences.
+thread_local bool t_message_complete = false;
+
 void CollectMessage(void*, const char* format, ...) {
-  if (t_messages == nullptr || !t_messages->empty()) return;  // the first says most
+  if (t_messages == nullptr || t_message_complete) return;
   char text[1024];
   va_list arguments;
   va_start(arguments, format);
   std::vsnprintf(text, sizeof text, format, arguments);
   va_end(arguments);
-  *t_messages = text;
-  while (!t_messages->empty() && (t_messages->back() == '\n' || t_messages->back() == ' ')) t_messages->pop_back();
+  *t_messages += text;
+  const std::size_t line_end = t_messages->find('\n');
+  if (line_end == std::string::npos) return;
+  t_messages->resize(line_end);
+  t_message_complete = true;
 }
 
 bool InsideRoot(const std::string& root, const char* value) {
@@ -56,15 +63,17 @@ bool InsideRoot(const std::string& root, const char* value) {
 int ReadInsideRoot(xsltSecurityPrefsPtr, xsltTransformContextPtr context, const char* value) {
   const std::string* root = context != nullptr ? static_cast<const std::string*>(context->_private) : t_readable_root;
   const bool allowed = root != nullptr && InsideRoot(*root, value);
-  if (!allowed && t_messages != nullptr && t_messages->empty()) {
+  if (!allowed && t_messages != nullptr && !t_message_complete) {
     *t_messages = std::string("reading ") + (value != nullptr ? value : "") + " is not allowed";
+    t_message_complete = true;
   }
   return allowed ? 1 : 0;
 }
 
 int Refuse(xsltSecurityPrefsPtr, xsltTransformContextPtr, const char* value) {
-  if (t_messages != nullptr && t_messages->empty()) {
+  if (t_messages != nullptr && !t_message_complete) {
     *t_messages = std::string("writing or network access is not allowed: ") + (value != nullptr ? value : "");
+    t_message_complete = true;
   }
   return 0;
 }
@@ -93,12 +102,14 @@ class TMessageScope {
  public:
   TMessageScope(std::string& messages, const std::string& root) {
     t_messages = &messages;
+    t_message_complete = false;
     t_readable_root = &root;
     xmlSetGenericErrorFunc(nullptr, CollectMessage);
   }
   ~TMessageScope() {
     xmlSetGenericErrorFunc(nullptr, nullptr);
     t_messages = nullptr;
+    t_message_complete = false;
     t_readable_root = nullptr;
   }
   TMessageScope(const TMessageScope&) = delete;

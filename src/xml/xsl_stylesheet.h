@@ -34,8 +34,8 @@ class TXslStylesheet {
 
   // Applies the stylesheet to the XML document `document` (bytes in the
   // encoding its declaration names). Raises TXmlError when the document
-  // does not parse or the transformation reports an error, a refused file,
-  // folder or network access among them.
+  // does not parse or the transformation reports anything (an error, a
+  // refused file, folder or network access, or an xsl:message).
   TXslOutput Apply(std::string_view document) const;
 
  private:
