@@ -6,6 +6,7 @@
 #include "settings/log.h"
 #include "settings/settings_store.h"
 #include "web/answer_framing.h"
+#include "web/page_cache.h"
 #include "web/stylesheet_cache.h"
 
 namespace sky {
@@ -41,14 +42,18 @@ void SendAnswer(TConnection& connection, const TAnswerFormat& format, const std:
   connection.Disconnect();
 }
 
-std::optional<TXslOutput> RenderHtml(std::string_view document) {
+std::shared_ptr<const TXslOutput> RenderHtml(std::string_view document) {
   const std::string href = StylesheetHref(document);
   const std::string name = href.empty() ? kTableStylesheet : FolderFileName(href);
   try {
-    return CompiledStylesheet(name)->Apply(document);
+    const std::shared_ptr<const TXslStylesheet> stylesheet = CompiledStylesheet(name);
+    if (std::shared_ptr<const TXslOutput> kept = CachedPage(stylesheet, document)) return kept;
+    auto page = std::make_shared<const TXslOutput>(stylesheet->Apply(document));
+    KeepPage(stylesheet, document, page);
+    return page;
   } catch (const std::exception& e) {
     WriteLog(0, "HTML not made with " + name + "; the XML answer is sent:", e.what());
-    return std::nullopt;
+    return nullptr;
   }
 }
 
@@ -76,7 +81,7 @@ std::string StylesheetHref(std::string_view document) {
 
 void SendViewDocument(TConnection& connection, const TAnswerFormat& format, std::string_view document) {
   if (format.kind == TAnswerKind::kHtml) {
-    if (std::optional<TXslOutput> page = RenderHtml(document)) {
+    if (std::shared_ptr<const TXslOutput> page = RenderHtml(document)) {
       SendAnswer(connection, format, "text/html; charset=" + page->encoding, page->bytes);
       return;
     }
