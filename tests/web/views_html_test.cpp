@@ -87,6 +87,11 @@ TEST_F(HtmlViews, ThePilotListAsHtmlWithThePilotsTextsEscaped) {
   EXPECT_NE(page.find("лейтенант"), std::string::npos) << "rank names";
   EXPECT_NE(page.find("href=\"/?history=1&amp;srvid=1&amp;format=html\""), std::string::npos)
       << "links lead to HTML pages";
+
+  EXPECT_EQ(Page(Fetch("/?cmd=show&srvid=1&format=html")), page) << "the same rows, the same page";
+  test::InsertPilots(*db_, {{.id = 4, .callsign = "Ястреб", .realrank = 1, .lastsortie = 0, .awards = 0}});
+  EXPECT_NE(Page(Fetch("/?cmd=show&srvid=1&format=html")).find("Ястреб"), std::string::npos)
+      << "new rows, a new page";
 }
 
 TEST_F(HtmlViews, TheRequestChoosesAndTheXmlAnswerStaysAsItWas) {
