@@ -14,7 +14,8 @@
 namespace sky {
 
 // Runs `sql` on the database of the list's srvid entry and sends the data
-// packet, with an xml-stylesheet instruction when `stylesheet` is not empty.
+// packet, with an xml-stylesheet instruction when `stylesheet` is not empty,
+// or for JSON the rows written as JSON (export/json_packet.h).
 // Writes nothing when the database is unreachable or the statement fails.
 void ServAnyDataSet(TConnection& connection, const std::string& sql, const std::vector<std::string>& params,
                     const std::string& stylesheet, const TAnswerFormat& format = {});

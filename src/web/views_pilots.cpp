@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "engine/history.h"
+#include "engine/history_json.h"
 #include "settings/log.h"
 #include "settings/paths.h"
 #include "settings/settings_store.h"
@@ -67,7 +68,13 @@ void ShowPilotHistory(TServiceControl& service, TConnection& connection, int32_t
       } else {
         WriteLog(0, "not connected to MySQL");
       }
-      SendViewDocument(connection, format, doc.ToText());
+      if (format.kind == TAnswerKind::kJson) {
+        std::string json;
+        WriteHistoryJson(history, json);
+        SendJsonAnswer(connection, format, json);
+      } else {
+        SendViewDocument(connection, format, doc.ToText());
+      }
     } catch (const std::exception& e) {
       WriteLog(0, "ShowHistory", e.what());
     }

@@ -1,11 +1,13 @@
 // Implements part of web/view_operations.h (ServAnyDataSet): the data packet
-// of any statement, sent as an XML answer.
+// of any statement in the format the request chose: the XML packet (as it is
+// or made into HTML), or JSON written straight from the rows.
 #include <exception>
 #include <sstream>
 #include <stdexcept>
 #include <utility>
 
 #include "engine/history.h"
+#include "export/json_packet.h"
 #include "settings/log.h"
 #include "settings/paths.h"
 #include "settings/settings.h"
@@ -29,6 +31,12 @@ void ServAnyDataSet(TConnection& connection, const std::string& sql, const std::
     if (!found) {
       // No database is configured at all: the same outcome as one that is down.
       WriteLog(0, "not connected to MySQL");
+      return;
+    }
+    if (format.kind == TAnswerKind::kJson) {
+      std::string json;
+      if (!RunDataSetQuery(sql, entry, &params, [&json](TQuery& query) { WriteJsonPacket(query, json); })) return;
+      SendJsonAnswer(connection, format, json);
       return;
     }
     std::ostringstream stream;
