@@ -174,10 +174,12 @@ TEST_F(HtmlViews, AStylesheetThatCannotServeGivesTheXmlAnswer) {
 TEST_F(HtmlViews, TheCorsOriginOnlyWhenConfigured) {
   for (const char* cors : {"https://squadron.example", "*", "bad origin"}) {
     WriteSettings(cors);
-    const std::string head = HeadOf(Fetch("/?cmd=show&srvid=1&format=html"));
     const bool valid = std::string(cors) != "bad origin";
-    EXPECT_EQ(head.find(std::string("\r\nAccess-Control-Allow-Origin: ") + cors + "\r\n") != std::string::npos,
-              valid) << head;
+    for (const char* format : {"html", "json"}) {
+      const std::string head = HeadOf(Fetch(std::string("/?cmd=show&srvid=1&format=") + format));
+      EXPECT_EQ(head.find(std::string("\r\nAccess-Control-Allow-Origin: ") + cors + "\r\n") != std::string::npos,
+                valid) << head;
+    }
     EXPECT_EQ(HeadOf(Fetch("/?cmd=show&srvid=1")), test::kXmlHead) << "the XML answer is left as it was";
   }
 }
