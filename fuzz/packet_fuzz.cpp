@@ -2,7 +2,8 @@
 // 0x1E and fields by 0x1F; the first record names the columns, a field that
 // is a lone 0x1D is NULL, and short rows are filled up with NULLs. The
 // direct writer gives the document's bytes (or the same failure), and so it
-// does for the packet as an answer carries it, with the stylesheet.
+// does for the packet as an answer carries it, with the stylesheet. The
+// JSON of the same rows always parses, with one object per row.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -12,8 +13,11 @@
 #include <string_view>
 #include <vector>
 
+#include <rapidjson/document.h>
+
 #include "db/session.h"
 #include "export/dom_packet.h"
+#include "export/json_packet.h"
 #include "export/packet_writer.h"
 #include "fuzz_check.h"
 
@@ -78,6 +82,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(direct_error == reference_error);
     if (reference_error.empty()) FUZZ_CHECK(direct == reference);
   }
+  std::string json;
+  WriteJsonPacket(query, json);
+  rapidjson::Document doc;
+  doc.Parse(json.data(), json.size());
+  FUZZ_CHECK(!doc.HasParseError());
+  FUZZ_CHECK(doc["rows"].Size() == rows.size());
   query.Close();
   return 0;
 }

@@ -6,7 +6,8 @@
 # brings systemd-analyze, which judges the unit --install writes; passwd
 # brings useradd, which --install calls.
 SKY_PACKAGES=(build-essential cmake ninja-build pkg-config libxml2-dev libpcre2-dev libmariadb-dev
-              libfmt-dev libgtest-dev libsystemd-dev systemd passwd mariadb-server mariadb-client python3 curl
+              libfmt-dev libgtest-dev libxslt1-dev rapidjson-dev libsystemd-dev systemd passwd
+              mariadb-server mariadb-client python3 curl
               clang libclang-rt-dev)
 
 ensure_packages() {

@@ -107,8 +107,8 @@
                     <xsl:with-param name="value" select="@armyid"/>
                   </xsl:call-template>
                 </td>
-                <td><a href="/?history={@id}&amp;srvid={@srvid}">жизни и вылеты</a></td>
-                <td><a href="/?cmd=info&amp;pilotid={@id}&amp;srvid={@srvid}">текущая жизнь</a></td>
+                <td><a href="/?history={@id}&amp;srvid={@srvid}&amp;format=html">жизни и вылеты</a></td>
+                <td><a href="/?cmd=info&amp;pilotid={@id}&amp;srvid={@srvid}&amp;format=html">текущая жизнь</a></td>
               </tr>
             </xsl:for-each>
           </tbody>

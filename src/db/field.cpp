@@ -19,6 +19,11 @@ std::string TField::AsString() const {
   return value ? *value : std::string();
 }
 
+std::string_view TField::Text() const {
+  const auto& value = query_->Value(index_);
+  return value ? std::string_view(*value) : std::string_view();
+}
+
 int64_t TField::AsInteger() const {
   const auto& value = query_->Value(index_);
   if (!value || value->empty()) return 0;

@@ -105,6 +105,9 @@ class TField {
   double AsFloat() const;      // NULL -> 0
   std::string AsString() const;// NULL -> ""; the value's text as the server sent it
   TDateTime AsDateTime() const;// NULL -> 0
+  // The value's text as the server sent it, without a copy (empty for
+  // NULL); valid until the query is closed or opened again.
+  std::string_view Text() const;
 
  private:
   const TQuery* query_;

@@ -82,9 +82,15 @@ std::string GetPilotCallsign(TdmMySQL& session, int32_t pilot_id) {
 
 bool RunDataSetQuery(const std::string& sql, std::ostream& out, const TServerEntry& entry,
                      const std::vector<std::string>* params, std::optional<std::string_view> answer_stylesheet) {
+  return RunDataSetQuery(sql, entry, params,
+                         [&](TQuery& query) { SaveDataSetXML(query, out, answer_stylesheet); });
+}
+
+bool RunDataSetQuery(const std::string& sql, const TServerEntry& entry, const std::vector<std::string>* params,
+                     const TRowsWriter& write) {
   std::unique_ptr<TdmMySQL> session = ConnectSession(entry);
   if (!session) return false;
-  return GetAnyDataSetXML(*session, sql, out, params, answer_stylesheet);
+  return RunAnyDataSet(*session, sql, params, write);
 }
 
 }  // namespace sky

@@ -13,6 +13,7 @@
 
 #include "db/session.h"
 #include "engine/sortie.h"
+#include "export/dataset_statement.h"
 #include "settings/settings.h"
 #include "xml/xml_document.h"
 
@@ -39,5 +40,10 @@ std::string GetPilotCallsign(TdmMySQL& session, int32_t pilot_id);
 bool RunDataSetQuery(const std::string& sql, std::ostream& out, const TServerEntry& entry,
                      const std::vector<std::string>* params,
                      std::optional<std::string_view> answer_stylesheet = std::nullopt);
+// The same with the rows handed to any packet writer (the JSON one, say),
+// through the same binding, log lines and failure handling
+// (RunAnyDataSet, export/dataset_statement.h).
+bool RunDataSetQuery(const std::string& sql, const TServerEntry& entry, const std::vector<std::string>* params,
+                     const TRowsWriter& write);
 
 }  // namespace sky

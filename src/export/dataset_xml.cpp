@@ -1,37 +1,9 @@
 #include "export/dataset_xml.h"
 
-#include <exception>
-#include <stdexcept>
-
+#include "export/dataset_statement.h"
 #include "export/packet_writer.h"
-#include "settings/log.h"
 
 namespace sky {
-
-namespace {
-
-std::string JoinLines(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) {
-    if (!text.empty()) text += "\n";
-    text += line;
-  }
-  return text;
-}
-
-// Request lines are "name=value"; a line without "=" names no parameter.
-void BindRequestParams(TQuery& query, const std::vector<std::string>& lines) {
-  for (const std::string& line : lines) {
-    std::size_t eq = line.find('=');
-    if (eq == std::string::npos || eq == 0) continue;
-    if (TParam* param = query.FindParam(line.substr(0, eq))) {
-      // Always a quoted, escaped literal: a request value never becomes SQL.
-      param->SetText(line.substr(eq + 1));
-    }
-  }
-}
-
-}  // namespace
 
 void SaveDataSetXML(TQuery& query, std::ostream& out, std::optional<std::string_view> answer_stylesheet) {
   if (query.Active()) {
@@ -51,25 +23,8 @@ void SaveDataSetXML(TQuery& query, std::ostream& out, std::optional<std::string_
 
 bool GetAnyDataSetXML(TdmMySQL& session, const std::string& sql, std::ostream& out,
                       const std::vector<std::string>* params, std::optional<std::string_view> answer_stylesheet) {
-  TQuery& query = session.mySQLQuery1;
-  try {
-    query.Close();
-    query.SetText(sql);
-    WriteLog(10, "SQL = ", sql);
-    WriteLog(10, "SQLQuery1.Params.Count", std::to_string(query.ParamCount()));
-    if (params != nullptr && query.ParamCount() > 0) {
-      WriteLog(10, "AParams", JoinLines(*params));
-      BindRequestParams(query, *params);
-    }
-    query.Open();
-    SaveDataSetXML(query, out, answer_stylesheet);
-    query.Close();
-    return true;
-  } catch (const std::exception& e) {
-    WriteLog(0, "GetAnyDataSetXML", e.what());
-  }
-  query.Close();
-  return false;
+  return RunAnyDataSet(session, sql, params,
+                       [&](TQuery& query) { SaveDataSetXML(query, out, answer_stylesheet); });
 }
 
 }  // namespace sky

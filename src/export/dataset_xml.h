@@ -17,9 +17,9 @@
 
 namespace sky {
 
-// Binds the request lines ("name=value"; names without case) to the
-// statement's parameters as text literals, runs it on session.mySQLQuery1 and
-// writes the packet. False after the level-0 line "GetAnyDataSetXML".
+// Runs the statement with the request lines bound (RunAnyDataSet,
+// export/dataset_statement.h) and writes the packet. False after the
+// level-0 line "GetAnyDataSetXML".
 // With an `answer_stylesheet` the packet is written as an answer carries it
 // (WriteAnswerPacket, export/packet_writer.h).
 bool GetAnyDataSetXML(TdmMySQL& session, const std::string& sql, std::ostream& out,

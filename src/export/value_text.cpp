@@ -83,6 +83,16 @@ std::string FormatSqlDateTime(std::string_view text) {
   return date + " " + time;
 }
 
+std::string IsoSqlDateTime(std::string_view text) {
+  if (text.size() < 19 || (text[10] != ' ' && text[10] != 'T') || ReorderDate(text.substr(0, 10)).empty()) {
+    return std::string(text);
+  }
+  std::string time = TimeWithoutFraction(text.substr(11));
+  if (time.size() != 8) return std::string(text);
+  std::string iso(text.substr(0, 10));
+  return iso.append("T").append(time);
+}
+
 std::string XmlSafeText(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());

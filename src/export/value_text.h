@@ -10,6 +10,9 @@
 //    "dd.mm.yyyy hh:nn:ss"; a date-time at midnight gives the date alone.
 //    Fractions of a second are dropped. A text of any other shape is
 //    returned unchanged, so nothing the server sends is ever lost.
+//  - IsoSqlDateTime: the server's date-time text as ISO 8601,
+//    "yyyy-mm-ddThh:mm:ss" (midnight included, the fraction dropped); a date
+//    alone and a text of any other shape stay as they are.
 //  - XmlSafeText: valid UTF-8 holding only characters XML 1.0 allows;
 //    invalid bytes become '?', forbidden control characters are dropped.
 //  - HexText: upper-case hexadecimal digits of raw bytes.
@@ -24,6 +27,7 @@ std::string FormatShortestFloat(double value);
 std::string FormatSqlDate(std::string_view text);
 std::string FormatSqlTime(std::string_view text);
 std::string FormatSqlDateTime(std::string_view text);
+std::string IsoSqlDateTime(std::string_view text);
 std::string XmlSafeText(std::string_view utf8);
 std::string HexText(std::string_view bytes);
 

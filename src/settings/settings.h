@@ -50,6 +50,7 @@ struct TSettings {
   uint32_t Interval = 0;
   uint16_t AdminPort = 0;
   std::string AdminBind;     // the admin port's address; empty: every interface
+  std::string AdminCors;     // the origin allowed to read the data answers from a browser; empty: none
   std::string AdminPassword;
   std::vector<TRankDef> Ranks;
   std::array<double, kGroundKinds> GroundRatio{};

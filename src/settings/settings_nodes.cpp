@@ -59,6 +59,8 @@ const TSettingsNode<S> kSettingsNodes[] = {
      .comment = "TCP порт для администрирования", .read_order = 7, .field = &S::AdminPort},
     {.element = "/skyranks/admin", .attribute = "bind", .type = T::kName, .write = W::kNever, .read_order = 23,
      .field = &S::AdminBind},
+    {.element = "/skyranks/admin", .attribute = "cors", .type = T::kName, .write = W::kNever, .read_order = 24,
+     .field = &S::AdminCors},
     {.element = "/skyranks/admin/password", .type = T::kText, .fresh = "pintowel", .read_order = 8,
      .echo = TNodeEcho::kAdministration, .field = &S::AdminPassword},
     {.element = "/skyranks/ranks/rank", .type = T::kRanks,

@@ -6,6 +6,7 @@
 #include "settings/process_metrics.h"
 #include "settings/settings_store.h"
 #include "web/admin_control.h"
+#include "web/answer_format.h"
 #include "web/form_fields.h"
 #include "web/http_answer.h"
 #include "web/request_parsing.h"
@@ -74,21 +75,22 @@ void DoProcessGetRequest(TServiceControl& service, TConnection& connection, cons
     return;
   }
   const std::string params = AsciiLower(TrimText(GetRequestParams(request)));
+  const TAnswerFormat format = ChooseAnswerFormat(request);
   if (params == "?cmd=config") {
     CountRequest(TWebView::kConfig);
     ShowConfig(connection);
   } else if (params.find("?cmd=show") != std::string::npos) {
     CountRequest(TWebView::kShow);
-    ShowPilotList(connection, params);
+    ShowPilotList(connection, params, format);
   } else if (params.find("?history=") != std::string::npos) {
     CountRequest(TWebView::kHistory);
-    ShowHistoryRequest(service, connection, params);
-  } else if (!cGetCmd(connection, params)) {
+    ShowHistoryRequest(service, connection, params, format);
+  } else if (!cGetCmd(connection, params, format)) {
     SendDefaultPage(connection);
   }
 }
 
-bool cGetCmd(TConnection& connection, const std::string& params) {
+bool cGetCmd(TConnection& connection, const std::string& params, const TAnswerFormat& format) {
   const TGetCmdItem item(params);
   WriteLog(10, "cGetCmd.cmd_name", item.cmd_name);
   WriteLog(10, "cGetCmd.cmd_value", item.cmd_value);
@@ -97,11 +99,11 @@ bool cGetCmd(TConnection& connection, const std::string& params) {
   // as the default page.
   if (item.cmd_name == "cmd" && item.cmd_value == "query") {
     CountRequest(TWebView::kQuery);
-    return ServeQuery(connection, item.params);
+    return ServeQuery(connection, item.params, format);
   }
   if (item.cmd_name == "cmd" && item.cmd_value == "info") {
     CountRequest(TWebView::kInfo);
-    return ServePilotInfo(connection, item.params);
+    return ServePilotInfo(connection, item.params, format);
   }
   CountRequest(TWebView::kDefault);
   return false;

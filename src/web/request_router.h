@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "web/answer_format.h"
 #include "web/connection.h"
 #include "web/service_control.h"
 #include "web/socket_connection.h"
@@ -25,6 +26,6 @@ void DoProcessGetRequest(TServiceControl& service, TConnection& connection, cons
 void DoProcessPostRequest(TServiceControl& service, TConnection& connection, const std::string& request,
                           const THttpLimits& limits = {});
 // The "?cmd=query" and "?cmd=info" commands; true when a view took the request.
-bool cGetCmd(TConnection& connection, const std::string& params);
+bool cGetCmd(TConnection& connection, const std::string& params, const TAnswerFormat& format = {});
 
 }  // namespace sky

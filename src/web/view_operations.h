@@ -7,19 +7,21 @@
 #include <string>
 #include <vector>
 
+#include "web/answer_format.h"
 #include "web/connection.h"
 #include "web/service_control.h"
 
 namespace sky {
 
 // Runs `sql` on the database of the list's srvid entry and sends the data
-// packet, with an xml-stylesheet instruction when `stylesheet` is not empty.
+// packet, with an xml-stylesheet instruction when `stylesheet` is not empty,
+// or for JSON the rows written as JSON (export/json_packet.h).
 // Writes nothing when the database is unreachable or the statement fails.
-void ServAnyDataSet(TConnection& connection, const std::string& sql,
-                    const std::vector<std::string>& params, const std::string& stylesheet);
+void ServAnyDataSet(TConnection& connection, const std::string& sql, const std::vector<std::string>& params,
+                    const std::string& stylesheet, const TAnswerFormat& format = {});
 
 // The history document of one pilot, built while the schedule is held.
 void ShowPilotHistory(TServiceControl& service, TConnection& connection, int32_t pilot_id,
-                      const std::string& srvid);
+                      const std::string& srvid, const TAnswerFormat& format = {});
 
 }  // namespace sky

@@ -1,10 +1,12 @@
 // The read-only views and file serving that the request router calls.
-// Each writes its whole answer (or nothing) to the connection.
+// Each writes its whole answer (or nothing) to the connection, the data
+// views in the format the request chose (web/answer_format.h).
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "web/answer_format.h"
 #include "web/connection.h"
 #include "web/service_control.h"
 
@@ -13,12 +15,14 @@ namespace sky {
 // A GET naming a file (name relative to the program directory).
 void ServeFileRequest(TConnection& connection, const std::string& name);
 // "?cmd=show..." and "?history=N..." parameter strings.
-void ShowPilotList(TConnection& connection, const std::string& params);
-void ShowHistoryRequest(TServiceControl& service, TConnection& connection, const std::string& params);
+void ShowPilotList(TConnection& connection, const std::string& params, const TAnswerFormat& format = {});
+void ShowHistoryRequest(TServiceControl& service, TConnection& connection, const std::string& params,
+                        const TAnswerFormat& format = {});
 // From cGetCmd with the parameter list ("name=value" lines); false when the
 // view did not take the request (the router then sends the default page).
-bool ServeQuery(TConnection& connection, const std::vector<std::string>& params);
-bool ServePilotInfo(TConnection& connection, const std::vector<std::string>& params);
+bool ServeQuery(TConnection& connection, const std::vector<std::string>& params, const TAnswerFormat& format = {});
+bool ServePilotInfo(TConnection& connection, const std::vector<std::string>& params,
+                    const TAnswerFormat& format = {});
 // "GET /metrics": the process metrics (settings/process_metrics.h) in the
 // text exposition format, UTF-8, with their length.
 void ServeMetrics(TConnection& connection);

@@ -3,11 +3,13 @@
 #include <exception>
 
 #include "engine/history.h"
+#include "engine/history_json.h"
 #include "settings/log.h"
 #include "settings/paths.h"
 #include "settings/settings_store.h"
 #include "web/request_parsing.h"
 #include "web/answer_framing.h"
+#include "web/view_answer.h"
 #include "web/view_operations.h"
 #include "web/view_params.h"
 #include "web/views.h"
@@ -25,17 +27,18 @@ const TNumberParam& SrvidParam() {
 
 }  // namespace
 
-void ShowPilotList(TConnection& connection, const std::string& params) {
+void ShowPilotList(TConnection& connection, const std::string& params, const TAnswerFormat& format) {
   WriteLog(5, "ShowPilotList");
   ReloadSettings();
   const std::string srvid = SrvidParam().In(params).value_or("1");
   // srvid is digits only, so it can stand in the text as a number.
   const std::string sql =
       "select id,callsign,realrank,armyid," + srvid + " as srvid from pilots where class = 'Human pilot'";
-  ServAnyDataSet(connection, sql, {"srvid=" + srvid}, "./xsl/pilotlist.xsl");
+  ServAnyDataSet(connection, sql, {"srvid=" + srvid}, "./xsl/pilotlist.xsl", format);
 }
 
-void ShowHistoryRequest(TServiceControl& service, TConnection& connection, const std::string& params) {
+void ShowHistoryRequest(TServiceControl& service, TConnection& connection, const std::string& params,
+                        const TAnswerFormat& format) {
   static const TNumberParam history_param("history", TNumberParam::TPlacement::kQueryParameter);
   std::optional<std::string> history = history_param.In(params);
   if (!history) return;
@@ -45,11 +48,11 @@ void ShowHistoryRequest(TServiceControl& service, TConnection& connection, const
   // no number at all, it gets no answer.
   std::optional<int32_t> pilot_id = ToInt32(*history);
   if (!pilot_id) return;
-  ShowPilotHistory(service, connection, *pilot_id, srvid);
+  ShowPilotHistory(service, connection, *pilot_id, srvid, format);
 }
 
 void ShowPilotHistory(TServiceControl& service, TConnection& connection, int32_t pilot_id,
-                      const std::string& srvid) {
+                      const std::string& srvid, const TAnswerFormat& format) {
   // The history walks the pilot's sorties as a pass does, so no pass may
   // write them meanwhile.
   service.RunExclusive([&] {
@@ -65,7 +68,13 @@ void ShowPilotHistory(TServiceControl& service, TConnection& connection, int32_t
       } else {
         WriteLog(0, "not connected to MySQL");
       }
-      SendXMLStream(connection, doc.ToText());
+      if (format.kind == TAnswerKind::kJson) {
+        std::string json;
+        WriteHistoryJson(history, json);
+        SendJsonAnswer(connection, format, json);
+      } else {
+        SendViewDocument(connection, format, doc.ToText());
+      }
     } catch (const std::exception& e) {
       WriteLog(0, "ShowHistory", e.what());
     }

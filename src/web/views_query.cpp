@@ -4,14 +4,17 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "engine/history.h"
 #include "engine/sortie.h"
+#include "export/json_writer.h"
 #include "settings/log.h"
 #include "settings/paths.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "web/answer_framing.h"
+#include "web/view_answer.h"
 #include "web/view_operations.h"
 #include "web/view_params.h"
 #include "web/views.h"
@@ -43,20 +46,35 @@ std::string Fixed52(double value) {
   return buffer;
 }
 
+using TInfoValues = std::pair<std::string_view, std::string>[14];
+
+// Appends the statistics as one JSON object of numbers (the texts without
+// their padding).
+void WriteInfoJson(const TInfoValues& values, std::string& json) {
+  TJsonSink sink(json);
+  TJsonWriter writer(sink);
+  writer.StartObject();
+  for (const auto& [name, text] : values) {
+    WriteJsonKey(writer, name);
+    WriteJsonNumber(writer, TrimText(text));
+  }
+  writer.EndObject();
+}
+
 }  // namespace
 
-bool ServeQuery(TConnection& connection, const std::vector<std::string>& params) {
+bool ServeQuery(TConnection& connection, const std::vector<std::string>& params, const TAnswerFormat& format) {
   const std::optional<std::string> file_name =
       FindQueryFile(SettingsFileName(), ListValue(params, "qid").value_or(""));
   if (!file_name) return false;
   WriteLog(10, "Файл с запросом =", *file_name);
   std::optional<std::string> sql = ReadQueryFile(*file_name);
   if (!sql) return false;
-  ServAnyDataSet(connection, *sql, params, "");
+  ServAnyDataSet(connection, *sql, params, "", format);
   return true;
 }
 
-bool ServePilotInfo(TConnection& connection, const std::vector<std::string>& params) {
+bool ServePilotInfo(TConnection& connection, const std::vector<std::string>& params, const TAnswerFormat& format) {
   std::optional<std::string> pilot_text = ListValue(params, "pilotid");
   if (!pilot_text) return false;
   const int32_t pilot_id = ToInt32(*pilot_text).value_or(0);
@@ -74,24 +92,33 @@ bool ServePilotInfo(TConnection& connection, const std::vector<std::string>& par
 
   const double effective_airs = WeightedAirKills(*settings, air);
   const double effective_grounds = WeightedGroundKills(*settings, ground);
+  // In the document's order, as its texts ("%5.2f" pads on the left).
+  const TInfoValues values = {
+      {"combat_count", std::to_string(combat_count)},
+      {"effective_airs", Fixed52(effective_airs)},
+      {"eAir", Fixed52(air.Air)},
+      {"eBom", Fixed52(air.Bom)},
+      {"eSAir", Fixed52(ground.SAir)},
+      {"eShip", Fixed52(ground.Ship)},
+      {"eTank", Fixed52(ground.Tank)},
+      {"eCar", Fixed52(ground.Car)},
+      {"eArt", Fixed52(ground.Art)},
+      {"eAaa", Fixed52(ground.Aaa)},
+      {"eWag", Fixed52(ground.Wag)},
+      {"pure_ground", std::to_string(PureGroundKills(ground))},
+      {"effective_grounds", Fixed52(effective_grounds)},
+      {"effective_total", Fixed52(effective_grounds + effective_airs)},
+  };
+  if (format.kind == TAnswerKind::kJson) {
+    std::string json;
+    WriteInfoJson(values, json);
+    SendJsonAnswer(connection, format, json);
+    return true;
+  }
   TXmlDocument doc;
   TXmlNode info = doc.CreateRoot("info");
-  auto add = [&info](std::string_view name, const std::string& value) { info.AppendElement(name).SetText(value); };
-  add("combat_count", std::to_string(combat_count));
-  add("effective_airs", Fixed52(effective_airs));
-  add("eAir", Fixed52(air.Air));
-  add("eBom", Fixed52(air.Bom));
-  add("eSAir", Fixed52(ground.SAir));
-  add("eShip", Fixed52(ground.Ship));
-  add("eTank", Fixed52(ground.Tank));
-  add("eCar", Fixed52(ground.Car));
-  add("eArt", Fixed52(ground.Art));
-  add("eAaa", Fixed52(ground.Aaa));
-  add("eWag", Fixed52(ground.Wag));
-  add("pure_ground", std::to_string(PureGroundKills(ground)));
-  add("effective_grounds", Fixed52(effective_grounds));
-  add("effective_total", Fixed52(effective_grounds + effective_airs));
-  SendXMLStream(connection, doc.ToText());
+  for (const auto& [name, text] : values) info.AppendElement(name).SetText(text);
+  SendViewDocument(connection, format, doc.ToText());
   return true;
 }
 

@@ -1,16 +1,19 @@
 // Implements part of web/view_operations.h (ServAnyDataSet): the data packet
-// of any statement, sent as an XML answer.
+// of any statement in the format the request chose: the XML packet (as it is
+// or made into HTML), or JSON written straight from the rows.
 #include <exception>
 #include <sstream>
 #include <stdexcept>
 #include <utility>
 
 #include "engine/history.h"
+#include "export/json_packet.h"
 #include "settings/log.h"
 #include "settings/paths.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "web/answer_framing.h"
+#include "web/view_answer.h"
 #include "web/view_operations.h"
 #include "web/view_params.h"
 #include "xml/encoding.h"
@@ -18,8 +21,8 @@
 
 namespace sky {
 
-void ServAnyDataSet(TConnection& connection, const std::string& sql,
-                    const std::vector<std::string>& params, const std::string& stylesheet) {
+void ServAnyDataSet(TConnection& connection, const std::string& sql, const std::vector<std::string>& params,
+                    const std::string& stylesheet, const TAnswerFormat& format) {
   try {
     const std::string srvid = TrimText(ListValue(params, "srvid").value_or(""));
     TServerEntry entry;
@@ -30,10 +33,16 @@ void ServAnyDataSet(TConnection& connection, const std::string& sql,
       WriteLog(0, "not connected to MySQL");
       return;
     }
+    if (format.kind == TAnswerKind::kJson) {
+      std::string json;
+      if (!RunDataSetQuery(sql, entry, &params, [&json](TQuery& query) { WriteJsonPacket(query, json); })) return;
+      SendJsonAnswer(connection, format, json);
+      return;
+    }
     std::ostringstream stream;
     // The packet writer puts the stylesheet instruction after its declaration.
     if (!RunDataSetQuery(sql, stream, entry, &params, stylesheet)) return;
-    SendXMLStream(connection, std::move(stream).str());
+    SendViewDocument(connection, format, std::move(stream).str());
   } catch (const std::exception& e) {
     WriteLog(0, "ServAnyDataSet", e.what());
   }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The web views as a pilot sees them: a running skyranks on a generated
-# database, headless Chromium loading the pilot list and one pilot's history,
-# applying the stylesheets, and the rendered pages checked for callsigns
-# (Cyrillic too), rank names and lives. Screenshots of both pages are kept.
+# database, headless Chromium without XSLT (as browsers are going) loading
+# the pilot list, one pilot's history and a configured query by their plain
+# addresses, the server making the HTML, and the rendered pages checked for
+# callsigns (Cyrillic too), rank names and lives. Screenshots are kept.
 #
 # Usage: views_browser_test.sh SKYRANKS SKYGEN SITE_DIR ARTIFACTS_DIR
 # Needs the throwaway database (SKY_TEST_DB_*); without it, or without
@@ -115,7 +116,7 @@ read -r pilot pilot_callsign < <(sql -D "$db" -e "
 mkdir -p "$artifacts"
 render() {  # render URL NAME: the rendered DOM to NAME.html, a screenshot to NAME.png
   local flags=(--headless --no-sandbox --disable-gpu --hide-scrollbars --user-data-dir="$work/profile"
-               --enable-features=XSLT --disable-features=GenerateXSLTWarningBanner)
+               --disable-features=XSLT)
   timeout 120 "$browser" "${flags[@]}" --dump-dom "$1" >"$artifacts/$2.html" 2>"$work/$2.err" ||
     fail "chromium could not load $1"
   timeout 120 "$browser" "${flags[@]}" --window-size=1280,1400 --screenshot="$artifacts/$2.png" "$1" \
@@ -130,8 +131,8 @@ render "$base/?cmd=show&srvid=1" pilotlist
 expect pilotlist 'id="pilots"' "the pilot table"
 expect pilotlist "$cyrillic" "a Cyrillic callsign"
 expect pilotlist "$pilot_callsign" "the callsign of pilot $pilot"
-expect pilotlist "href=\"/?history=$pilot&amp;srvid=1\"" "the link to the history"
-expect pilotlist "href=\"/?cmd=info&amp;pilotid=$pilot&amp;srvid=1\"" "the link to the statistics"
+expect pilotlist "href=\"/?history=$pilot&amp;srvid=1&amp;format=html\"" "the link to the history"
+expect pilotlist "href=\"/?cmd=info&amp;pilotid=$pilot&amp;srvid=1&amp;format=html\"" "the link to the statistics"
 grep -qE '>(мл\. л-т|лейтенант|ст\. лейтенант|капитан|майор|подполковник|полковник|генерал)<' \
   "$artifacts/pilotlist.html" || fail "pilotlist: no rank name of the scale"
 rows=$(grep -o '<tr class="army-' "$artifacts/pilotlist.html" | wc -l)
@@ -147,5 +148,13 @@ lives=$(grep -o 'class="life ' "$artifacts/history.html" | wc -l)
 deaths=$(sql -D "$db" -e "select count(*) from sorties where pilotid = $pilot and trim(SortieEND) in ('DIED', 'CAPTURED')")
 [ "$lives" -eq $((deaths + 1)) ] || fail "history: $lives lives for $deaths deaths"
 
-echo "PASS: $rows pilots listed, pilot $pilot with $lives lives"
-echo "screenshots: $artifacts/pilotlist.png $artifacts/history.png"
+render "$base/?cmd=query&qid=1&srvid=1" query
+expect query 'id="rows"' "the table of the query's rows"
+sql -D "$db" -e "$(LC_ALL=C sed 's/--.*//' "$site/queries/top.sql" | tr '\n' ' ')" >"$work/top.txt"
+expect query "<span id=\"row-count\">$(wc -l <"$work/top.txt")</span>" "the number of rows"
+best=$(cut -f2 "$work/top.txt" | grep -v '[&<>"]' | head -n 1)
+[ -n "$best" ] || fail "the query gave no row with a plain callsign"
+expect query "$best" "a callsign of the query's rows"
+
+echo "PASS: $rows pilots listed, pilot $pilot with $lives lives, the query's table"
+echo "screenshots: $artifacts/pilotlist.png $artifacts/history.png $artifacts/query.png"

@@ -3,8 +3,11 @@
 // on the database its srvid chooses.
 #include <gtest/gtest.h>
 #include <fmt/format.h>
+#include <rapidjson/document.h>
 
 #include <filesystem>
+#include <map>
+#include <set>
 #include <memory>
 
 #include "support/stat_rows.h"
@@ -22,6 +25,48 @@ using test::Get;
 using test::HeadOf;
 using test::kXmlHead;
 using Attrs = std::vector<std::pair<std::string, std::string>>;
+
+// "dd.mm.yyyy hh:nn:ss" as ISO 8601; any other text as it is.
+std::string Iso(const std::string& text) {
+  if (text.size() != 19 || text[2] != '.') return text;
+  return text.substr(6, 4) + "-" + text.substr(3, 2) + "-" + text.substr(0, 2) + "T" + text.substr(11);
+}
+
+// Every attribute of the element and of its descendants stands in the JSON
+// object with its value (a number, "1" as true, a date-time in ISO 8601);
+// keys the element lacks are null or false; the child elements are the
+// objects under their keys.
+void ExpectSameHistory(TXmlNode element, const rapidjson::Value& object) {
+  static const std::map<std::string, std::string> kKeys = {
+      {"strik", "lives"}, {"sortie", "sorties"}, {"details", "details"}, {"newrank", "newrank"}};
+  std::set<std::string> attributes;
+  for (const auto& [name, text] : element.Attributes()) {
+    ASSERT_TRUE(object.HasMember(name.c_str())) << element.Name() << "/@" << name;
+    const rapidjson::Value& value = object[name.c_str()];
+    const std::string json = value.IsString() ? value.GetString()
+                             : value.IsBool() ? (value.GetBool() ? "1" : "0")
+                                              : std::to_string(value.GetInt64());
+    EXPECT_EQ(json, Iso(text)) << element.Name() << "/@" << name;
+    attributes.insert(name);
+  }
+  std::map<std::string, std::vector<TXmlNode>> children;
+  for (TXmlNode child : element.ChildElements()) children[kKeys.at(child.Name())].push_back(child);
+  for (const auto& member : object.GetObject()) {
+    const std::string key = member.name.GetString();
+    const rapidjson::Value& value = member.value;
+    const std::vector<TXmlNode>& nodes = children[key];
+    if (value.IsArray()) {
+      ASSERT_EQ(value.Size(), nodes.size()) << key;
+      for (rapidjson::SizeType i = 0; i < value.Size(); ++i) ExpectSameHistory(nodes[i], value[i]);
+    } else if (value.IsObject()) {
+      ASSERT_EQ(nodes.size(), 1u) << key;
+      ExpectSameHistory(nodes[0], value);
+    } else if (!attributes.contains(key)) {
+      EXPECT_TRUE(value.IsNull() || value.IsFalse()) << element.Name() << ": " << key;
+      EXPECT_TRUE(nodes.empty()) << key;
+    }
+  }
+}
 
 class DataViews : public ::testing::Test {
  protected:
@@ -60,7 +105,7 @@ class DataViews : public ::testing::Test {
     rules.SortieDuration = 15;
     rules.AirBomberRatio = 1.5;
     document.queries = {{"1", "queries/by_name.sql"}, {"2", "queries/broken.sql"}, {"3", "queries/missing.sql"},
-                        {"4", "queries/cp1251.sql"}, {"5", "queries/utf8.sql"}};
+                        {"4", "queries/cp1251.sql"}, {"5", "queries/utf8.sql"}, {"6", "queries/typed.sql"}};
     web_.home.WriteSettings(document);
   }
   void WriteQuery(const std::string& name, const std::string& bytes) {
@@ -98,6 +143,31 @@ class DataViews : public ::testing::Test {
   static std::vector<Attrs> Rows(const TXmlDocument& doc) {
     std::vector<Attrs> rows;
     for (TXmlNode row : doc.SelectAll("/DATAPACKET/ROWDATA/ROW")) rows.push_back(row.Attributes());
+    return rows;
+  }
+  // The parsed body of a JSON answer; fails the test when the head is not JSON's.
+  static rapidjson::Document Json(const std::string& answer) {
+    EXPECT_NE(HeadOf(answer).find("\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
+                                  std::to_string(BodyOf(answer).size()) + "\r\n"),
+              std::string::npos)
+        << answer;
+    rapidjson::Document doc;
+    doc.Parse(BodyOf(answer).c_str());
+    EXPECT_FALSE(doc.HasParseError()) << answer;
+    return doc;
+  }
+  // A JSON packet's rows as the XML packet's attributes (NULL left out).
+  static std::vector<Attrs> Rows(const rapidjson::Document& doc) {
+    std::vector<Attrs> rows;
+    for (const rapidjson::Value& row : doc["rows"].GetArray()) {
+      Attrs& attrs = rows.emplace_back();
+      for (const auto& member : row.GetObject()) {
+        const rapidjson::Value& value = member.value;
+        if (value.IsNull()) continue;
+        attrs.emplace_back(member.name.GetString(),
+                           value.IsString() ? value.GetString() : std::to_string(value.GetInt64()));
+      }
+    }
     return rows;
   }
   bool Logged(const std::string& line_start) const {
@@ -257,6 +327,67 @@ TEST_F(DataViews, PilotStatisticsOfTheCurrentLife) {
   EXPECT_EQ(nobody.SelectFirst("/info/combat_count").Text(), "0") << "a pilot id that is no number is pilot 0";
   EXPECT_EQ(nobody.SelectFirst("/info/effective_total").Text(), " 0.00");
   EXPECT_EQ(Fetch("/?cmd=info&pilotid=1&srvid=3"), web_.DefaultPage()) << "no database: the default page";
+}
+
+TEST_F(DataViews, PilotListAndQueriesAsJsonHoldTheRowsOfTheXml) {
+  AddPilot(*one_, 1, "Сокол", 2);
+  AddPilot(*one_, 2, "Hawk \"7\" \\ x", 0);
+  AddPilot(*one_, 3, "bot", 0, "AI");
+  for (const std::string target : {"/?cmd=show&srvid=1", "/?cmd=show&srvid=2", "/?cmd=query&qid=1&name=bot&srvid=1",
+                                   "/?cmd=query&qid=4&srvid=1"}) {
+    EXPECT_EQ(Rows(Json(Fetch(target + "&format=json"))), Rows(Document(Fetch(target)))) << target;
+  }
+  EXPECT_TRUE(Json(Fetch("/?cmd=show&srvid=1&format=JSON"))["rows"][0]["srvid"].IsInt());
+
+  WriteQuery("typed.sql",
+             "select id, callsign, nullif(realrank, 0) as r, cast(12.50 as decimal(6,2)) as d,"
+             " cast('2026-12-06 21:05:09' as datetime) as t from pilots where class = :klass order by id");
+  const std::string typed = BodyOf(Fetch("/?cmd=query&qid=6&srvid=1&klass=Human&format=json"));
+  EXPECT_EQ(typed, R"({"rows":[]})");
+  one_->Exec("update pilots set class = 'Human' where id < 3");
+  EXPECT_EQ(BodyOf(Fetch("/?cmd=query&qid=6&srvid=1&klass=Human&format=json")),
+            R"({"rows":[{"id":1,"callsign":"Сокол","r":2,"d":12.50,"t":"2026-12-06T21:05:09"},)"
+            R"({"id":2,"callsign":"Hawk \"7\" \\ x","r":null,"d":12.50,"t":"2026-12-06T21:05:09"}]})");
+
+  web_.home.ClearLog();
+  EXPECT_EQ(Fetch("/?cmd=query&qid=2&srvid=1&format=json"), "") << "a failing statement gets no answer";
+  EXPECT_TRUE(Logged("GetAnyDataSetXML\t"));
+  EXPECT_EQ(Fetch("/?cmd=show&srvid=3&format=json"), "") << "nor does an unreachable database";
+  EXPECT_EQ(Fetch("/?cmd=query&qid=9&srvid=1&format=json"), web_.DefaultPage());
+}
+
+TEST_F(DataViews, HistoryAsJsonHoldsTheDocument) {
+  AddPilot(*two_, 15, "Ястреб", 1);
+  AddSortie(*two_, 1, 15, "TKON", 2);
+  AddSortie(*two_, 2, 15, "DIED");
+  AddSortie(*two_, 3, 15, "TKON", 1);
+
+  const rapidjson::Document json = Json(Fetch("/?history=15&srvid=2&format=json"));
+  ExpectSameHistory(Document(Fetch("/?history=15&srvid=2")).Root(), json);
+  EXPECT_EQ(std::string(json["callsign"].GetString()), "Ястреб");
+  const auto lives = json["lives"].GetArray();
+  ASSERT_EQ(lives.Size(), 2u);
+  EXPECT_TRUE(lives[0]["broken"].IsTrue());
+  EXPECT_TRUE(lives[1]["broken"].IsFalse());
+  EXPECT_TRUE(lives[1]["end"].IsNull()) << "the life still going on";
+  EXPECT_EQ(std::string(lives[0]["sorties"][0]["newrank"]["rankname"].GetString()), "лейтенант");
+  EXPECT_TRUE(lives[0]["sorties"][1]["details"].IsNull()) << "a death has no result";
+  EXPECT_EQ(ScheduleEvents(), (std::vector<std::string>{"timer off", "timer on", "timer off", "timer on"}));
+
+  EXPECT_EQ(BodyOf(Fetch("/?history=15&srvid=3&format=json")), R"({"callsign":null,"lives":[]})");
+}
+
+TEST_F(DataViews, PilotStatisticsAsJsonNumbers) {
+  AddPilot(*one_, 1, "Сокол", 0);
+  one_->Exec("update pilots set lastsortie = 2 where id = 1");
+  AddSortie(*one_, 2, 1, "TKON", 6, 4, 3, 5);
+  AddSortie(*one_, 3, 1, "TKON", 4);
+  EXPECT_EQ(BodyOf(Fetch("/?cmd=info&pilotid=1&srvid=1&format=json")),
+            R"({"combat_count":2,"effective_airs":12.00,"eAir":10.00,"eBom":4.00,"eSAir":0.00,"eShip":0.00,)"
+            R"("eTank":3.00,"eCar":5.00,"eArt":0.00,"eAaa":0.00,"eWag":0.00,"pure_ground":8,)"
+            R"("effective_grounds":4.00,"effective_total":16.00})");
+  EXPECT_TRUE(Json(Fetch("/?cmd=info&pilotid=1&srvid=1&format=json")).IsObject());
+  EXPECT_EQ(Fetch("/?cmd=info&pilotid=1&srvid=3&format=json"), web_.DefaultPage());
 }
 
 }  // namespace

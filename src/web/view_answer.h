@@ -1,0 +1,35 @@
+// A data view's answer in the format the request chose (web/answer_format.h).
+//
+// XML: the document as it is, with the XML head (SendXMLStream).
+// HTML: the document transformed on the server with the stylesheet its
+// xml-stylesheet instruction names (a file of the program folder; "./" and
+// a leading "/" are taken as the folder), or with xsl/table.xsl when it
+// names none; the answer is text/html in the encoding the stylesheet's
+// output declares. A stylesheet that is missing, does not compile or fails
+// gives one level-0 line and the XML answer, so the pilot still sees the data.
+// JSON: application/json in UTF-8.
+//
+// HTML and JSON answers carry a Content-Length, "Vary: Accept" when the
+// format was negotiated, and "Access-Control-Allow-Origin" when the
+// settings name an origin (admin/@cors: "*" or one origin, printable ASCII
+// without blanks; anything else is ignored).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "web/answer_format.h"
+#include "web/connection.h"
+
+namespace sky {
+
+// The stylesheet a document is rendered with when it names none.
+inline constexpr char kTableStylesheet[] = "xsl/table.xsl";
+
+void SendViewDocument(TConnection& connection, const TAnswerFormat& format, std::string_view document);
+void SendJsonAnswer(TConnection& connection, const TAnswerFormat& format, std::string_view json);
+
+// The href of the document's xml-stylesheet instruction, if its prolog has one.
+std::string StylesheetHref(std::string_view document);
+
+}  // namespace sky
