@@ -13,7 +13,8 @@
 # stage (asan, tsan); SKY_SKIP_SANITIZERS=1 skips them, SKY_SANITIZERS=asan or
 # tsan runs only one of them.
 
-source "$(dirname "${BASH_SOURCE[0]}")/generator.sh"
+sanitize_lib="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$sanitize_lib/generator.sh"
 
 sanitize_configure() {  # root dir mode
   cmake -S "$1" -B "$2" $(cmake_generator_args "$2") -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
@@ -37,7 +38,7 @@ sanitize_asan() {  # root jobs
   (cd "$dir" && CI="${CI:-true}" \
      ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1" \
      LSAN_OPTIONS="suppressions=$dir/lsan.supp" \
-     UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+     UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$sanitize_lib/ubsan.supp" \
      ctest --output-on-failure -j"$2" -E '^web_views_in_browser$')
 }
 
