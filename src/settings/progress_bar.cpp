@@ -32,7 +32,8 @@ std::string ProgressLine(std::string_view label, std::string_view unit, int64_t 
   std::string line = fmt::format("{} [{}{}] {:>6}/{} {}  {}", label, std::string(cells, '#'),
                                  std::string(kBarCells - cells, '-'), done, total, unit,
                                  FormatDuration(elapsed_seconds));
-  if (const std::optional<double> left = SecondsLeft(done, total, elapsed_seconds)) {
+  const std::optional<double> left = SecondsLeft(done, total, elapsed_seconds);
+  if (left && done < total) {
     line += ", about " + FormatDuration(*left) + " left";
   }
   return line;
