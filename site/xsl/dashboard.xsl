@@ -24,7 +24,7 @@
 
   <xsl:template name="seconds">
     <xsl:param name="value"/>
-    <xsl:value-of select="format-number($value, '0.0')"/>
+    <xsl:value-of select="format-number($value, '0.00')"/>
     <xsl:call-template name="t"><xsl:with-param name="ru"> ñ</xsl:with-param><xsl:with-param name="en"> s</xsl:with-param></xsl:call-template>
   </xsl:template>
 
