@@ -43,10 +43,12 @@ bool LoadAwardsDocument(const TSettings& settings, TXmlDocument& awards) {
 
 // One pilot row: the walk, the rank write-back, the awards and their write-back.
 // False when a write-back failed (and was logged). A pilot whose row took a
-// write counts in `rows_written`.
+// write counts in the pass's RowsWritten; the sorties his walk read count
+// in its SortiesRead.
 bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pilot,
                     const TSettings& settings, const TXmlDocument& awards,
-                    const TAwardEvaluator& evaluate_awards, int32_t& rows_written) {
+                    const TAwardEvaluator& evaluate_awards, TDatabasePass& pass) {
+  int32_t& rows_written = pass.RowsWritten;
   const int32_t pilot_id = IntField(pilot, "id");
   int32_t last_sortie = IntField(pilot, "lastsortie");
   const int32_t army = IntField(pilot, "ArmyID");
@@ -55,7 +57,7 @@ bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pil
   WriteLog(2, "", "");
   WriteLog(2, " === Расчет пилота ===", pilot.FieldByName("callsign").AsString());
 
-  const int32_t reached = WalkPilotLife(sorties, last_sortie, settings);
+  const int32_t reached = WalkPilotLife(sorties, last_sortie, settings, &pass.SortiesRead);
   bool written = true;
   bool row_written = false;
 
@@ -204,15 +206,28 @@ bool UpdateAwards(TdmMySQL& session, int32_t pilot_id, int32_t awards) {
 
 namespace {
 
+// The pass's figures for the readers of its progress: relaxed stores once
+// per pilot, nothing per sortie.
+void Publish(const TDatabasePass& pass, TPassCounters* progress) {
+  if (progress == nullptr) return;
+  progress->pilots_done.store(pass.PilotsExamined, std::memory_order_relaxed);
+  progress->sorties_read.store(pass.SortiesRead, std::memory_order_relaxed);
+  progress->rows_written.store(pass.RowsWritten, std::memory_order_relaxed);
+  progress->errors.store(pass.Errors, std::memory_order_relaxed);
+}
+
 // The pass on an open session; fills the pass's figures and flags.
 void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& settings,
-                    const TAwardEvaluator& evaluate_awards, TPassReads reads, const TPassStop* stop) {
+                    const TAwardEvaluator& evaluate_awards, TPassReads reads, const TPassStop* stop,
+                    TPassCounters* progress = nullptr) {
   WarnWhenSortiesLackPilotIndex(session);
   FixNullRanks(session);
 
   TXmlDocument awards;
   if (!LoadAwardsDocument(settings, awards)) {
     pass.Failed = true;
+    ++pass.Errors;
+    Publish(pass, progress);
     return;
   }
 
@@ -220,6 +235,7 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
   TQueryCloser closer(pilots);
   pilots.Close();
   pilots.Open();
+  if (progress != nullptr) progress->pilots_total.store(pilots.RowCount(), std::memory_order_relaxed);
 
   int32_t& count = pass.PilotsExamined;
   try {
@@ -235,24 +251,32 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
       }
       ++count;
       NotifyAlive();
+      // Published when the pilot is done, however he ends.
+      struct TPilotDone {
+        const TDatabasePass& pass;
+        TPassCounters* progress;
+        ~TPilotDone() { Publish(pass, progress); }
+      } done{pass, progress};
       try {
         std::optional<TSortieBatch::TPilot> batched =
             plan ? plan->Pilot(pilots.RowIndex()) : std::nullopt;
         if (batched) {
           // A failed write: the next pilot's rows are read anew, as his own
           // statement would have read them after the failure.
-          if (!CalculatePilot(session, *batched, pilots, settings, awards, evaluate_awards, pass.RowsWritten)) {
+          if (!CalculatePilot(session, *batched, pilots, settings, awards, evaluate_awards, pass)) {
+            ++pass.Errors;
             plan->Refetch();
           }
         } else {
           TPilotSortieStatements statements(session, IntField(pilots, "id"));
-          CalculatePilot(session, statements, pilots, settings, awards, evaluate_awards, pass.RowsWritten);
+          if (!CalculatePilot(session, statements, pilots, settings, awards, evaluate_awards, pass)) ++pass.Errors;
         }
       } catch (const TDbValueError& e) {
         // A value of this pilot's rows that cannot be read is his alone: he
         // waits until it is mended, the pilots after him are still
         // calculated. Any other error ends the loop below.
         WriteLog(0, "ERROR Enumeration pilots:", e.what());
+        ++pass.Errors;
       }
     }
   } catch (const std::exception& e) {
@@ -260,10 +284,13 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
     // done keep what was written for them.
     WriteLog(0, "ERROR Enumeration pilots:", e.what());
     pass.Failed = true;
+    ++pass.Errors;
   } catch (...) {
     WriteLog(0, "ERROR Enumeration pilots:", "unknown error");
     pass.Failed = true;
+    ++pass.Errors;
   }
+  Publish(pass, progress);
 }
 
 }  // namespace
@@ -281,7 +308,8 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
 }
 
 TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
-                                const TAwardEvaluator& evaluate_awards, const TPassStop* stop) {
+                                const TAwardEvaluator& evaluate_awards, const TPassStop* stop,
+                                TPassCounters* progress) {
   TDatabasePass pass;
   std::unique_ptr<TdmMySQL> session = ConnectSession(entry);
   if (!session) return pass;
@@ -293,10 +321,12 @@ TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& e
   if (!FieldsChecked()) SetFieldsChecked(EnsurePilotFields(*session));
 
   if (FieldsChecked()) {
-    PassOverPilots(pass, *session, settings, evaluate_awards, TPassReads::kBatched, stop);
+    PassOverPilots(pass, *session, settings, evaluate_awards, TPassReads::kBatched, stop, progress);
     pass.Enumerated = pass.PilotsExamined > 0;
   } else {
     pass.Failed = true;
+    ++pass.Errors;
+    Publish(pass, progress);
   }
 
   SetLastCalcTime(Now());

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "db/session.h"
+#include "engine/pass_progress.h"
 #include "engine/pass_stop.h"
 #include "engine/pilot_sorties.h"
 #include "engine/sortie.h"
@@ -43,6 +44,8 @@ struct TDatabasePass {
   bool Enumerated = false;  // at least one pilot was enumerated
   int32_t PilotsExamined = 0;
   int32_t RowsWritten = 0;  // pilot rows given a new rank, last death or awards
+  int64_t SortiesRead = 0;  // sorties the rank walks read
+  int64_t Errors = 0;       // pilots left by an error, and an error that ended the pass
   // An error ended the pass early: the pilot columns could not be checked,
   // the awards file could not be read, or the pilot loop broke off.
   bool Failed = false;
@@ -52,9 +55,12 @@ struct TDatabasePass {
 // Opens a session for the entry and runs the pass. Errors outside the
 // per-pilot loop propagate. An empty evaluator leaves every pilot's awards as
 // stored. A requested `stop` ends the pass before the next pilot, with the
-// level-0 line kStoppedHeading ("<done> of <all> pilots").
+// level-0 line kStoppedHeading ("<done> of <all> pilots"). With `progress`
+// the pass publishes its figures there after each pilot
+// (engine/pass_progress.h).
 TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
-                                const TAwardEvaluator& evaluate_awards, const TPassStop* stop = nullptr);
+                                const TAwardEvaluator& evaluate_awards, const TPassStop* stop = nullptr,
+                                TPassCounters* progress = nullptr);
 // The pass on an open session, reading the sorties in batches of pilots
 // (engine/sortie_batch.h). Returns the number of pilots enumerated.
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
@@ -66,8 +72,10 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
 // advances `last_sortie` to the latest death.
 int32_t WalkPilotSorties(TdmMySQL& session, int32_t pilot_id, int32_t& last_sortie,
                          const TSettings& settings, bool history_mode, TXmlNode history);
-// The calculation-mode walk over rows handed out by `sorties`.
-int32_t WalkPilotLife(TPilotSorties& sorties, int32_t& last_sortie, const TSettings& settings);
+// The calculation-mode walk over rows handed out by `sorties`; adds the
+// sorties it read to `sorties_read` when given.
+int32_t WalkPilotLife(TPilotSorties& sorties, int32_t& last_sortie, const TSettings& settings,
+                      int64_t* sorties_read = nullptr);
 
 int32_t ReachedRank(const TStreak& streak, const TSettings& settings);
 // "Сержант" when the scale has no row with the value.

@@ -16,17 +16,19 @@ namespace sky {
 namespace {
 
 // Walks the rows `sorties` stands on to their end; `recorder` is set in
-// history mode only.
+// history mode only. Adds the sorties read to `sorties_read` when given.
 int32_t Walk(TQuery& sorties, int32_t& last_sortie, const TSettings& settings,
-             THistoryRecorder* recorder) {
+             THistoryRecorder* recorder, int64_t* sorties_read = nullptr) {
   const bool history_mode = recorder != nullptr;
   TStreak streak;
   ResetStreak(streak);
   streak.CurrentRank = 0;
   int32_t result = 0;
+  int64_t read = 0;
 
   for (; !sorties.Eof(); sorties.Next()) {
     const TSortie sortie = ReadSortie(sorties);
+    ++read;
     const std::string text =
         "SortieID = " + std::to_string(sortie.Id) + " SortieEND = " + sortie.SortieEnd;
     if (recorder) recorder->Sortie(sortie);
@@ -69,6 +71,7 @@ int32_t Walk(TQuery& sorties, int32_t& last_sortie, const TSettings& settings,
   }
 
   if (recorder) recorder->Finish(streak);
+  if (sorties_read != nullptr) *sorties_read += read;
   return result;
 }
 
@@ -87,8 +90,9 @@ int32_t WalkPilotSorties(TdmMySQL& session, int32_t pilot_id, int32_t& last_sort
   return Walk(sorties, last_sortie, settings, &recorder);
 }
 
-int32_t WalkPilotLife(TPilotSorties& sorties, int32_t& last_sortie, const TSettings& settings) {
-  return Walk(sorties.From(last_sortie), last_sortie, settings, nullptr);
+int32_t WalkPilotLife(TPilotSorties& sorties, int32_t& last_sortie, const TSettings& settings,
+                      int64_t* sorties_read) {
+  return Walk(sorties.From(last_sortie), last_sortie, settings, nullptr, sorties_read);
 }
 
 }  // namespace sky

@@ -6,14 +6,29 @@
 
 namespace sky {
 
-TPassRecord::TPassRecord(const TServerEntry& entry) : entry_(entry), start_(std::chrono::steady_clock::now()) {}
+TPassRecord::TPassRecord(const TServerEntry& entry, TPassKind kind)
+    : entry_(entry),
+      kind_(kind),
+      start_(std::chrono::steady_clock::now()),
+      progress_(RunningPass().Begin(kind, entry)) {}
 
 TPassRecord::~TPassRecord() {
   figures_.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  const TProgressSnapshot last = RunningPass().Snapshot();
+  RunningPass().End();
   try {
-    RecordDatabasePass(entry_, figures_);
+    PassJournal().Add({.Kind = kind_,
+                       .Database = PassDatabase(entry_),
+                       .Start = last.start,
+                       .Seconds = figures_.Seconds,
+                       .Pilots = last.pilots_done,
+                       .SortiesRead = last.sorties_read,
+                       .RowsWritten = last.rows_written,
+                       .Errors = last.errors,
+                       .End = end_});
+    if (kind_ == TPassKind::kCalculation) RecordDatabasePass(entry_, figures_);
   } catch (const std::exception& e) {
-    // The metrics are not worth the pass's own outcome.
+    // The record is not worth the pass's own outcome.
     WriteLog(0, "Metrics:", e.what());
   }
 }
@@ -21,11 +36,17 @@ TPassRecord::~TPassRecord() {
 void TPassRecord::Finish(const TDatabasePass& pass) {
   if (pass.Stopped) {
     figures_.Outcome = TPassOutcome::kStopped;
-  } else if (pass.Reached && !pass.Failed) {
+    end_ = TPassEnd::kStopped;
+  } else if (!pass.Reached) {
+    end_ = TPassEnd::kNotReached;
+  } else if (!pass.Failed) {
     figures_.Outcome = TPassOutcome::kSucceeded;
+    end_ = TPassEnd::kCompleted;
   }
   figures_.PilotsExamined = pass.PilotsExamined;
   figures_.RowsWritten = pass.RowsWritten;
 }
+
+void TPassRecord::FinishReset(bool reached) { end_ = reached ? TPassEnd::kCompleted : TPassEnd::kNotReached; }
 
 }  // namespace sky

@@ -11,6 +11,7 @@
 #include <fmt/format.h>
 
 #include "service/control_reader.h"
+#include "service/pass_bars.h"
 #include "service/signal_control.h"
 #include "settings/paths.h"
 #include "settings/settings_store.h"
@@ -65,7 +66,12 @@ int RunOnce(Tskyranks& service) {
   // (Ctrl-C, `timeout`) would go unnoticed until the cycle's end.
   TSignalControlSource signals;
   TControlReader requests(signals, [&service] { service.RequestStop(); });
-  const TCycleReport report = service.RunCycle();
+  TCycleReport report;
+  {
+    // A bar per database on a terminal; elsewhere the output stays as it is.
+    const TPassBars bars(STDERR_FILENO);
+    report = service.RunCycle();
+  }
   std::printf("%d of %d active databases calculated\n", report.reached, report.active);
   if (report.stopped) {
     std::printf("stopped by a signal before the end; the next run completes the pass\n");

@@ -17,7 +17,8 @@ int RunServiceInForeground(Tskyranks& service);
 // One calculation cycle over every active database. 0 when every active
 // database was reached, 1 otherwise. A line on standard output says how many.
 // SIGTERM or SIGINT ends the cycle at the next pilot, as in the service; a
-// second line says so and the status is 1.
+// second line says so and the status is 1. On a terminal, standard error
+// shows a progress bar per database (service/pass_bars.h).
 int RunOnce(Tskyranks& service);
 
 // "Service failed on <phase>: <text>" on standard error and to syslog.

@@ -46,14 +46,17 @@ void WarnWhenOthersCanRead(const std::string& file_name) {
 
 bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, const TPassStop* stop) {
   TPassRecord record(entry);
-  const TDatabasePass pass = CalculateDatabase(settings, entry, AwardEvaluator(), stop);
+  const TDatabasePass pass = CalculateDatabase(settings, entry, AwardEvaluator(), stop, &record.Progress());
   record.Finish(pass);
   // Reached also when the database holds no pilot to enumerate.
   return pass.Reached;
 }
 
 bool ResetOneDatabase(const TSettings& settings, const TServerEntry& entry) {
-  return ResetDatabase(settings, entry);
+  TPassRecord record(entry, TPassKind::kReset);
+  const bool reached = ResetDatabase(settings, entry);
+  record.FinishReset(reached);
+  return reached;
 }
 
 Tskyranks::Tskyranks()

@@ -14,7 +14,7 @@ namespace sky {
 namespace {
 
 constexpr std::array kViewNames = {"config", "show", "history", "query", "info",
-                                   "file", "metrics", "control", "default", "other"};
+                                   "file", "metrics", "control", "default", "other", "dashboard"};
 constexpr std::array kRefusalNames = {"line_too_long", "too_many_headers", "body_too_large", "request_timeout",
                                       "write_timeout"};
 

@@ -1,5 +1,7 @@
 #include "web/request_parsing.h"
 
+#include <algorithm>
+
 #include "web/regex.h"
 #include "xml/encoding.h"
 
@@ -81,6 +83,51 @@ TGetCmdItem::TGetCmdItem(std::string_view text) {
     params.push_back(next->Group(1) + "=" + next->Group(2));
     position = next->End(2);
   }
+}
+
+// The value of `name` among the parameters after the path ("?a=1&b=2").
+std::optional<std::string> QueryParameter(std::string_view params, std::string_view name) {
+  const std::size_t query = params.find('?');
+  if (query == std::string_view::npos) return std::nullopt;
+  std::string_view rest = params.substr(query + 1);
+  while (!rest.empty()) {
+    const std::size_t end = std::min(rest.find('&'), rest.size());
+    const std::string_view pair = rest.substr(0, end);
+    const std::size_t equals = pair.find('=');
+    if (equals != std::string_view::npos && EqualsIgnoreCase(pair.substr(0, equals), name)) {
+      return AsciiLower(pair.substr(equals + 1));
+    }
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+  }
+  return std::nullopt;
+}
+
+// The value of the first header line named `name`, without case.
+std::optional<std::string_view> HeaderValue(std::string_view request, std::string_view name) {
+  for (std::size_t begin = request.find("\r\n"); begin != std::string_view::npos;) {
+    begin += 2;
+    const std::size_t end = request.find("\r\n", begin);
+    if (end == std::string_view::npos) break;
+    const std::string_view line = request.substr(begin, end - begin);
+    const std::size_t colon = line.find(':');
+    if (colon != std::string_view::npos && EqualsIgnoreCase(TrimText(line.substr(0, colon)), name)) {
+      return line.substr(colon + 1);
+    }
+    begin = end;
+  }
+  return std::nullopt;
+}
+
+// The weight of a media range ("text/html;q=0.9"): 1 unless a q says otherwise.
+double QualityWeight(std::string_view range) {
+  double weight = 1.0;
+  for (std::size_t semicolon = range.find(';'); semicolon != std::string_view::npos;
+       semicolon = range.find(';', semicolon + 1)) {
+    const std::string parameter = AsciiLower(TrimText(range.substr(semicolon + 1, range.find(';', semicolon + 1) -
+                                                                                      semicolon - 1)));
+    if (parameter.rfind("q=", 0) == 0) weight = ParseDecimal<double>(parameter.substr(2)).value_or(0.0);
+  }
+  return weight;
 }
 
 }  // namespace sky

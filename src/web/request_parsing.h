@@ -26,6 +26,15 @@ std::string GetRequestParams(std::string_view request);
 // The Content-Length header as a number; 0 when missing or not a number.
 int64_t GetContentLength(std::string_view request);
 
+// The value of `name` (without case) among the parameters after the path
+// ("?a=1&b=2"), in lower case; nullopt when no parameter has that name.
+std::optional<std::string> QueryParameter(std::string_view params, std::string_view name);
+// The value of the first header line named `name`, without case.
+std::optional<std::string_view> HeaderValue(std::string_view request, std::string_view name);
+// The weight of one item of a weighted header list ("text/html;q=0.9",
+// "en-GB;q=0.5"): 1 unless a q says otherwise.
+double QualityWeight(std::string_view item);
+
 // A number parameter of one fixed name. The pattern is compiled once, when
 // the reader is made, and one reader serves any number of threads at once:
 // keep readers in function-local statics, not per request.

@@ -79,6 +79,9 @@ void DoProcessGetRequest(TServiceControl& service, TConnection& connection, cons
   if (params == "?cmd=config") {
     CountRequest(TWebView::kConfig);
     ShowConfig(connection);
+  } else if (params == "?cmd=dashboard" || params.rfind("?cmd=dashboard&", 0) == 0) {
+    CountRequest(TWebView::kDashboard);
+    ShowDashboard(connection, request, format);
   } else if (params.find("?cmd=show") != std::string::npos) {
     CountRequest(TWebView::kShow);
     ShowPilotList(connection, params, format);

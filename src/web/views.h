@@ -23,6 +23,11 @@ void ShowHistoryRequest(TServiceControl& service, TConnection& connection, const
 bool ServeQuery(TConnection& connection, const std::vector<std::string>& params, const TAnswerFormat& format = {});
 bool ServePilotInfo(TConnection& connection, const std::vector<std::string>& params,
                     const TAnswerFormat& format = {});
+// "?cmd=dashboard...": the running pass and the last passes
+// (engine/pass_progress.h, engine/pass_journal.h) as an XML document
+// rendered by xsl/dashboard.xsl, or as JSON, in the language the request
+// chose (web/page_language.h). `request` is the whole request text.
+void ShowDashboard(TConnection& connection, const std::string& request, const TAnswerFormat& format = {});
 // "GET /metrics": the process metrics (settings/process_metrics.h) in the
 // text exposition format, UTF-8, with their length.
 void ServeMetrics(TConnection& connection);

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The web views as a pilot sees them: a running skyranks on a generated
 # database, headless Chromium without XSLT (as browsers are going) loading
-# the pilot list, one pilot's history and a configured query by their plain
-# addresses, the server making the HTML, and the rendered pages checked for
-# callsigns (Cyrillic too), rank names and lives. Screenshots are kept.
+# the pilot list, one pilot's history, a configured query and the admin
+# dashboard by their plain addresses, the server making the HTML, and the
+# rendered pages checked for callsigns (Cyrillic too), rank names, lives and
+# the passes' chart and table. Screenshots are kept.
 #
 # Usage: views_browser_test.sh SKYRANKS SKYGEN SITE_DIR ARTIFACTS_DIR
 # Needs the throwaway database (SKY_TEST_DB_*); without it, or without
@@ -58,6 +59,7 @@ sql -e "create database $db character set utf8mb4"
 
 # --- the program's home: settings, awards file, stylesheets, queries ----------
 http_port=$(free_port)
+nowhere_port=$(free_port)  # nothing listens there: a database that cannot be reached
 mkdir -p "$work/xsl" "$work/queries"
 cp "$site"/xsl/*.xsl "$work/xsl/"
 cp "$site"/queries/*.sql "$work/queries/"
@@ -65,6 +67,7 @@ iconv -f UTF-8 -t CP1251 >"$work/skyranks.xml" <<EOF
 <?xml version="1.0" encoding="windows-1251"?>
 <skyranks debug="0">
   <mysql id="1" active="1" host="$SKY_TEST_DB_HOST" port="$SKY_TEST_DB_PORT" user="$SKY_TEST_DB_USER" pass="$SKY_TEST_DB_PASS" db="$db"/>
+  <mysql id="2" active="1" host="127.0.0.1" port="$nowhere_port" user="nobody" pass="nothing" db="nowhere"/>
   <schedule interval="0" sleep="0"/>
   <admin port="$http_port"><password>browser-test</password></admin>
   <ranks>
@@ -156,5 +159,23 @@ best=$(cut -f2 "$work/top.txt" | grep -v '[&<>"]' | head -n 1)
 [ -n "$best" ] || fail "the query gave no row with a plain callsign"
 expect query "$best" "a callsign of the query's rows"
 
-echo "PASS: $rows pilots listed, pilot $pilot with $lives lives, the query's table"
-echo "screenshots: $artifacts/pilotlist.png $artifacts/history.png $artifacts/query.png"
+# Two more cycles, so that the chart has bars of both kinds.
+for _ in 1 2; do
+  curl -s --max-time 120 -d 'password=browser-test&actionid=recalc' "$base/ctrl.sky" | grep -q Calculated ||
+    fail "recalc was not answered"
+done
+render "$base/?cmd=dashboard" dashboard
+expect dashboard 'Last passes' "the English headings (the browser asks for English)"
+expect dashboard 'id="chart"' "the chart"
+grep -q '<svg ' "$artifacts/dashboard.html" || fail "dashboard: no inline SVG"
+expect dashboard '<rect class="completed"' "a completed pass in the chart"
+expect dashboard '<rect class="not_reached"' "the unreached database marked in the chart"
+expect dashboard 'id="passes"' "the table of the passes"
+expect dashboard "$db" "the database's name"
+passes=$(grep -o '<tr class="' "$artifacts/dashboard.html" | wc -l)
+[ "$passes" -eq 6 ] || fail "dashboard: $passes passes in the table for three cycles over two databases"
+render "$base/?cmd=dashboard&lang=ru" dashboard_ru
+expect dashboard_ru 'Последние расчеты' "the Russian headings"
+
+echo "PASS: $rows pilots listed, pilot $pilot with $lives lives, the query's table, $passes passes on the dashboard"
+echo "screenshots: $artifacts/pilotlist.png $artifacts/history.png $artifacts/query.png $artifacts/dashboard.png"

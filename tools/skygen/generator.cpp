@@ -25,6 +25,32 @@ void CreateTables(Connection& db, bool rank_columns) {
 
 }  // namespace
 
+namespace {
+
+// A source that tells `progress` how far it has come.
+class ReportedRows : public RowSource {
+ public:
+  ReportedRows(RowSource& rows, uint64_t total,
+               const std::function<void(std::string_view, uint64_t, uint64_t)>& progress)
+      : rows_(rows), total_(total), progress_(progress) {}
+  std::string_view Table() const override { return rows_.Table(); }
+  std::string_view Columns() const override { return rows_.Columns(); }
+  bool Next(RowWriter& out) override {
+    const bool more = rows_.Next(out);
+    if (progress_ && (!more || ++made_ % kEvery == 0)) progress_(rows_.Table(), made_, total_);
+    return more;
+  }
+
+ private:
+  static constexpr uint64_t kEvery = 4096;
+  RowSource& rows_;
+  uint64_t total_;
+  uint64_t made_ = 0;
+  const std::function<void(std::string_view, uint64_t, uint64_t)>& progress_;
+};
+
+}  // namespace
+
 GeneratorResult Generate(const GeneratorOptions& options) {
   const auto started = std::chrono::steady_clock::now();
   if (options.sorties > 0 && options.pilots == 0) {
@@ -46,9 +72,11 @@ GeneratorResult Generate(const GeneratorOptions& options) {
   Population population = MakePopulation(options.pilots, options.sorties, options.seed);
   GeneratorResult result;
   SortieRows sorties(population, options.seed);
-  result.sorties = LoadTable(db, sorties, options.method, &result.used_load_data);
+  ReportedRows reported_sorties(sorties, options.sorties, options.progress);
+  result.sorties = LoadTable(db, reported_sorties, options.method, &result.used_load_data);
   PilotRows pilots(population);
-  result.pilots = LoadTable(db, pilots, options.method);
+  ReportedRows reported_pilots(pilots, options.pilots, options.progress);
+  result.pilots = LoadTable(db, reported_pilots, options.method);
   if (options.index) db.Exec(statsdb::kCreateSortiesIndex);
 
   result.seconds =

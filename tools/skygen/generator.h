@@ -11,7 +11,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "connection.h"
 #include "table_loader.h"
@@ -28,6 +30,9 @@ struct GeneratorOptions {
   bool index = true;
   bool rank_columns = false;  // add realrank, lastsortie, awards (all NULL)
   LoadMethod method = LoadMethod::kAuto;
+  // Told of the rows of each table as they are made, every few thousand
+  // rows and once more at the table's end: (table, rows made, rows to make).
+  std::function<void(std::string_view, uint64_t, uint64_t)> progress;
 };
 
 struct GeneratorResult {

@@ -1,10 +1,15 @@
 // skygen: fills a statistics database with generated pilots and sorties for
 // tests, demonstrations and benchmarks. See kUsage in options.h.
+#include <unistd.h>
+
 #include <cstdio>
 #include <exception>
+#include <memory>
+#include <string>
 
 #include "generator.h"
 #include "options.h"
+#include "settings/progress_bar.h"
 
 int main(int argc, char** argv) {
   using namespace sky::skygen;
@@ -19,8 +24,21 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return 0;
   }
+  // A bar per table on a terminal (not with --quiet); elsewhere the output stays as it is.
+  std::unique_ptr<sky::TProgressBar> bar;
+  std::string bar_table;
+  if (!line.quiet) line.options.progress = [&](std::string_view table, uint64_t made, uint64_t total) {
+    if (!bar || table != bar_table) {
+      bar.reset();
+      bar_table = table;
+      bar = std::make_unique<sky::TProgressBar>(STDERR_FILENO, bar_table, "rows");
+    }
+    bar->Show(static_cast<int64_t>(made), static_cast<int64_t>(total));
+    if (made >= total) bar->Finish(static_cast<int64_t>(made), static_cast<int64_t>(total));
+  };
   try {
     const GeneratorResult result = Generate(line.options);
+    bar.reset();
     if (!line.quiet) {
       std::printf("skygen: %llu pilots, %llu sorties into %s (seed %llu, %s%s) in %.1f s\n",
                   static_cast<unsigned long long>(result.pilots),

@@ -1,0 +1,73 @@
+#include "engine/pass_progress.h"
+
+namespace sky {
+
+std::string_view PassKindName(TPassKind kind) { return kind == TPassKind::kReset ? "reset" : "pass"; }
+
+TPassDatabase PassDatabase(const TServerEntry& entry) { return {entry.Id, entry.Host, entry.Db}; }
+
+TPassCounters& TPassProgress::Begin(TPassKind kind, const TServerEntry& entry) {
+  TPassListener* listener = nullptr;
+  TProgressSnapshot begun;
+  {
+    const std::lock_guard lock(mutex_);
+    for (std::atomic<int64_t>* counter : {&counters_.pilots_total, &counters_.pilots_done, &counters_.sorties_read,
+                                          &counters_.rows_written, &counters_.errors}) {
+      counter->store(0, std::memory_order_relaxed);
+    }
+    identity_.running = true;
+    ++identity_.sequence;
+    identity_.kind = kind;
+    identity_.database = PassDatabase(entry);
+    identity_.start = Now();
+    started_ = std::chrono::steady_clock::now();
+    listener = listener_;
+    begun = SnapshotLocked();
+  }
+  if (listener != nullptr) listener->PassBegun(begun);
+  return counters_;
+}
+
+void TPassProgress::End() {
+  TPassListener* listener = nullptr;
+  TProgressSnapshot ended;
+  {
+    const std::lock_guard lock(mutex_);
+    identity_.running = false;
+    ended_ = std::chrono::steady_clock::now();
+    listener = listener_;
+    ended = SnapshotLocked();
+  }
+  if (listener != nullptr) listener->PassEnded(ended);
+}
+
+TProgressSnapshot TPassProgress::Snapshot() const {
+  const std::lock_guard lock(mutex_);
+  return SnapshotLocked();
+}
+
+void TPassProgress::SetListener(TPassListener* listener) {
+  const std::lock_guard lock(mutex_);
+  listener_ = listener;
+}
+
+TProgressSnapshot TPassProgress::SnapshotLocked() const {
+  TProgressSnapshot snapshot = identity_;
+  if (snapshot.sequence == 0) return snapshot;
+  const auto until = snapshot.running ? std::chrono::steady_clock::now() : ended_;
+  snapshot.elapsed_seconds = std::chrono::duration<double>(until - started_).count();
+  // Total first: a pilot counted done was counted in the total before.
+  snapshot.pilots_total = counters_.pilots_total.load(std::memory_order_relaxed);
+  snapshot.pilots_done = std::min(counters_.pilots_done.load(std::memory_order_relaxed), snapshot.pilots_total);
+  snapshot.sorties_read = counters_.sorties_read.load(std::memory_order_relaxed);
+  snapshot.rows_written = counters_.rows_written.load(std::memory_order_relaxed);
+  snapshot.errors = counters_.errors.load(std::memory_order_relaxed);
+  return snapshot;
+}
+
+TPassProgress& RunningPass() {
+  static TPassProgress progress;
+  return progress;
+}
+
+}  // namespace sky

@@ -1,0 +1,42 @@
+// The progress bars of `skyranks --once` on a terminal: one bar per pass
+// (settings/progress_bar.h), labelled with the database, begun and ended by
+// the running pass (engine/pass_progress.h) and redrawn from its figures
+// by a thread of its own while it runs. On a descriptor that is not a
+// terminal nothing is registered or started, and nothing is written.
+//
+// Guards: the bar in hand is under a mutex, shared by the pass's thread
+// (begin, end) and the redrawing thread.
+#pragma once
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "engine/pass_progress.h"
+#include "settings/progress_bar.h"
+
+namespace sky {
+
+class TPassBars : public TPassListener {
+ public:
+  explicit TPassBars(int fd);
+  ~TPassBars() override;
+  TPassBars(const TPassBars&) = delete;
+  TPassBars& operator=(const TPassBars&) = delete;
+
+  void PassBegun(const TProgressSnapshot& pass) override;
+  void PassEnded(const TProgressSnapshot& pass) override;
+
+ private:
+  void Redraw();
+
+  int fd_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool ending_ = false;
+  std::unique_ptr<TProgressBar> bar_;
+  std::thread redraw_;
+};
+
+}  // namespace sky
