@@ -52,14 +52,16 @@ bool ClearRanks(TdmMySQL& session) {
   }
 }
 
-bool ResetDatabase(const TSettings& settings, const TServerEntry& entry) {
+bool ResetDatabase(const TSettings& settings, const TServerEntry& entry, bool* cleared) {
   // A reset clears the columns whatever the settings say, debug mode included.
   (void)settings;
   WriteLog(3, "MySQL host for reset:", entry.Host);
+  if (cleared != nullptr) *cleared = false;
   std::unique_ptr<TdmMySQL> session = ConnectSession(entry);
   if (!session) return false;
   if (!FieldsChecked()) SetFieldsChecked(EnsurePilotFields(*session));
-  if (FieldsChecked()) ClearRanks(*session);
+  const bool done = FieldsChecked() && ClearRanks(*session);
+  if (cleared != nullptr) *cleared = done;
   return true;
 }
 

@@ -16,7 +16,9 @@ bool AddPilotField(TdmMySQL& session, std::string_view column);
 // Number of rows changed; 0 after a logged error.
 int64_t FixNullRanks(TdmMySQL& session);
 bool ClearRanks(TdmMySQL& session);
-// Opens its own session; true when the database was reached.
-bool ResetDatabase(const TSettings& settings, const TServerEntry& entry);
+// Opens its own session; true when the database was reached. `cleared`,
+// when given, tells whether the columns were cleared (false after a logged
+// error, as when they could not be added).
+bool ResetDatabase(const TSettings& settings, const TServerEntry& entry, bool* cleared = nullptr);
 
 }  // namespace sky

@@ -47,6 +47,8 @@ void TPassRecord::Finish(const TDatabasePass& pass) {
   figures_.RowsWritten = pass.RowsWritten;
 }
 
-void TPassRecord::FinishReset(bool reached) { end_ = reached ? TPassEnd::kCompleted : TPassEnd::kNotReached; }
+void TPassRecord::FinishReset(bool reached, bool cleared) {
+  end_ = !reached ? TPassEnd::kNotReached : (cleared ? TPassEnd::kCompleted : TPassEnd::kFailed);
+}
 
 }  // namespace sky

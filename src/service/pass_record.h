@@ -27,8 +27,9 @@ class TPassRecord {
   // Where the pass publishes its figures while it runs.
   TPassCounters& Progress() { return progress_; }
   void Finish(const TDatabasePass& pass);
-  // A reset: `reached` whether the database was reached.
-  void FinishReset(bool reached);
+  // A reset: `reached` whether the database was reached, `cleared` whether
+  // its columns were cleared (a failed reset otherwise).
+  void FinishReset(bool reached, bool cleared);
 
  private:
   const TServerEntry& entry_;

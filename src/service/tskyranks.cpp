@@ -54,8 +54,9 @@ bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, 
 
 bool ResetOneDatabase(const TSettings& settings, const TServerEntry& entry) {
   TPassRecord record(entry, TPassKind::kReset);
-  const bool reached = ResetDatabase(settings, entry);
-  record.FinishReset(reached);
+  bool cleared = false;
+  const bool reached = ResetDatabase(settings, entry, &cleared);
+  record.FinishReset(reached, cleared);
   return reached;
 }
 

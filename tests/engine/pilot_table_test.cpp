@@ -114,9 +114,22 @@ TEST_F(PilotTable, ResetAddsMissingColumnsFirst) {
   EXPECT_EQ(Stored(1), "0:0:0");
 }
 
+TEST_F(PilotTable, AResetThatCannotClearSaysSo) {
+  DropRankColumns();
+  SetFieldsChecked(true);  // as if another program had dropped them after a pass
+  home_.SetLogLevel(0);
+  bool cleared = true;
+  EXPECT_TRUE(ResetDatabase(settings_, db_->Entry(), &cleared)) << "reached";
+  EXPECT_FALSE(cleared);
+  ASSERT_FALSE(Log().empty());
+  EXPECT_EQ(Log().back().rfind("TS\tERROR clear ranks failed!\t", 0), 0u);
+}
+
 TEST_F(PilotTable, ResetOfAnUnreachableDatabaseChangesNothing) {
   home_.SetLogLevel(0);
-  EXPECT_FALSE(ResetDatabase(settings_, db_->EntryWithPassword("wrong")));
+  bool cleared = true;
+  EXPECT_FALSE(ResetDatabase(settings_, db_->EntryWithPassword("wrong"), &cleared));
+  EXPECT_FALSE(cleared);
   auto lines = Log();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0].rfind("TS\tERROR connecting to MySQL:\t", 0), 0u) << lines[0];
