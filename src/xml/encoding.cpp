@@ -123,6 +123,30 @@ std::string AsciiLower(std::string_view text) {
   return out;
 }
 
+std::string FoldCase(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t at = 0; at < utf8.size();) {
+    char32_t cp = 0;
+    const std::size_t length = DecodeUtf8(utf8, at, cp);
+    if (length == 0) {
+      out += utf8[at++];
+      continue;
+    }
+    if (cp >= U'A' && cp <= U'Z') {
+      cp += 0x20;
+    } else if (cp >= 0x0410 && cp <= 0x042F) {
+      cp += 0x20;
+    } else if (cp >= 0x0400 && cp <= 0x040F) {
+      cp += 0x50;
+    }
+    if (cp == 0x0451) cp = 0x0435;  // ё is written е as often as not
+    AppendUtf8(out, cp);
+    at += length;
+  }
+  return out;
+}
+
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {

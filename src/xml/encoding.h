@@ -129,4 +129,10 @@ inline std::optional<int32_t> ToInt32(std::string_view text) { return ParseDecim
 std::string AsciiLower(std::string_view text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
+// The UTF-8 text with Latin and Cyrillic capitals made small (the letters of
+// U+0400..U+042F included) and ё made е, as Russian writing often has it,
+// for matching what pilots type against callsigns and ordering callsigns;
+// other characters and invalid bytes are kept as they are.
+std::string FoldCase(std::string_view utf8);
+
 }  // namespace sky

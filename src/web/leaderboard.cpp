@@ -1,0 +1,170 @@
+#include "web/leaderboard.h"
+
+#include <algorithm>
+#include <array>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+#include "web/form_fields.h"
+#include "web/view_params.h"
+#include "xml/encoding.h"
+
+namespace sky {
+
+namespace {
+
+struct TSortName {
+  std::string_view name;
+  TBoardSort sort;
+  bool descending;  // the sort's default order
+};
+
+constexpr std::array<TSortName, 7> kSorts = {{
+    {"rank", TBoardSort::kRank, true},
+    {"callsign", TBoardSort::kCallsign, false},
+    {"air", TBoardSort::kAirKills, true},
+    {"ground", TBoardSort::kGroundKills, true},
+    {"sorties", TBoardSort::kSorties, true},
+    {"life", TBoardSort::kLife, true},
+    {"last", TBoardSort::kLastSortie, true},
+}};
+
+// A text typed by a pilot, as his browser sent it: URL-encoded, from a page
+// in Windows-1251 or in UTF-8.
+std::string TypedText(std::string_view raw) {
+  std::string text = UrlDecode(raw);
+  if (!IsValidUtf8(text)) text = Cp1251ToUtf8(text);
+  return FoldCase(TrimText(text));
+}
+
+std::optional<int64_t> Number(const std::vector<std::string>& params, std::string_view name) {
+  const std::optional<std::string> text = ListValue(params, name);
+  return text ? ParseDecimal<int64_t>(TrimText(*text)) : std::nullopt;
+}
+
+// -1, 0 or 1 as `a` comes before, with or after `b` in ascending order of the key.
+int CompareKey(const TPilotResult& a, const TPilotResult& b, TBoardSort sort) {
+  auto three_way = [](const auto& x, const auto& y) { return x < y ? -1 : (y < x ? 1 : 0); };
+  switch (sort) {
+    case TBoardSort::kRank:
+      return three_way(a.Rank, b.Rank);
+    case TBoardSort::kCallsign:
+      return three_way(a.FoldedCallsign, b.FoldedCallsign);
+    case TBoardSort::kAirKills:
+      return three_way(a.CareerAirKills, b.CareerAirKills);
+    case TBoardSort::kGroundKills:
+      return three_way(a.CareerGroundKills, b.CareerGroundKills);
+    case TBoardSort::kSorties:
+      return three_way(a.CareerSorties, b.CareerSorties);
+    case TBoardSort::kLife:
+      return three_way(a.LifeAirKills + a.LifeGroundKills, b.LifeAirKills + b.LifeGroundKills);
+    case TBoardSort::kLastSortie:
+      return three_way(a.LastSortie, b.LastSortie);
+  }
+  return 0;
+}
+
+using TOrder = std::vector<const TPilotResult*>;
+
+// A kept order does not keep its results alive: once a pass has replaced
+// them and the last request using them has ended, it is given up.
+struct TKeptOrder {
+  std::weak_ptr<const TPilotResults> results;
+  TBoardSort sort;
+  bool descending;
+  int32_t army;
+  std::shared_ptr<const TOrder> order;
+};
+
+constexpr std::size_t kKeptOrders = 16;
+std::mutex g_lock;                   // guards g_orders
+std::vector<TKeptOrder> g_orders;    // the most recently used last
+
+// The pilots of the board in its order, made once per set of results.
+std::shared_ptr<const TOrder> BoardOrder(const std::shared_ptr<const TPilotResults>& results,
+                                         const TBoardQuery& query) {
+  {
+    std::lock_guard<std::mutex> hold(g_lock);
+    std::erase_if(g_orders, [](const TKeptOrder& kept) { return kept.results.expired(); });
+    for (auto kept = g_orders.begin(); kept != g_orders.end(); ++kept) {
+      if (kept->results.lock() == results && kept->sort == query.sort && kept->descending == query.descending &&
+          kept->army == query.army) {
+        std::rotate(kept, kept + 1, g_orders.end());
+        return g_orders.back().order;
+      }
+    }
+  }
+  auto order = std::make_shared<TOrder>();
+  order->reserve(results->size());
+  for (const TPilotResult& pilot : *results) {
+    if (query.army == 0 || pilot.Army == query.army) order->push_back(&pilot);
+  }
+  std::stable_sort(order->begin(), order->end(), [&](const TPilotResult* a, const TPilotResult* b) {
+    const int compared = CompareKey(*a, *b, query.sort);
+    if (compared != 0) return query.descending ? compared > 0 : compared < 0;
+    return a->Id < b->Id;
+  });
+  std::lock_guard<std::mutex> hold(g_lock);
+  if (g_orders.size() == kKeptOrders) g_orders.erase(g_orders.begin());
+  g_orders.push_back({results, query.sort, query.descending, query.army, order});
+  return order;
+}
+
+}  // namespace
+
+std::string_view BoardSortName(TBoardSort sort) {
+  for (const TSortName& entry : kSorts) {
+    if (entry.sort == sort) return entry.name;
+  }
+  return kSorts[0].name;
+}
+
+TBoardQuery ParseBoardQuery(const std::vector<std::string>& params) {
+  TBoardQuery query;
+  const std::string sort = AsciiLower(TrimText(ListValue(params, "sort").value_or("")));
+  for (const TSortName& entry : kSorts) {
+    if (entry.name == sort) query.sort = entry.sort;
+  }
+  query.descending = kSorts[static_cast<std::size_t>(query.sort)].descending;
+  const std::string order = AsciiLower(TrimText(ListValue(params, "order").value_or("")));
+  if (order == "asc") query.descending = false;
+  if (order == "desc") query.descending = true;
+  if (const std::optional<int64_t> army = Number(params, "army"); army == 1 || army == 2) {
+    query.army = static_cast<int32_t>(*army);
+  }
+  query.search = TypedText(ListValue(params, "q").value_or(""));
+  query.me = TypedText(ListValue(params, "me").value_or(""));
+  if (const std::optional<int64_t> page = Number(params, "page"); page && *page >= 1) query.page = *page;
+  if (const std::optional<int64_t> size = Number(params, "size"); size && *size >= 1) {
+    query.size = std::min(*size, kBoardMaxPageSize);
+  }
+  return query;
+}
+
+TBoardPage SelectBoard(const std::shared_ptr<const TPilotResults>& results, const TBoardQuery& query) {
+  const std::shared_ptr<const TOrder> ordered = BoardOrder(results, query);
+  const TOrder& board = *ordered;
+
+  std::vector<TBoardRow> picked;
+  std::optional<std::size_t> me_at;
+  for (std::size_t i = 0; i < board.size(); ++i) {
+    const std::string& callsign = board[i]->FoldedCallsign;
+    if (!query.search.empty() && callsign.find(query.search) == std::string::npos) continue;
+    const bool me = !query.me.empty() && !me_at && callsign == query.me;
+    if (me) me_at = picked.size();
+    picked.push_back({static_cast<int64_t>(i) + 1, board[i], me});
+  }
+
+  TBoardPage page;
+  page.size = query.size;
+  page.matching = static_cast<int64_t>(picked.size());
+  page.pages = std::max<int64_t>(1, (page.matching + page.size - 1) / page.size);
+  page.page = me_at ? static_cast<int64_t>(*me_at) / page.size + 1 : std::min(query.page, page.pages);
+  const auto first = static_cast<std::size_t>((page.page - 1) * page.size);
+  const std::size_t end = std::min(picked.size(), first + static_cast<std::size_t>(page.size));
+  if (first < end) page.rows.assign(picked.begin() + static_cast<std::ptrdiff_t>(first), picked.begin() + static_cast<std::ptrdiff_t>(end));
+  return page;
+}
+
+}  // namespace sky
