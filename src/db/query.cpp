@@ -167,6 +167,7 @@ void TQuery::Open() {
   for (unsigned i = 0; i < count; ++i) {
     columns_.push_back(TColumn{std::string(fields[i].name, fields[i].name_length), TypeOf(fields[i])});
   }
+  NoteColumnNames();
   rows_.reserve(mysql_num_rows(result.get()));
   while (MYSQL_ROW row = mysql_fetch_row(result.get())) {
     const unsigned long* lengths = mysql_fetch_lengths(result.get());
@@ -196,6 +197,7 @@ void TQuery::OpenRows(std::vector<std::string> columns, std::vector<TRowTexts> r
   }
   columns_.reserve(columns.size());
   for (std::string& name : columns) columns_.push_back(TColumn{std::move(name), TFieldType::kText});
+  NoteColumnNames();
   rows_ = std::move(rows);
   rows_affected_ = 0;
   position_ = 0;
@@ -204,8 +206,22 @@ void TQuery::OpenRows(std::vector<std::string> columns, std::vector<TRowTexts> r
   active_ = true;
 }
 
+void TQuery::NoteColumnNames() {
+  next_lookup_ = 0;
+  unique_names_ = true;
+  for (std::size_t i = 0; i < columns_.size() && unique_names_; ++i) {
+    for (std::size_t j = i + 1; j < columns_.size(); ++j) {
+      if (columns_[i].name == columns_[j].name) {
+        unique_names_ = false;
+        break;
+      }
+    }
+  }
+}
+
 void TQuery::Close() {
   active_ = false;
+  unique_names_ = false;
   columns_.clear();
   rows_.clear();
   rows_.shrink_to_fit();
@@ -236,9 +252,21 @@ TField TQuery::Field(int index) const {
 
 TField TQuery::FieldByName(std::string_view name) const {
   // Readers nearly always spell a column as the table does; the exact pass
-  // keeps the per-row lookups of a long walk cheap.
-  for (std::size_t i = 0; i < columns_.size(); ++i) {
-    if (columns_[i].name == name) return TField(*this, static_cast<int>(i));
+  // keeps the per-row lookups of a long walk cheap. They also read a row's
+  // columns mostly in the result's order, so with names that are unique the
+  // search starts after the column found last, and usually ends at once.
+  const std::size_t count = columns_.size();
+  if (unique_names_ && count > 0) {
+    for (std::size_t step = 0, i = next_lookup_ % count; step < count; ++step, i = (i + 1) % count) {
+      if (columns_[i].name == name) {
+        next_lookup_ = i + 1;
+        return TField(*this, static_cast<int>(i));
+      }
+    }
+  } else {
+    for (std::size_t i = 0; i < count; ++i) {
+      if (columns_[i].name == name) return TField(*this, static_cast<int>(i));
+    }
   }
   for (std::size_t i = 0; i < columns_.size(); ++i) {
     if (EqualsIgnoreCase(columns_[i].name, name)) return TField(*this, static_cast<int>(i));

@@ -181,6 +181,7 @@ class TQuery {
   };
 
   const std::optional<std::string>& Value(int column) const;
+  void NoteColumnNames();  // after the columns are set
 
   TdmMySQL& session_;
   std::string text_;
@@ -189,6 +190,8 @@ class TQuery {
   std::vector<std::size_t> literal_colons_;  // offsets of "::" pairs
   bool active_ = false;
   std::vector<TColumn> columns_;
+  bool unique_names_ = false;            // no two columns share an exact name
+  mutable std::size_t next_lookup_ = 0;  // where FieldByName starts looking
   std::vector<TRow> rows_;
   std::size_t position_ = 0;
   std::size_t window_begin_ = 0;

@@ -28,4 +28,10 @@ void TPilotSortieStatements::TotalsBefore(int32_t upper_id, TPilotTotals& totals
   GetPilotTotals(session_, pilot_id_, std::max(upper_id, 0), totals);
 }
 
+std::optional<TCareerSums> TPilotSortieStatements::CareerBefore(int32_t stored_last,
+                                                                const TSettings& settings) {
+  if (stored_last <= 0) return TCareerSums{};
+  return ReadCareerBefore(session_, pilot_id_, stored_last, settings);
+}
+
 }  // namespace sky

@@ -37,12 +37,19 @@ class TPilotSorties {
   virtual void TotalsBefore(int32_t upper_id, TPilotTotals& totals) = 0;
 
   // The sums of his sorties before his stored last death, for the pages that
-  // show his career; nullopt when this reader does not have them at hand.
-  virtual std::optional<TCareerSums> CareerBefore() const { return std::nullopt; }
+  // show his career; nullopt when they could not be had (a failure is logged
+  // at the tracing level 10 only: the walk meets a real fault itself).
+  virtual std::optional<TCareerSums> CareerBefore(int32_t stored_last,
+                                                  const TSettings& settings) = 0;
 };
 
 // One statement per request, on the session's SQLQueryCheckPilot, closed
 // again when this object ends.
+// The sums of the pilot's sorties with id < upper_id, with one statement on
+// the session's SQLQueryService; nullopt (after a level-10 line) when it fails.
+std::optional<TCareerSums> ReadCareerBefore(TdmMySQL& session, int32_t pilot_id, int32_t upper_id,
+                                            const TSettings& settings);
+
 class TPilotSortieStatements final : public TPilotSorties {
  public:
   TPilotSortieStatements(TdmMySQL& session, int32_t pilot_id)
@@ -54,6 +61,8 @@ class TPilotSortieStatements final : public TPilotSorties {
   int32_t PilotId() const override { return pilot_id_; }
   TQuery& From(int32_t first_id) override;
   void TotalsBefore(int32_t upper_id, TPilotTotals& totals) override;
+  // One statement over his sorties before his stored last death.
+  std::optional<TCareerSums> CareerBefore(int32_t stored_last, const TSettings& settings) override;
 
  private:
   TdmMySQL& session_;

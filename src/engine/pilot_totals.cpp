@@ -1,6 +1,7 @@
 // Implements part of engine/sortie.h (GetPilotTotals and the ratios).
 #include <fmt/format.h>
 
+#include "engine/pilot_sorties.h"
 #include "engine/query_closer.h"
 #include "engine/sortie.h"
 #include "settings/log.h"
@@ -26,6 +27,35 @@ void GetPilotTotals(TdmMySQL& session, int32_t pilot_id, int32_t upper_id, TPilo
     totals.Grounds = static_cast<int32_t>(query.FieldByName("eGrounds").AsInteger());
   } catch (const std::exception& e) {
     WriteLog(0, "Ошибка вычисления K/S", e.what());
+  }
+}
+
+std::optional<TCareerSums> ReadCareerBefore(TdmMySQL& session, int32_t pilot_id, int32_t upper_id,
+                                            const TSettings& settings) {
+  // Grouped by how the sorties ended, so that the deaths are told apart with
+  // the settings' list, as the walk tells them.
+  TQuery& query = session.SQLQueryService;
+  try {
+    TQueryCloser closer(query);
+    query.Close();
+    query.SetText(fmt::format(
+        "select cast(SortieEND as binary) as sortie_end, count(id), sum(eAir), "
+        "sum(eSAir + eShip + eCar + eTank + eAaa + eArt + eWag) from sorties "
+        "where pilotid = {} and id < {} group by sortie_end",
+        pilot_id, upper_id));
+    query.Open();
+    TCareerSums sums;
+    for (; !query.Eof(); query.Next()) {
+      const int64_t count = query.Field(1).AsInteger();
+      sums.Sorties += count;
+      sums.Air += query.Field(2).AsInteger();
+      sums.Grounds += query.Field(3).AsInteger();
+      if (IsDeathEnd(query.Field(0).Text(), settings)) sums.Deaths += count;
+    }
+    return sums;
+  } catch (const std::exception& e) {
+    WriteLog(10, "Career totals could not be read:", e.what());
+    return std::nullopt;
   }
 }
 

@@ -50,7 +50,7 @@ bool LoadAwardsDocument(const TSettings& settings, TXmlDocument& awards) {
 // failed write left as it was.
 class TKeptResult {
  public:
-  TKeptResult(TPilotResults* results, const TQuery& pilot, const TPilotSorties& sorties,
+  TKeptResult(TPilotResults* results, const TQuery& pilot, TPilotSorties& sorties,
               const TLifeTally& tally, const TSettings& settings)
       : results_(results), tally_(tally), settings_(settings) {
     if (results_ == nullptr) return;
@@ -59,7 +59,7 @@ class TKeptResult {
     result_.Army = IntField(pilot, "ArmyID");
     result_.Rank = IntField(pilot, "realrank");
     result_.Awards = IntField(pilot, "awards");
-    career_ = sorties.CareerBefore();
+    career_ = sorties.CareerBefore(IntField(pilot, "lastsortie"), settings);
   }
   TKeptResult(const TKeptResult&) = delete;
   TKeptResult& operator=(const TKeptResult&) = delete;
@@ -206,13 +206,15 @@ class TBatchPlan {
 
   // The batch pilot for pilot row `row`, fetching the next run first when
   // the row is past the current one (after committing the writes so far);
-  // nullopt for a row without a start. `errors` counts a failed commit.
+  // nullopt for a row without a start or of a run whose fetch failed, which
+  // its own statements read. `errors` counts a failed commit.
   std::optional<TSortieBatch::TPilot> Pilot(std::size_t row, int64_t& errors) {
     if (row >= starts_.size() || !starts_[row]) return std::nullopt;
     if (row >= run_end_ || row < run_begin_) {
       if (!group_.Commit()) ++errors;
       FetchFrom(row);
     }
+    if (batch_.FetchFailed()) return std::nullopt;
     return TSortieBatch::TPilot(batch_, *starts_[row]);
   }
 
@@ -400,8 +402,10 @@ TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& e
 
   if (FieldsChecked()) {
     TPilotResults results;
-    PassOverPilots(pass, *session, settings, evaluate_awards, TPassReads::kBatched, stop, progress,
-                   &results);
+    // With a pause between sorties the administrator asked to spare the
+    // server: its load is then spread over the pass, one pilot at a time.
+    const TPassReads reads = settings.Sleep > 0 ? TPassReads::kPerPilotStatements : TPassReads::kBatched;
+    PassOverPilots(pass, *session, settings, evaluate_awards, reads, stop, progress, &results);
     pass.Enumerated = pass.PilotsExamined > 0;
     // Half a pass would show the pilots it did not reach as gone.
     if (!pass.Failed && !pass.Stopped) PublishPilotResults(entry.Id, std::move(results));

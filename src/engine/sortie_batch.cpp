@@ -6,6 +6,7 @@
 
 #include <fmt/format.h>
 
+#include "settings/log.h"
 #include "xml/encoding.h"
 
 namespace sky {
@@ -57,9 +58,10 @@ void TSortieBatch::ReadEarlierTotals(const std::vector<TPilotStart>& pilots,
           if (row[4] && IsDeathEnd(*row[4], settings)) sums.deaths += 1;
         });
     earlier_read_ = true;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     // Each pilot then asks with his own statement, which reports the failure
     // where the pass would have met it.
+    WriteLog(10, "Batched read of earlier totals failed; totals are read per pilot:", e.what());
     earlier_.clear();
   }
 }
@@ -97,7 +99,8 @@ void TSortieBatch::Fetch(const std::vector<TPilotStart>& pilots) {
       const auto range = ranges_.find(static_cast<int32_t>(pilot));
       if (range != ranges_.end()) range->second.end = i + 1;
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    WriteLog(10, "Batched read of sorties failed; its pilots are read one by one:", e.what());
     rows_.Close();
     row_ids_.clear();
     fetch_error_ = std::current_exception();
@@ -139,9 +142,12 @@ void TSortieBatch::TPilot::TotalsBefore(int32_t upper_id, TPilotTotals& totals) 
   totals.Grounds = static_cast<int32_t>(sums.grounds);
 }
 
-std::optional<TCareerSums> TSortieBatch::TPilot::CareerBefore() const {
+std::optional<TCareerSums> TSortieBatch::TPilot::CareerBefore(int32_t /*stored_last*/,
+                                                              const TSettings& settings) {
   if (start_.LastSortie <= 0) return TCareerSums{};
-  if (!batch_.earlier_read_) return std::nullopt;
+  if (!batch_.earlier_read_) {
+    return ReadCareerBefore(batch_.session_, start_.PilotId, start_.LastSortie, settings);
+  }
   const TSums& sums = batch_.earlier_.at(start_.PilotId);
   return TCareerSums{sums.count, sums.deaths, sums.air, sums.grounds};
 }

@@ -15,10 +15,14 @@
 // database does not change under the pass; on a database in use, each is as
 // current as the statement that read it.
 //
-// Failures: a failed earlier-totals read is not reported by itself; every
-// pilot's totals are then asked for with the per-pilot statement (which logs
-// its own failure). A failed fetch is raised at the first From() of a pilot of
-// that run, so that the pass fails at the pilot where it would have failed.
+// Failures: a failed earlier-totals read is logged at the tracing level 10
+// only; every pilot's totals are then asked for with the per-pilot statement
+// (which logs its own failure). A failed fetch is logged the same way and
+// FetchFailed() says so: the pass then reads that run's pilots with their own
+// statements, so that a real fault surfaces at the pilot, and with the text,
+// of the per-pilot way, while a limit of the batched statement's own (its
+// length, a long read dropped) costs only speed. A From() of a pilot of a
+// failed run raises the fetch's error.
 #pragma once
 
 #include <cstddef>
@@ -53,6 +57,7 @@ class TSortieBatch {
   // Replaces the fetched rows with those of `pilots`.
   void Fetch(const std::vector<TPilotStart>& pilots);
   bool Fetched(int32_t pilot_id) const { return ranges_.count(pilot_id) != 0; }
+  bool FetchFailed() const { return fetch_error_ != nullptr; }
   std::size_t FetchedRows() const { return rows_.RowCount(); }
 
   struct TSums {
@@ -66,7 +71,7 @@ class TSortieBatch {
     int32_t PilotId() const override { return start_.PilotId; }
     TQuery& From(int32_t first_id) override;
     void TotalsBefore(int32_t upper_id, TPilotTotals& totals) override;
-    std::optional<TCareerSums> CareerBefore() const override;
+    std::optional<TCareerSums> CareerBefore(int32_t stored_last, const TSettings& settings) override;
 
    private:
     void AddFetchedRows(int32_t upper_id, TSums& sums);
