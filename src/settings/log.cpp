@@ -1,6 +1,7 @@
 #include "settings/log.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -26,24 +27,72 @@ thread_local bool t_silent = false;
 // log that cannot be written is reported once, not once per line.
 bool g_failure_reported = false;
 
-// Writes the whole line to a freshly opened file; false with errno set on failure.
-bool AppendToFile(const std::string& file_name, const std::string& line) {
-  const int fd = ::open(file_name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0640);
-  if (fd < 0) return false;
-  std::size_t written = 0;
-  while (written < line.size()) {
-    const ssize_t n = ::write(fd, line.data() + written, line.size() - written);
-    if (n < 0) {
-      if (errno == EINTR) continue;
+// The log file kept open between lines, guarded by LogLock. Before each line
+// the path is looked up again: when it no longer names the open file (the
+// file was deleted, renamed away or replaced, as log rotation does, or the
+// settings name another file) the path is opened anew, and so created when
+// missing.
+class TOpenLog {
+ public:
+  TOpenLog() = default;
+  ~TOpenLog() { Close(); }
+  TOpenLog(const TOpenLog&) = delete;
+  TOpenLog& operator=(const TOpenLog&) = delete;
+
+  // Writes the whole line with write(2), no bytes left in a buffer of ours;
+  // false with errno set on failure.
+  bool Append(const std::string& file_name, const std::string& line) {
+    if (!Names(file_name) && !Open(file_name)) return false;
+    std::size_t written = 0;
+    while (written < line.size()) {
+      const ssize_t n = ::write(fd_, line.data() + written, line.size() - written);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        // The next line tries a fresh descriptor.
+        const int saved = errno;
+        Close();
+        errno = saved;
+        return false;
+      }
+      written += static_cast<std::size_t>(n);
+    }
+    return true;
+  }
+
+ private:
+  bool Names(const std::string& file_name) const {
+    struct stat named {};
+    return fd_ >= 0 && ::stat(file_name.c_str(), &named) == 0 && named.st_dev == dev_ && named.st_ino == ino_;
+  }
+
+  bool Open(const std::string& file_name) {
+    Close();
+    const int fd = ::open(file_name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0640);
+    if (fd < 0) return false;
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0) {
       const int saved = errno;
       ::close(fd);
       errno = saved;
       return false;
     }
-    written += static_cast<std::size_t>(n);
+    fd_ = fd;
+    dev_ = opened.st_dev;
+    ino_ = opened.st_ino;
+    return true;
   }
-  return ::close(fd) == 0;
-}
+
+  void Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+  int fd_ = -1;
+  dev_t dev_ = 0;
+  ino_t ino_ = 0;
+};
+
+TOpenLog g_open_log;
 
 }  // namespace
 
@@ -72,7 +121,7 @@ void AppendLogLine(std::string_view message, std::string_view detail) noexcept {
     std::lock_guard<std::mutex> hold(LogLock());
     // The time stamp is taken under the lock so that lines stay in time order.
     line.insert(0, FormatDateTime(Now()) + '\t');
-    if (AppendToFile(file_name, line)) {
+    if (g_open_log.Append(file_name, line)) {
       g_failure_reported = false;
     } else if (!g_failure_reported) {
       g_failure_reported = true;

@@ -4,9 +4,12 @@
 // file when level <= the current threshold (the published settings'
 // LogLevel; 0 before the settings are first read). Line format, in
 // Windows-1251 bytes: "dd.mm.yyyy hh:mm:ss" TAB message TAB detail CR LF.
-// The file is opened and closed for every line under LogLock, so lines of
-// different threads never interleave and the file may be moved or deleted
-// at any time.
+// Each line is written under LogLock, so lines of different threads never
+// interleave, and is whole in the file when WriteLog returns. The file stays
+// open between lines; before each line its path is looked up again and
+// opened anew when it names another file or none, so the file may be moved,
+// deleted or replaced at any time (log rotation) and a new log path in the
+// settings takes effect on the next line.
 //
 // WriteLog never throws: when the file cannot be written the failure is
 // reported once on standard error (and again only after writing worked in

@@ -3,7 +3,8 @@
 // Reading is bounded: a line longer than the limit, or a client that has not
 // sent what is asked for before the connection's deadline, raises
 // TConnectionClosed and the handler ends without an answer. Writing sends
-// every byte or raises TConnectionClosed. The socket is closed when the
+// every byte or raises TConnectionClosed; so does WriteFile, which sends the
+// first `size` bytes of an open file. The socket is closed when the
 // connection object is destroyed (or earlier by Disconnect).
 #pragma once
 
@@ -29,6 +30,9 @@ class TConnection {
   // Exactly `count` bytes.
   virtual std::string ReadBytes(std::size_t count) = 0;
   virtual void Write(std::string_view bytes) = 0;
+  // By default read and written in pieces; a socket hands the file to the
+  // kernel. A file shorter than `size` by now raises TConnectionClosed.
+  virtual void WriteFile(int fd, std::size_t size);
   // Ends the answer: no more bytes are sent, the peer sees end of stream.
   virtual void Disconnect() = 0;
   virtual bool Connected() const = 0;

@@ -48,6 +48,7 @@ class TSocketConnection : public TConnection {
   std::string ReadLine() override;
   std::string ReadBytes(std::size_t count) override;
   void Write(std::string_view bytes) override;
+  void WriteFile(int fd, std::size_t size) override;
   void Disconnect() override;
   bool Connected() const override { return !disconnected_; }
 
@@ -58,6 +59,8 @@ class TSocketConnection : public TConnection {
  private:
   // Appends what arrives next to buffer_; raises at the deadline or end of stream.
   void ReceiveMore();
+  // Waits until the socket takes more bytes; raises after write_timeout.
+  void AwaitRoomToWrite();
 
   int fd_;
   THttpLimits limits_;

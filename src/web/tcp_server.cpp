@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <map>
 #include <mutex>
@@ -21,31 +22,17 @@
 
 #include "settings/log.h"
 #include "settings/process_metrics.h"
+#include "web/file_descriptor.h"
 #include "web/listen_address.h"
 
 namespace sky {
 
 namespace {
 
-using TClock = std::chrono::steady_clock;
-
-// Closes a descriptor on every way out unless released.
-class TFd {
- public:
-  explicit TFd(int fd = -1) : fd_(fd) {}
-  ~TFd() { Reset(); }
-  TFd(const TFd&) = delete;
-  TFd& operator=(const TFd&) = delete;
-  int Get() const { return fd_; }
-  int Release() { return std::exchange(fd_, -1); }
-  void Reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_;
-};
+// A connection thread that finds no connection for this long ends: under
+// load threads are reused, and an idle server soon holds none, no more than
+// when each connection's thread ended with it after its graceful close.
+constexpr std::chrono::milliseconds kIdleThreadTime{500};
 
 std::system_error SocketError(const std::string& what) {
   return std::system_error(errno, std::generic_category(), what);
@@ -59,25 +46,38 @@ struct TTcpServer::TCore {
   THandler handler;
   THttpLimits limits;
 
+  // The sockets of the connections being served, apart from `lock` so that
+  // a connection ending does not hold up the listener for them.
+  std::mutex sockets_lock;
+  std::set<int> open_sockets;
+
   mutable std::mutex lock;           // guards everything below
-  std::condition_variable changed;   // a connection ended, or stop began
-  std::size_t active = 0;
-  std::set<int> open_sockets;        // sockets of running handlers
+  std::condition_variable changed;   // a connection or a thread ended, or stop began
+  std::condition_variable arrived;   // a connection waits for a thread, or stop began
+  std::size_t active = 0;            // connections accepted and not yet closed
+  std::deque<int> waiting;           // accepted sockets no thread has taken yet
+  std::size_t idle = 0;              // threads waiting for a connection
+  std::size_t serving = 0;           // threads running a handler
   bool stopping = false;
   TFd listener;
   TFd wake;                          // eventfd that wakes the listener at stop
   uint16_t port = 0;
   std::string address;               // the listener's, as bound
   std::thread listener_thread;
-  // Connection threads not joined yet, and those of them whose handler has
-  // returned. They are joined, not detached, so that a thread has ended
-  // wholly, its libraries' per-thread state freed, before a stop returns.
+  // Connection threads not joined yet, and those of them that have ended.
+  // They are joined, not detached, so that a thread has ended wholly, its
+  // libraries' per-thread state freed, before a stop returns.
   std::map<std::thread::id, std::thread> threads;
   std::vector<std::thread::id> ended;
 
   void Listen(std::shared_ptr<TCore> self);
+  // Hands an accepted socket to a waiting thread, or to a new one.
+  void Dispatch(int fd, const std::shared_ptr<TCore>& self);
+  // A connection thread: serves the waiting sockets one after another.
+  void Work();
+  // Runs the handler and closes the socket.
   void Serve(int fd);
-  // Joins the threads whose handler has returned; called and returns with `hold` locked.
+  // Joins the threads that have ended; called and returns with `hold` locked.
   void JoinEnded(std::unique_lock<std::mutex>& hold);
 };
 
@@ -106,15 +106,15 @@ void TTcpServer::TCore::Listen(std::shared_ptr<TCore> self) {
       if (stopping) return;
       JoinEnded(hold);
     }
-    pollfd waiting[2] = {{listener.Get(), POLLIN, 0}, {wake.Get(), POLLIN, 0}};
-    if (::poll(waiting, 2, -1) < 0) {
+    pollfd events[2] = {{listener.Get(), POLLIN, 0}, {wake.Get(), POLLIN, 0}};
+    if (::poll(events, 2, -1) < 0) {
       if (errno == EINTR) continue;
       WriteLog(0, "HTTP listener:", std::system_category().message(errno));
       return;
     }
-    if (waiting[1].revents != 0) return;
-    if ((waiting[0].revents & POLLIN) == 0) continue;
-    const int fd = ::accept4(listener.Get(), nullptr, nullptr, SOCK_CLOEXEC);
+    if (events[1].revents != 0) return;
+    if ((events[0].revents & POLLIN) == 0) continue;
+    const int fd = ::accept4(listener.Get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) {
       // A client that gave up before we took it, or a passing shortage of
       // descriptors: the listener goes on.
@@ -124,42 +124,81 @@ void TTcpServer::TCore::Listen(std::shared_ptr<TCore> self) {
       }
       continue;
     }
-    // The thread waits for this lock before it forgets its socket, so it
-    // is known here before it can end.
-    std::unique_lock<std::mutex> hold(lock);
-    try {
-      std::thread thread([self, fd] { self->Serve(fd); });
-      const std::thread::id id = thread.get_id();
-      threads.emplace(id, std::move(thread));
-      ++active;
-      open_sockets.insert(fd);
-    } catch (const std::exception& e) {
-      hold.unlock();
-      ::close(fd);
-      WriteLog(0, "HTTP connection thread:", e.what());
-    }
+    Dispatch(fd, self);
   }
 }
 
-void TTcpServer::TCore::Serve(int fd) {
+void TTcpServer::TCore::Dispatch(int fd, const std::shared_ptr<TCore>& self) {
   {
-    TSocketConnection connection(fd, limits);
-    try {
-      handler(connection);
-    } catch (const std::exception& e) {
-      WriteLog(0, "HTTP connection:", e.what());
-    } catch (...) {
-      WriteLog(0, "HTTP connection:", "unknown error");
-    }
-    // Forget the socket before it is closed, so a stop never shuts down a
-    // descriptor number that has been reused meanwhile.
-    std::lock_guard<std::mutex> hold(lock);
-    open_sockets.erase(fd);
+    // Known before a thread can take it, so a stop finds it from then on.
+    std::lock_guard<std::mutex> hold(sockets_lock);
+    open_sockets.insert(fd);
   }
-  std::lock_guard<std::mutex> hold(lock);
-  --active;
+  std::unique_lock<std::mutex> hold(lock);
+  // Every connection has a thread at once, as many as max_connections: a
+  // client that keeps its connection silent holds only its own.
+  waiting.push_back(fd);
+  ++active;
+  if (idle >= waiting.size()) {
+    hold.unlock();
+    arrived.notify_one();
+    return;
+  }
+  try {
+    std::thread thread([self] { self->Work(); });
+    const std::thread::id id = thread.get_id();
+    threads.emplace(id, std::move(thread));
+  } catch (const std::exception& e) {
+    waiting.pop_back();
+    --active;
+    hold.unlock();
+    {
+      std::lock_guard<std::mutex> forget(sockets_lock);
+      open_sockets.erase(fd);
+    }
+    ::close(fd);
+    WriteLog(0, "HTTP connection thread:", e.what());
+  }
+}
+
+void TTcpServer::TCore::Work() {
+  std::unique_lock<std::mutex> hold(lock);
+  for (;;) {
+    ++idle;
+    const bool woken = arrived.wait_for(hold, kIdleThreadTime, [&] { return stopping || !waiting.empty(); });
+    --idle;
+    if (waiting.empty()) {
+      // Sockets accepted before a stop are still served.
+      if (stopping || !woken) break;
+      continue;
+    }
+    const int fd = waiting.front();
+    waiting.pop_front();
+    ++serving;
+    hold.unlock();
+    Serve(fd);
+    hold.lock();
+    --serving;
+    --active;
+    changed.notify_all();
+  }
   ended.push_back(std::this_thread::get_id());
   changed.notify_all();
+}
+
+void TTcpServer::TCore::Serve(int fd) {
+  TSocketConnection connection(fd, limits);
+  try {
+    handler(connection);
+  } catch (const std::exception& e) {
+    WriteLog(0, "HTTP connection:", e.what());
+  } catch (...) {
+    WriteLog(0, "HTTP connection:", "unknown error");
+  }
+  // Forget the socket before it is closed, so a stop never shuts down a
+  // descriptor number that has been reused meanwhile.
+  std::lock_guard<std::mutex> hold(sockets_lock);
+  open_sockets.erase(fd);
 }
 
 TTcpServer::TTcpServer(THandler handler, THttpLimits limits) : core_(std::make_shared<TCore>()) {
@@ -232,13 +271,20 @@ bool TTcpServer::Stop() {
 
   std::unique_lock<std::mutex> hold(core.lock);
   core.listener.Reset();
+  // Threads without a connection end now; the others after their last one.
+  core.arrived.notify_all();
   bool finished = core.changed.wait_for(hold, core.limits.stop_grace, [&] { return core.active == 0; });
   if (!finished) {
     // Handlers that are still waiting for their client are woken; a handler
     // busy with other work keeps its thread, which holds the core alive.
-    for (int fd : core.open_sockets) ::shutdown(fd, SHUT_RDWR);
+    {
+      std::lock_guard<std::mutex> sockets(core.sockets_lock);
+      for (int fd : core.open_sockets) ::shutdown(fd, SHUT_RDWR);
+    }
     finished = core.changed.wait_for(hold, std::chrono::seconds(1), [&] { return core.active == 0; });
   }
+  // Every thread not running a handler ends at once, having seen the stop.
+  core.changed.wait(hold, [&] { return core.threads.size() - core.ended.size() <= core.serving; });
   core.JoinEnded(hold);
   for (auto& [id, thread] : core.threads) thread.detach();
   core.threads.clear();

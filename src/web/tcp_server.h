@@ -1,4 +1,7 @@
-// A small TCP server: one listener thread, one thread per connection.
+// A small TCP server: one listener thread, and a thread for each connection
+// being served, taken from those that served earlier connections and wait
+// for the next, or started when none waits. A thread that has waited half a
+// second without a connection ends.
 //
 // At most limits.max_connections connections are served at once; beyond that
 // the listener stops accepting and new clients wait in the listen queue
@@ -10,8 +13,8 @@
 // Stop closes the listening socket at once and gives running handlers
 // limits.stop_grace to finish; connections still open then are shut down so
 // that their reads and writes fail. It returns whether every handler ended.
-// The thread of every handler that ended has ended wholly (joined, its
-// libraries' per-thread state freed) when it returns; a handler still
+// Every connection thread not running a handler has ended wholly (joined,
+// its libraries' per-thread state freed) when it returns; a handler still
 // running keeps its thread, detached, which holds what it uses alive.
 #pragma once
 

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "settings/paths.h"
@@ -52,6 +55,51 @@ TEST(Log, ADeletedFileIsCreatedAnew) {
   std::filesystem::remove(home.LogFile());
   WriteLog(0, "second");
   EXPECT_EQ(home.LogLines(), (std::vector<std::string>{"TS\tsecond\t"}));
+}
+
+// What log rotation does to the file between two lines; each line must be
+// whole in the file the path names as soon as WriteLog returns.
+TEST(Log, TheNextLineGoesToTheFileThePathNamesNow) {
+  namespace fs = std::filesystem;
+  const std::vector<std::pair<const char*, std::function<void(const test::ProgramHome&)>>> moves = {
+      {"renamed", [](const test::ProgramHome& home) { fs::rename(home.LogFile(), home.File("old.log")); }},
+      {"deleted", [](const test::ProgramHome& home) { fs::remove(home.LogFile()); }},
+      {"replaced", [](const test::ProgramHome& home) {
+         test::WriteFileBytes(home.File("new.log"), "kept\r\n");
+         fs::rename(home.File("new.log"), home.LogFile());
+       }},
+      {"another path in the settings", [](const test::ProgramHome& home) {
+         fs::create_directory(home.File("moved"));
+         SetProgramLocation(home.File("moved/skyranks"));
+       }},
+  };
+  for (const auto& [what, move] : moves) {
+    test::ProgramHome home;
+    WriteLog(0, "first");
+    EXPECT_EQ(home.LogLines(), std::vector<std::string>{"TS\tfirst\t"}) << what;
+    move(home);
+    WriteLog(0, "second");
+    const std::string now = test::ReadFileBytes(LogFileName());
+    EXPECT_EQ(now.substr(now.size() - 10), "\tsecond\t\r\n") << what;
+    EXPECT_EQ(now.find("first"), std::string::npos) << what;
+    if (fs::exists(home.File("old.log"))) {
+      EXPECT_EQ(test::ReadFileBytes(home.File("old.log")).find("second"), std::string::npos) << what;
+    }
+    if (std::string(what) == "replaced") {
+      EXPECT_EQ(now.substr(0, 6), "kept\r\n");
+    }
+  }
+}
+
+// Not a check: the cost of one line, printed for comparison between builds.
+TEST(Log, CostPerLine) {
+  test::ProgramHome home;
+  constexpr int kLines = 20000;
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < kLines; ++i) WriteLog(0, "HTTP REQUEST :", "GET /xsl/pilotlist.xsl HTTP/1.1");
+  const auto took = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start);
+  std::printf("log line: %.2f us each over %d lines\n", took.count() / kLines, kLines);
+  EXPECT_EQ(home.LogLines().size(), static_cast<std::size_t>(kLines));
 }
 
 TEST(Log, LinesOfTwoThreadsNeverInterleave) {

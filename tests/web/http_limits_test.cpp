@@ -4,8 +4,10 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <future>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include <sys/socket.h>
@@ -115,6 +117,49 @@ TEST(HttpLimits, StopLetsRunningRequestsFinishAndWakesSilentClients) {
   EXPECT_TRUE(stopped.get());
   EXPECT_LT(std::chrono::steady_clock::now() - stop_began, limits.request_timeout)
       << "the stop, not the client's deadline, ended the silent connection";
+}
+
+// A joined thread may still be listed for a moment while the kernel lets it go.
+std::size_t ThreadsOfThisProcessSettled(std::size_t expected) {
+  std::size_t count = 0;
+  for (int tries = 0; tries < 100; ++tries) {
+    const std::filesystem::directory_iterator tasks("/proc/self/task");
+    count = static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
+    if (count == expected) break;
+    std::this_thread::sleep_for(10ms);
+  }
+  return count;
+}
+
+// Connection threads are reused across connections; under many clients at
+// once every one is answered, and a stop, with clients still connected,
+// ends every thread the server started without waiting for idle ones.
+TEST(HttpLimits, ManyClientsAtOnceAreAnsweredAndAStopEndsEveryThread) {
+  const std::size_t threads_before = ThreadsOfThisProcessSettled(1);
+  THttpLimits limits;
+  limits.request_timeout = 120s;
+  limits.stop_grace = 300ms;
+  test::WebServerFixture web(limits);
+  std::vector<std::future<int>> clients;
+  for (int c = 0; c < 24; ++c) {
+    clients.push_back(std::async(std::launch::async, [&] {
+      int answered = 0;
+      for (int r = 0; r < 20; ++r) answered += test::Get(web.Port(), "/") == web.DefaultPage();
+      return answered;
+    }));
+  }
+  for (auto& client : clients) EXPECT_EQ(client.get(), 20);
+  clients.clear();  // their threads joined
+
+  ClientSocket silent(web.Port());
+  ClientSocket half(web.Port());
+  half.Send("GET / HTTP/1.1\r\n");
+  const auto stop_began = std::chrono::steady_clock::now();
+  EXPECT_TRUE(web.server.Deactivate());
+  EXPECT_LT(std::chrono::steady_clock::now() - stop_began, 3s);
+  EXPECT_EQ(silent.ReadToEnd(10s), "");
+  EXPECT_EQ(half.ReadToEnd(10s), "");
+  EXPECT_EQ(ThreadsOfThisProcessSettled(threads_before), threads_before) << "every connection thread was joined";
 }
 
 TEST(HttpLimits, BytesThatArrivedInTimeAreReadEvenWhenTheReaderComesLate) {

@@ -2,12 +2,15 @@
 // a running web server.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 
 #include "settings/paths.h"
 #include "support/temp_dir.h"
 #include "web/http_test_client.h"
 #include "web/answer_framing.h"
+#include "web/file_cache.h"
 #include "web/view_params.h"
 #include "web/views_answers.h"
 
@@ -63,6 +66,51 @@ TEST_F(FileViews, TheBannerIsTheOnlyGif) {
   test::WriteFileBytes(web_.home.File("other.gif"), "GIF89a");
   EXPECT_EQ(Fetch("/other.gif"), "");
   EXPECT_EQ(Fetch("/xsl/sky.gif"), "") << "the banner has no folder";
+}
+
+// Files old enough to be kept in memory, then changed in the ways a file
+// changes; each answer must be the file as it is now.
+TEST_F(FileViews, AChangedFileIsServedAnew) {
+  namespace fs = std::filesystem;
+  const std::string path = web_.home.File("xsl/kept.xsl");
+  const auto long_ago = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  auto write_old = [&](const std::string& where, const std::string& bytes) {
+    test::WriteFileBytes(where, bytes);
+    fs::last_write_time(where, long_ago);
+  };
+  const std::vector<std::pair<const char*, std::function<std::string()>>> changes = {
+      {"other bytes, the same size and time", [&] {
+         write_old(path, "<xsl:stylesheet/>\r\nTWO");
+         return std::string("<xsl:stylesheet/>\r\nTWO");
+       }},
+      {"the same size, another time", [&] {
+         test::WriteFileBytes(path, "<xsl:stylesheet/>\r\nTRI");
+         return std::string("<xsl:stylesheet/>\r\nTRI");
+       }},
+      {"longer", [&] {
+         write_old(path, "<xsl:stylesheet version='1.0'/>");
+         return std::string("<xsl:stylesheet version='1.0'/>");
+       }},
+      {"replaced by another file", [&] {
+         write_old(web_.home.File("xsl/next.xsl"), "<xsl:stylesheet/>\r\nRPL");
+         fs::rename(web_.home.File("xsl/next.xsl"), path);
+         return std::string("<xsl:stylesheet/>\r\nRPL");
+       }},
+      {"larger than is kept in memory", [&] {
+         const std::string large(kFileCacheEntryBytes + 3, 'L');
+         write_old(path, large);
+         return large;
+       }},
+  };
+  for (const auto& [what, change] : changes) {
+    write_old(path, "<xsl:stylesheet/>\r\nONE");
+    ASSERT_EQ(Fetch("/xsl/kept.xsl"), FileHead(22) + "<xsl:stylesheet/>\r\nONE") << what;
+    ASSERT_EQ(Fetch("/xsl/kept.xsl"), FileHead(22) + "<xsl:stylesheet/>\r\nONE") << what << ", kept";
+    const std::string now = change();
+    EXPECT_EQ(Fetch("/xsl/kept.xsl"), FileHead(now.size()) + now) << what;
+  }
+  fs::remove(path);
+  EXPECT_EQ(Fetch("/xsl/kept.xsl"), "") << "a deleted file gets nothing, as one never there";
 }
 
 TEST_F(FileViews, TheSettingsFileIsNeverSent) {
