@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -14,8 +13,8 @@
 #include "engine/pass_reads.h"
 #include "engine/rank_pass.h"
 #include "engine/sortie_batch.h"
-#include "generator.h"
 #include "settings/settings.h"
+#include "support/generated_stats.h"
 #include "support/new_file_rules.h"
 #include "support/program_home.h"
 #include "support/test_db.h"
@@ -40,11 +39,6 @@ TSettings ComparedSettings() {
           .string();
   settings.LogLevel = 11;
   return settings;
-}
-
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
 }
 
 // One database filled from the generated one: every pilot, and the sorties
@@ -102,18 +96,7 @@ void ExpectSameLog(const std::vector<std::string>& batched,
   EXPECT_EQ(batched.size(), per_pilot.size());
 }
 
-void Generate(const TestDatabase& into) {
-  skygen::GeneratorOptions options;
-  options.server = {Env("SKY_TEST_DB_HOST"),
-                    static_cast<unsigned>(std::atoi(Env("SKY_TEST_DB_PORT").c_str())),
-                    Env("SKY_TEST_DB_USER"), Env("SKY_TEST_DB_PASS"), ""};
-  options.database = into.Name();
-  options.pilots = kPilots;
-  options.sorties = kSorties;
-  options.seed = 7;
-  options.rank_columns = true;
-  skygen::Generate(options);
-}
+void Generate(const TestDatabase& into) { GenerateStatistics(into, kPilots, kSorties, 7); }
 
 // Every value of the rows from the query's position to its end.
 std::vector<std::string> RowsFrom(TQuery& query) {

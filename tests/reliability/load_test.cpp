@@ -26,6 +26,7 @@
 #include <fmt/format.h>
 
 #include "program_process.h"
+#include "support/sanitized_build.h"
 #include "support/settings_document.h"
 #include "support/stat_rows.h"
 #include "support/temp_dir.h"
@@ -44,21 +45,6 @@ constexpr int kPilots = 300;
 constexpr int kSorties = 30'000;
 constexpr int kConnections = 50;
 constexpr int kRequests = 1'000;
-
-// Sanitizer builds keep freed memory in quarantine and map shadow memory,
-// so their resident size says nothing about the program's own use; their
-// leak checker runs when the program exits instead.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
 
 // How far above its idle level the resident size may stay after the load.
 constexpr long kRssToleranceKib = 6 * 1024;
@@ -384,6 +370,9 @@ TEST(ReliabilityLoad, AThousandRequestsDuringARecalculationLoseNothingAndLeaveNo
               idle.threads, idle.rss_kib, load.answered, load.while_recalculating, after.threads, after.rss_kib);
   EXPECT_EQ(idle.threads, own_threads) << "every connection thread of the warm-up has ended";
   EXPECT_EQ(after.threads, own_threads) << "every connection thread has ended";
+  // A sanitizer build's resident size says nothing about the program's own
+  // use (freed memory kept in quarantine, shadow memory); its leak checker
+  // runs when the program exits instead.
   if (!kSanitized) {
     // After the warm-up the resident size moves within a few MiB from round
     // to round (free memory kept in the allocator's per-thread arenas; six

@@ -65,15 +65,18 @@ class Program {
 
   void Signal(int signal) { ::kill(pid_, signal); }
 
-  // The exit status, or nullopt when the program is still running after `patience`.
+  // The exit status, or nullopt when the program is still running after
+  // `patience` (0: looks once, without waiting).
   std::optional<int> Wait(std::chrono::milliseconds patience = 30s) {
     const auto deadline = std::chrono::steady_clock::now() + patience;
-    while (!status_ && std::chrono::steady_clock::now() < deadline) {
+    while (!status_) {
       int status = 0;
       if (::waitpid(pid_, &status, WNOHANG) == pid_) {
         status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      } else {
+      } else if (std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(20ms);
+      } else {
+        break;
       }
     }
     return status_;
