@@ -83,64 +83,48 @@ std::string BoardXml(const TBoardAnswer& answer) {
   return doc.ToText();
 }
 
-void WriteKey(TJsonWriter& writer, std::string_view key, int64_t value) {
-  WriteJsonKey(writer, key);
-  writer.Int64(value);
-}
-void WriteKey(TJsonWriter& writer, std::string_view key, std::string_view value) {
-  WriteJsonKey(writer, key);
-  WriteJsonText(writer, value);
-}
-
 std::string BoardJson(const TBoardAnswer& answer) {
-  std::string json;
-  {
-    TJsonSink sink(json);
-    TJsonWriter writer(sink);
-    writer.StartObject();
-    WriteKey(writer, "lang", PageLanguageCode(answer.language));
-    WriteKey(writer, "srvid", answer.srvid);
+  return JsonObjectText([&](TJsonWriter& writer) {
+    WriteJsonField(writer, "lang", PageLanguageCode(answer.language));
+    WriteJsonField(writer, "srvid", answer.srvid);
     WriteJsonKey(writer, "ready");
     writer.Bool(answer.results != nullptr);
-    WriteKey(writer, "sort", BoardSortName(answer.query.sort));
-    WriteKey(writer, "order", answer.query.descending ? "desc" : "asc");
+    WriteJsonField(writer, "sort", BoardSortName(answer.query.sort));
+    WriteJsonField(writer, "order", answer.query.descending ? "desc" : "asc");
     WriteJsonKey(writer, "army");
     if (answer.query.army == 0) writer.Null(); else writer.Int(answer.query.army);
-    WriteKey(writer, "q", answer.query.search);
-    WriteKey(writer, "me", answer.query.me);
-    WriteKey(writer, "page", answer.page.page);
-    WriteKey(writer, "pages", answer.page.pages);
-    WriteKey(writer, "size", answer.page.size);
-    WriteKey(writer, "matching", answer.page.matching);
+    WriteJsonField(writer, "q", answer.query.search);
+    WriteJsonField(writer, "me", answer.query.me);
+    WriteJsonField(writer, "page", answer.page.page);
+    WriteJsonField(writer, "pages", answer.page.pages);
+    WriteJsonField(writer, "size", answer.page.size);
+    WriteJsonField(writer, "matching", answer.page.matching);
     WriteJsonKey(writer, "rows");
     writer.StartArray();
     for (const TBoardRow& row : answer.page.rows) {
       const TPilotResult& pilot = *row.pilot;
       writer.StartObject();
-      WriteKey(writer, "position", row.position);
-      WriteKey(writer, "id", pilot.Id);
-      WriteKey(writer, "callsign", pilot.Callsign);
-      WriteKey(writer, "army", pilot.Army);
-      WriteKey(writer, "rank", pilot.Rank);
-      WriteKey(writer, "rank_name", pilot.RankName);
-      WriteKey(writer, "awards", pilot.Awards);
-      WriteKey(writer, "sorties", pilot.CareerSorties);
-      WriteKey(writer, "deaths", pilot.CareerDeaths);
-      WriteKey(writer, "air_kills", pilot.CareerAirKills);
-      WriteKey(writer, "ground_kills", pilot.CareerGroundKills);
-      WriteKey(writer, "life_sorties", pilot.LifeSorties);
+      WriteJsonField(writer, "position", row.position);
+      WriteJsonField(writer, "id", pilot.Id);
+      WriteJsonField(writer, "callsign", pilot.Callsign);
+      WriteJsonField(writer, "army", pilot.Army);
+      WriteJsonField(writer, "rank", pilot.Rank);
+      WriteJsonField(writer, "rank_name", pilot.RankName);
+      WriteJsonField(writer, "awards", pilot.Awards);
+      WriteJsonField(writer, "sorties", pilot.CareerSorties);
+      WriteJsonField(writer, "deaths", pilot.CareerDeaths);
+      WriteJsonField(writer, "air_kills", pilot.CareerAirKills);
+      WriteJsonField(writer, "ground_kills", pilot.CareerGroundKills);
+      WriteJsonField(writer, "life_sorties", pilot.LifeSorties);
       WriteJsonKey(writer, "life_kills");
       writer.Double(pilot.LifeAirKills + pilot.LifeGroundKills);
-      WriteJsonKey(writer, "last_sortie");
-      if (pilot.LastSortie.empty()) writer.Null(); else WriteJsonText(writer, pilot.LastSortie);
+      WriteJsonTextOrNull(writer, "last_sortie", pilot.LastSortie);
       WriteJsonKey(writer, "me");
       writer.Bool(row.me);
       writer.EndObject();
     }
     writer.EndArray();
-    writer.EndObject();
-  }
-  return json;
+  });
 }
 
 }  // namespace
@@ -159,11 +143,7 @@ void ShowLeaderboard(TConnection& connection, const std::string& request, const 
     } else {
       answer.page.size = answer.query.size;
     }
-    if (format.kind == TAnswerKind::kJson) {
-      SendJsonAnswer(connection, format, BoardJson(answer));
-    } else {
-      SendViewDocument(connection, format, BoardXml(answer));
-    }
+    SendViewAnswer(connection, format, [&] { return BoardJson(answer); }, [&] { return BoardXml(answer); });
   } catch (const std::exception& e) {
     WriteLog(0, "ShowLeaderboard", e.what());
   }

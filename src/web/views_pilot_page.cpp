@@ -129,52 +129,35 @@ std::string PilotXml(const TPilotAnswer& answer) {
   return doc.ToText();
 }
 
-void WriteKey(TJsonWriter& writer, std::string_view key, int64_t value) {
-  WriteJsonKey(writer, key);
-  writer.Int64(value);
-}
-void WriteKey(TJsonWriter& writer, std::string_view key, std::string_view value) {
-  WriteJsonKey(writer, key);
-  WriteJsonText(writer, value);
-}
-void WriteTextOrNull(TJsonWriter& writer, std::string_view key, std::string_view value) {
-  WriteJsonKey(writer, key);
-  if (value.empty()) writer.Null(); else WriteJsonText(writer, value);
-}
-
 std::string PilotJson(const TPilotAnswer& answer) {
-  std::string json;
-  {
-    TJsonSink sink(json);
-    TJsonWriter writer(sink);
-    writer.StartObject();
-    WriteKey(writer, "lang", PageLanguageCode(answer.language));
-    WriteKey(writer, "srvid", answer.srvid);
-    WriteKey(writer, "id", answer.id);
+  return JsonObjectText([&](TJsonWriter& writer) {
+    WriteJsonField(writer, "lang", PageLanguageCode(answer.language));
+    WriteJsonField(writer, "srvid", answer.srvid);
+    WriteJsonField(writer, "id", answer.id);
     WriteJsonKey(writer, "ready");
     writer.Bool(answer.ready);
     WriteJsonKey(writer, "found");
     writer.Bool(answer.pilot != nullptr);
     if (answer.pilot) {
       const TPilotResult& pilot = *answer.pilot;
-      WriteKey(writer, "callsign", pilot.Callsign);
-      WriteKey(writer, "army", pilot.Army);
-      WriteKey(writer, "rank", pilot.Rank);
-      WriteKey(writer, "rank_name", pilot.RankName);
-      WriteTextOrNull(writer, "insignia", answer.insignia);
-      WriteKey(writer, "awards", pilot.Awards);
-      WriteTextOrNull(writer, "last_sortie", pilot.LastSortie);
+      WriteJsonField(writer, "callsign", pilot.Callsign);
+      WriteJsonField(writer, "army", pilot.Army);
+      WriteJsonField(writer, "rank", pilot.Rank);
+      WriteJsonField(writer, "rank_name", pilot.RankName);
+      WriteJsonTextOrNull(writer, "insignia", answer.insignia);
+      WriteJsonField(writer, "awards", pilot.Awards);
+      WriteJsonTextOrNull(writer, "last_sortie", pilot.LastSortie);
       WriteJsonKey(writer, "career");
       writer.StartObject();
-      WriteKey(writer, "sorties", pilot.CareerSorties);
-      WriteKey(writer, "deaths", pilot.CareerDeaths);
-      WriteKey(writer, "air_kills", pilot.CareerAirKills);
-      WriteKey(writer, "ground_kills", pilot.CareerGroundKills);
+      WriteJsonField(writer, "sorties", pilot.CareerSorties);
+      WriteJsonField(writer, "deaths", pilot.CareerDeaths);
+      WriteJsonField(writer, "air_kills", pilot.CareerAirKills);
+      WriteJsonField(writer, "ground_kills", pilot.CareerGroundKills);
       writer.EndObject();
       WriteJsonKey(writer, "life");
       writer.StartObject();
-      WriteKey(writer, "sorties", pilot.LifeSorties);
-      WriteKey(writer, "combat_sorties", pilot.LifeCombatSorties);
+      WriteJsonField(writer, "sorties", pilot.LifeSorties);
+      WriteJsonField(writer, "combat_sorties", pilot.LifeCombatSorties);
       WriteJsonKey(writer, "air_kills");
       writer.Double(pilot.LifeAirKills);
       WriteJsonKey(writer, "ground_kills");
@@ -182,15 +165,15 @@ std::string PilotJson(const TPilotAnswer& answer) {
       writer.EndObject();
       WriteJsonKey(writer, "next_rank");
       writer.StartObject();
-      WriteKey(writer, "state", NextRankState(answer.progress.State));
+      WriteJsonField(writer, "state", NextRankState(answer.progress.State));
       if (answer.progress.State == TNextRank::kNext) {
-        WriteKey(writer, "rank", answer.progress.Next.Value);
-        WriteKey(writer, "rank_name", answer.progress.Next.Name);
+        WriteJsonField(writer, "rank", answer.progress.Next.Value);
+        WriteJsonField(writer, "rank_name", answer.progress.Next.Name);
         for (const TRankNeed& need : answer.progress.Needs) {
           WriteJsonKey(writer, need.Key);
           writer.StartObject();
-          WriteKey(writer, "have", need.Have);
-          WriteKey(writer, "need", need.Need);
+          WriteJsonField(writer, "have", need.Have);
+          WriteJsonField(writer, "need", need.Need);
           writer.EndObject();
         }
       }
@@ -199,10 +182,10 @@ std::string PilotJson(const TPilotAnswer& answer) {
       writer.StartArray();
       for (const TRibbon& ribbon : answer.ribbons) {
         writer.StartObject();
-        WriteKey(writer, "bit", ribbon.Bit);
-        WriteKey(writer, "value", ribbon.Value);
-        WriteTextOrNull(writer, "name", ribbon.Name);
-        WriteTextOrNull(writer, "picture", ribbon.Picture);
+        WriteJsonField(writer, "bit", ribbon.Bit);
+        WriteJsonField(writer, "value", ribbon.Value);
+        WriteJsonTextOrNull(writer, "name", ribbon.Name);
+        WriteJsonTextOrNull(writer, "picture", ribbon.Picture);
         WriteJsonKey(writer, "colours");
         writer.StartArray();
         for (const std::string& colour : ribbon.Colours) WriteJsonText(writer, colour);
@@ -214,22 +197,20 @@ std::string PilotJson(const TPilotAnswer& answer) {
       writer.StartArray();
       for (const TLifeFigures& figures : answer.lives) {
         writer.StartObject();
-        WriteKey(writer, "n", figures.Number);
-        WriteKey(writer, "sorties", figures.Sorties);
-        WriteKey(writer, "combat_sorties", figures.CombatSorties);
-        WriteKey(writer, "kills", figures.Kills);
+        WriteJsonField(writer, "n", figures.Number);
+        WriteJsonField(writer, "sorties", figures.Sorties);
+        WriteJsonField(writer, "combat_sorties", figures.CombatSorties);
+        WriteJsonField(writer, "kills", figures.Kills);
         WriteJsonKey(writer, "ended");
         writer.Bool(figures.Ended);
-        WriteTextOrNull(writer, "start", figures.Start);
-        WriteTextOrNull(writer, "end", figures.End);
-        WriteTextOrNull(writer, "rank_name", figures.Rank);
+        WriteJsonTextOrNull(writer, "start", figures.Start);
+        WriteJsonTextOrNull(writer, "end", figures.End);
+        WriteJsonTextOrNull(writer, "rank_name", figures.Rank);
         writer.EndObject();
       }
       writer.EndArray();
     }
-    writer.EndObject();
-  }
-  return json;
+  });
 }
 
 const TPilotResult* FindPilot(const TPilotResults& results, int32_t id) {
@@ -278,11 +259,7 @@ void ShowPilotPage(TServiceControl& service, TConnection& connection, const std:
       });
       answer.lives = LifeFiguresOf(history);
     }
-    if (format.kind == TAnswerKind::kJson) {
-      SendJsonAnswer(connection, format, PilotJson(answer));
-    } else {
-      SendViewDocument(connection, format, PilotXml(answer));
-    }
+    SendViewAnswer(connection, format, [&] { return PilotJson(answer); }, [&] { return PilotXml(answer); });
   } catch (const std::exception& e) {
     WriteLog(0, "ShowPilotPage", e.what());
   }
