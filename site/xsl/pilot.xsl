@@ -175,7 +175,11 @@
     <xsl:param name="en"/>
     <xsl:variable name="count" select="count(lives/life)"/>
     <xsl:variable name="step" select="20"/>
-    <xsl:variable name="width" select="40 + $count * $step"/>
+    <!-- At least 600 wide, so that a few lives keep narrow bars. -->
+    <xsl:variable name="width"><xsl:choose>
+      <xsl:when test="40 + $count * $step &gt; 600"><xsl:value-of select="40 + $count * $step"/></xsl:when>
+      <xsl:otherwise>600</xsl:otherwise>
+    </xsl:choose></xsl:variable>
     <xsl:variable name="top"><xsl:choose><xsl:when test="$max &gt; 0"><xsl:value-of select="$max"/></xsl:when><xsl:otherwise>1</xsl:otherwise></xsl:choose></xsl:variable>
     <h2><xsl:call-template name="t"><xsl:with-param name="ru" select="$ru"/><xsl:with-param name="en" select="$en"/></xsl:call-template></h2>
     <svg class="chart" id="{$id}" xmlns="http://www.w3.org/2000/svg" viewBox="0 0 {$width} 140" role="img">
