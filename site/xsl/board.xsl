@@ -51,10 +51,10 @@
           nav a, .pages a, .pages span { margin-right: 10px; white-space: nowrap; }
           form { margin: 8px 0; }
           form input, form select { margin-right: 8px; }
-          .count, .empty { color: #56657a; margin: 8px 0; }
+          .count, .empty, .pages { color: #56657a; margin: 8px 0; }
           .scroll { overflow-x: auto; max-width: 100%; }
           table { border-collapse: collapse; background: #fff; box-shadow: 0 1px 3px rgba(0,0,0,.2); }
-          th { background: #123c69; padding: 5px 8px; text-align: left; white-space: nowrap; }
+          th { background: #123c69; color: #fff; padding: 5px 8px; text-align: left; white-space: nowrap; }
           th a { color: #fff; text-decoration: none; }
           th.sorted-desc a:after { content: " \25BC"; }
           th.sorted-asc a:after { content: " \25B2"; }
