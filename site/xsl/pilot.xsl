@@ -54,7 +54,7 @@
       </head>
       <body>
         <nav>
-          <a href="/?cmd=top&amp;srvid={pilot/@srvid}&amp;lang={$lang}&amp;me={pilot/@callsign}"><xsl:call-template name="t"><xsl:with-param name="ru">Лучшие пилоты</xsl:with-param><xsl:with-param name="en">Leaderboard</xsl:with-param></xsl:call-template></a>
+          <a href="/?cmd=top&amp;srvid={pilot/@srvid}&amp;lang={$lang}&amp;me={pilot/@callsign_url}"><xsl:call-template name="t"><xsl:with-param name="ru">Лучшие пилоты</xsl:with-param><xsl:with-param name="en">Leaderboard</xsl:with-param></xsl:call-template></a>
           <a href="/?history={pilot/@id}&amp;srvid={pilot/@srvid}&amp;format=html"><xsl:call-template name="t"><xsl:with-param name="ru">Вылеты по жизням</xsl:with-param><xsl:with-param name="en">Sorties by life</xsl:with-param></xsl:call-template></a>
           <xsl:choose>
             <xsl:when test="$lang = 'en'"><a href="/?pilot={pilot/@id}&amp;srvid={pilot/@srvid}&amp;lang=ru">Русский</a></xsl:when>

@@ -14,6 +14,7 @@
 #include "settings/log.h"
 #include "settings/paths.h"
 #include "settings/settings_store.h"
+#include "web/form_fields.h"
 #include "web/page_language.h"
 #include "web/pilot_page.h"
 #include "web/request_parsing.h"
@@ -62,6 +63,7 @@ std::string PilotXml(const TPilotAnswer& answer) {
   if (!answer.pilot) return doc.ToText();
   const TPilotResult& pilot = *answer.pilot;
   root.SetAttribute("callsign", pilot.Callsign);
+  root.SetAttribute("callsign_url", UrlEncode(pilot.Callsign));  // for the link to his row on the board
   root.SetAttribute("army", std::to_string(pilot.Army));
   root.SetAttribute("rank", std::to_string(pilot.Rank));
   root.SetAttribute("rankname", pilot.RankName);
