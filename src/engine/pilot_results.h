@@ -33,6 +33,10 @@ struct TPilotResult {
   int32_t CareerDeaths = 0;
   int64_t CareerAirKills = 0;
   int64_t CareerGroundKills = 0;
+  // False when the pass did not have the totals of his sorties before his
+  // last death at hand: the career figures then cover only the sorties from
+  // it on.
+  bool CareerKnown = true;
   std::string LastSortie;      // end time of his last sortie, "yyyy-mm-ddThh:nn:ss"; empty when none
   std::string FoldedCallsign;  // FoldCase(Callsign), set when published
 };

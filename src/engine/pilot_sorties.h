@@ -11,8 +11,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "db/session.h"
+#include "engine/life_tally.h"
 #include "engine/sortie.h"
 
 namespace sky {
@@ -33,6 +35,10 @@ class TPilotSorties {
   // 0, although GetPilotTotals reads -1 as no bound); a failure is logged as
   // it does.
   virtual void TotalsBefore(int32_t upper_id, TPilotTotals& totals) = 0;
+
+  // The sums of his sorties before his stored last death, for the pages that
+  // show his career; nullopt when this reader does not have them at hand.
+  virtual std::optional<TCareerSums> CareerBefore() const { return std::nullopt; }
 };
 
 // One statement per request, on the session's SQLQueryCheckPilot, closed

@@ -8,7 +8,9 @@
 #include <fmt/format.h>
 
 #include "engine/connected_session.h"
+#include "engine/kill_arithmetic.h"
 #include "engine/pass_reads.h"
+#include "engine/pilot_results.h"
 #include "engine/pilot_table.h"
 #include "engine/query_closer.h"
 #include "engine/sortie_batch.h"
@@ -41,13 +43,64 @@ bool LoadAwardsDocument(const TSettings& settings, TXmlDocument& awards) {
   return true;
 }
 
+// The pilot's entry in the pass's kept results, filled as his row is
+// calculated and added when his calculation ends (a pilot whose rows raised
+// an error is left out): the pages show what is stored for him, which a
+// failed write left as it was.
+class TKeptResult {
+ public:
+  TKeptResult(TPilotResults* results, const TQuery& pilot, const TPilotSorties& sorties,
+              const TLifeTally& tally, const TSettings& settings)
+      : results_(results), tally_(tally), settings_(settings) {
+    if (results_ == nullptr) return;
+    result_.Id = IntField(pilot, "id");
+    result_.Callsign = pilot.FieldByName("callsign").AsString();
+    result_.Army = IntField(pilot, "ArmyID");
+    result_.Rank = IntField(pilot, "realrank");
+    result_.Awards = IntField(pilot, "awards");
+    career_ = sorties.CareerBefore();
+  }
+  TKeptResult(const TKeptResult&) = delete;
+  TKeptResult& operator=(const TKeptResult&) = delete;
+  void Add() {
+    if (results_ == nullptr) return;
+    result_.RankName = RankName(result_.Rank, settings_);
+    result_.LifeSorties = tally_.LifeSorties;
+    result_.LifeCombatSorties = tally_.Life.CombatCount;
+    result_.LifeAirKills = WeightedAirKills(settings_, AirPart(tally_.Life.Kills));
+    result_.LifeGroundKills = GroundWeightSum(settings_, GroundPart(tally_.Life.Kills));
+    TCareerSums career = career_.value_or(TCareerSums{});
+    result_.CareerKnown = career_.has_value();
+    career.Sorties += tally_.Walked.Sorties;
+    career.Deaths += tally_.Walked.Deaths;
+    career.Air += tally_.Walked.Air;
+    career.Grounds += tally_.Walked.Grounds;
+    result_.CareerSorties = static_cast<int32_t>(career.Sorties);
+    result_.CareerDeaths = static_cast<int32_t>(career.Deaths);
+    result_.CareerAirKills = career.Air;
+    result_.CareerGroundKills = career.Grounds;
+    if (tally_.LastEnd != 0) result_.LastSortie = FormatIsoDateTime(tally_.LastEnd);
+    results_->push_back(std::move(result_));
+  }
+  void StoredRank(int32_t rank) { result_.Rank = rank; }
+  void StoredAwards(int32_t awards) { result_.Awards = awards; }
+
+ private:
+  TPilotResults* results_;
+  const TLifeTally& tally_;
+  const TSettings& settings_;
+  TPilotResult result_;
+  std::optional<TCareerSums> career_;
+};
+
 // One pilot row: the walk, the rank write-back, the awards and their write-back.
 // False when a write-back failed (and was logged). A pilot whose row took a
 // write counts in the pass's RowsWritten; the sorties his walk read count
 // in its SortiesRead.
 bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pilot,
                     const TSettings& settings, const TXmlDocument& awards,
-                    const TAwardEvaluator& evaluate_awards, TDatabasePass& pass) {
+                    const TAwardEvaluator& evaluate_awards, TDatabasePass& pass,
+                    TPilotResults* results) {
   int32_t& rows_written = pass.RowsWritten;
   const int32_t pilot_id = IntField(pilot, "id");
   int32_t last_sortie = IntField(pilot, "lastsortie");
@@ -57,9 +110,12 @@ bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pil
   WriteLog(2, "", "");
   WriteLog(2, " === Расчет пилота ===", pilot.FieldByName("callsign").AsString());
 
-  const int32_t reached = WalkPilotLife(sorties, last_sortie, settings, &pass.SortiesRead);
+  TLifeTally tally;
+  const int32_t reached = WalkPilotLife(sorties, last_sortie, settings, &pass.SortiesRead,
+                                        results != nullptr ? &tally : nullptr);
   bool written = true;
   bool row_written = false;
+  TKeptResult kept(results, pilot, sorties, tally, settings);
 
   if (!settings.Debug) {
     const int32_t stored_rank = IntField(pilot, "realrank");
@@ -68,11 +124,13 @@ bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pil
     if (reached > stored_rank || stored_last < last_sortie) {
       written = UpdateRealRank(session, pilot_id, last_sortie, std::max(reached, stored_rank));
       row_written = written;
+      if (written) kept.StoredRank(std::max(reached, stored_rank));
     }
   }
 
   if (!evaluate_awards) {
     rows_written += row_written;
+    kept.Add();
     return written;
   }
   // After a failed write the session may be gone; from then on the pilot's
@@ -88,9 +146,11 @@ bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pil
     if (write) {
       written = UpdateAwards(session, pilot_id, result.Awards);
       row_written = row_written || written;
+      if (written) kept.StoredAwards(result.Awards);
     }
   }
   rows_written += row_written;
+  kept.Add();
   return written;
 }
 
@@ -120,7 +180,7 @@ std::vector<std::optional<TPilotStart>> ReadPilotStarts(TQuery& pilots) {
 class TBatchPlan {
  public:
   TBatchPlan(TdmMySQL& session, std::vector<std::optional<TPilotStart>> starts,
-             bool with_totals)
+             bool with_totals, const TSettings& settings)
       : batch_(session), starts_(std::move(starts)) {
     // A pilot id on two rows of the pilots table would have his sorties
     // fetched twice into one run, and each walked twice: such pilots read
@@ -137,7 +197,7 @@ class TBatchPlan {
       for (const auto& start : starts_) {
         if (start) all.push_back(*start);
       }
-      batch_.ReadEarlierTotals(all);
+      batch_.ReadEarlierTotals(all, settings);
     }
   }
 
@@ -219,7 +279,7 @@ void Publish(const TDatabasePass& pass, TPassCounters* progress) {
 // The pass on an open session; fills the pass's figures and flags.
 void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& settings,
                     const TAwardEvaluator& evaluate_awards, TPassReads reads, const TPassStop* stop,
-                    TPassCounters* progress = nullptr) {
+                    TPassCounters* progress = nullptr, TPilotResults* results = nullptr) {
   WarnWhenSortiesLackPilotIndex(session);
   FixNullRanks(session);
 
@@ -241,7 +301,8 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
   try {
     std::optional<TBatchPlan> plan;
     if (reads == TPassReads::kBatched) {
-      plan.emplace(session, ReadPilotStarts(pilots), static_cast<bool>(evaluate_awards));
+      plan.emplace(session, ReadPilotStarts(pilots),
+                   static_cast<bool>(evaluate_awards) || results != nullptr, settings);
     }
     for (; !pilots.Eof(); pilots.Next()) {
       if (stop != nullptr && stop->Requested()) {
@@ -263,13 +324,13 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
         if (batched) {
           // A failed write: the next pilot's rows are read anew, as his own
           // statement would have read them after the failure.
-          if (!CalculatePilot(session, *batched, pilots, settings, awards, evaluate_awards, pass)) {
+          if (!CalculatePilot(session, *batched, pilots, settings, awards, evaluate_awards, pass, results)) {
             ++pass.Errors;
             plan->Refetch();
           }
         } else {
           TPilotSortieStatements statements(session, IntField(pilots, "id"));
-          if (!CalculatePilot(session, statements, pilots, settings, awards, evaluate_awards, pass)) ++pass.Errors;
+          if (!CalculatePilot(session, statements, pilots, settings, awards, evaluate_awards, pass, results)) ++pass.Errors;
         }
       } catch (const TDbValueError& e) {
         // A value of this pilot's rows that cannot be read is his alone: he
@@ -321,8 +382,12 @@ TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& e
   if (!FieldsChecked()) SetFieldsChecked(EnsurePilotFields(*session));
 
   if (FieldsChecked()) {
-    PassOverPilots(pass, *session, settings, evaluate_awards, TPassReads::kBatched, stop, progress);
+    TPilotResults results;
+    PassOverPilots(pass, *session, settings, evaluate_awards, TPassReads::kBatched, stop, progress,
+                   &results);
     pass.Enumerated = pass.PilotsExamined > 0;
+    // Half a pass would show the pilots it did not reach as gone.
+    if (!pass.Failed && !pass.Stopped) PublishPilotResults(entry.Id, std::move(results));
   } else {
     pass.Failed = true;
     ++pass.Errors;

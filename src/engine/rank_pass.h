@@ -10,6 +10,7 @@
 
 #include "db/session.h"
 #include "engine/pass_progress.h"
+#include "engine/life_tally.h"
 #include "engine/pass_stop.h"
 #include "engine/pilot_sorties.h"
 #include "engine/sortie.h"
@@ -73,9 +74,9 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
 int32_t WalkPilotSorties(TdmMySQL& session, int32_t pilot_id, int32_t& last_sortie,
                          const TSettings& settings, bool history_mode, TXmlNode history);
 // The calculation-mode walk over rows handed out by `sorties`; adds the
-// sorties it read to `sorties_read` when given.
+// sorties it read to `sorties_read` and what it saw to `tally` when given.
 int32_t WalkPilotLife(TPilotSorties& sorties, int32_t& last_sortie, const TSettings& settings,
-                      int64_t* sorties_read = nullptr);
+                      int64_t* sorties_read = nullptr, TLifeTally* tally = nullptr);
 
 int32_t ReachedRank(const TStreak& streak, const TSettings& settings);
 // "Сержант" when the scale has no row with the value.

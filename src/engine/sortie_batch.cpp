@@ -21,7 +21,8 @@ int64_t ParseInteger(std::optional<std::string_view> text) {
 
 }  // namespace
 
-void TSortieBatch::ReadEarlierTotals(const std::vector<TPilotStart>& pilots) {
+void TSortieBatch::ReadEarlierTotals(const std::vector<TPilotStart>& pilots,
+                                     const TSettings& settings) {
   earlier_.clear();
   earlier_read_ = false;
   int32_t highest = 0;
@@ -42,8 +43,8 @@ void TSortieBatch::ReadEarlierTotals(const std::vector<TPilotStart>& pilots) {
     // The same sums as the per-pilot totals statement: count(id), sum(eAir)
     // and the sum of the seven ground columns added in the server.
     session_.StreamRows(
-        fmt::format("select pilotid, id, eAir, eSAir + eShip + eCar + eTank + eAaa + eArt + eWag "
-                    "from sorties where id < {}",
+        fmt::format("select pilotid, id, eAir, eSAir + eShip + eCar + eTank + eAaa + eArt + eWag, "
+                    "SortieEND from sorties where id < {}",
                     highest),
         [&](const TdmMySQL::TRowValues& row) {
           const auto found = last_sortie.find(static_cast<int32_t>(ParseInteger(row[0])));
@@ -53,6 +54,7 @@ void TSortieBatch::ReadEarlierTotals(const std::vector<TPilotStart>& pilots) {
           sums.count += 1;
           if (row[2]) sums.air += ParseInteger(row[2]);
           if (row[3]) sums.grounds += ParseInteger(row[3]);
+          if (row[4] && IsDeathEnd(*row[4], settings)) sums.deaths += 1;
         });
     earlier_read_ = true;
   } catch (const std::exception&) {
@@ -135,6 +137,13 @@ void TSortieBatch::TPilot::TotalsBefore(int32_t upper_id, TPilotTotals& totals) 
   totals.SortiesCount = static_cast<int32_t>(sums.count);
   totals.Air = static_cast<int32_t>(sums.air);
   totals.Grounds = static_cast<int32_t>(sums.grounds);
+}
+
+std::optional<TCareerSums> TSortieBatch::TPilot::CareerBefore() const {
+  if (start_.LastSortie <= 0) return TCareerSums{};
+  if (!batch_.earlier_read_) return std::nullopt;
+  const TSums& sums = batch_.earlier_.at(start_.PilotId);
+  return TCareerSums{sums.count, sums.deaths, sums.air, sums.grounds};
 }
 
 void TSortieBatch::TPilot::AddFetchedRows(int32_t upper_id, TSums& sums) {

@@ -46,8 +46,9 @@ class TSortieBatch {
   TSortieBatch(const TSortieBatch&) = delete;
   TSortieBatch& operator=(const TSortieBatch&) = delete;
 
-  // Sends nothing when no pilot has a last death yet.
-  void ReadEarlierTotals(const std::vector<TPilotStart>& pilots);
+  // Sends nothing when no pilot has a last death yet. Deaths are counted
+  // with the settings' list of ends that kill.
+  void ReadEarlierTotals(const std::vector<TPilotStart>& pilots, const TSettings& settings);
 
   // Replaces the fetched rows with those of `pilots`.
   void Fetch(const std::vector<TPilotStart>& pilots);
@@ -55,7 +56,7 @@ class TSortieBatch {
   std::size_t FetchedRows() const { return rows_.RowCount(); }
 
   struct TSums {
-    int64_t count = 0, air = 0, grounds = 0;
+    int64_t count = 0, air = 0, grounds = 0, deaths = 0;
   };
 
   // One pilot of the last Fetch; valid while the batch keeps those rows.
@@ -65,6 +66,7 @@ class TSortieBatch {
     int32_t PilotId() const override { return start_.PilotId; }
     TQuery& From(int32_t first_id) override;
     void TotalsBefore(int32_t upper_id, TPilotTotals& totals) override;
+    std::optional<TCareerSums> CareerBefore() const override;
 
    private:
     void AddFetchedRows(int32_t upper_id, TSums& sums);

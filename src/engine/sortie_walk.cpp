@@ -6,6 +6,7 @@
 
 #include "engine/history.h"
 #include "engine/history_recorder.h"
+#include "engine/life_tally.h"
 #include "engine/pilot_sorties.h"
 #include "engine/rank_pass.h"
 #include "settings/log.h"
@@ -18,7 +19,8 @@ namespace {
 // Walks the rows `sorties` stands on to their end; `recorder` is set in
 // history mode only. Adds the sorties read to `sorties_read` when given.
 int32_t Walk(TQuery& sorties, int32_t& last_sortie, const TSettings& settings,
-             THistoryRecorder* recorder, int64_t* sorties_read = nullptr) {
+             THistoryRecorder* recorder, int64_t* sorties_read = nullptr,
+             TLifeTally* tally = nullptr) {
   const bool history_mode = recorder != nullptr;
   TStreak streak;
   ResetStreak(streak);
@@ -52,7 +54,9 @@ int32_t Walk(TQuery& sorties, int32_t& last_sortie, const TSettings& settings,
       } else {
         WriteLog(3, "Вылет не засчитан. Либо нет килов, либо слишком короткий.", text);
       }
+      if (tally) tally->Add(sortie, false);
     } else if (InEndList(sortie.SortieEnd, settings.SortieEndDead)) {
+      if (tally) tally->Add(sortie, true);
       if (recorder) recorder->LifeEnding(streak);
       // The best rank survives death; only the life's totals start again.
       ResetStreak(streak);
@@ -60,8 +64,11 @@ int32_t Walk(TQuery& sorties, int32_t& last_sortie, const TSettings& settings,
       WriteLog(3, "", "");
       WriteLog(3, "Вылет пропущен. Пилот мертв.", text);
       if (recorder) recorder->Died(sortie, streak);
-    } else if (sortie.SortieEnd.empty() || InEndList(sortie.SortieEnd, settings.SortieEndSkip)) {
-      WriteLog(3, "Вылет пропущен. Пилот либо прыгнул, либо еще чего.", text);
+    } else {
+      if (tally) tally->Add(sortie, false);
+      if (sortie.SortieEnd.empty() || InEndList(sortie.SortieEnd, settings.SortieEndSkip)) {
+        WriteLog(3, "Вылет пропущен. Пилот либо прыгнул, либо еще чего.", text);
+      }
     }
 
     if (!history_mode && settings.Sleep > 0) {
@@ -71,6 +78,7 @@ int32_t Walk(TQuery& sorties, int32_t& last_sortie, const TSettings& settings,
   }
 
   if (recorder) recorder->Finish(streak);
+  if (tally) tally->Life = streak;
   if (sorties_read != nullptr) *sorties_read += read;
   return result;
 }
@@ -91,8 +99,8 @@ int32_t WalkPilotSorties(TdmMySQL& session, int32_t pilot_id, int32_t& last_sort
 }
 
 int32_t WalkPilotLife(TPilotSorties& sorties, int32_t& last_sortie, const TSettings& settings,
-                      int64_t* sorties_read) {
-  return Walk(sorties.From(last_sortie), last_sortie, settings, nullptr, sorties_read);
+                      int64_t* sorties_read, TLifeTally* tally) {
+  return Walk(sorties.From(last_sortie), last_sortie, settings, nullptr, sorties_read, tally);
 }
 
 }  // namespace sky

@@ -137,6 +137,12 @@ std::string FormatDateTime(TDateTime value) {
   return fmt::format("{:02}.{:02}.{:04} {:02}:{:02}:{:02}", day, month, year, hour, minute, second);
 }
 
+std::string FormatIsoDateTime(TDateTime value) {
+  int year, month, day, hour, minute, second;
+  DecodeDateTime(value, year, month, day, hour, minute, second);
+  return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}", year, month, day, hour, minute, second);
+}
+
 TDateTime ParseSqlDateTime(const std::string& text) {
   if (text.empty()) return 0;
   std::size_t at = 0;

@@ -17,6 +17,8 @@ TDateTime Now();
 
 // "dd.mm.yyyy hh:nn:ss" (log lines, pages, XML documents).
 std::string FormatDateTime(TDateTime value);
+// "yyyy-mm-ddThh:nn:ss", for documents read by programs.
+std::string FormatIsoDateTime(TDateTime value);
 
 // Parses the server's text form "yyyy-mm-dd hh:mm:ss[.ffffff]", "yyyy-mm-dd"
 // or "hh:mm:ss"; empty text and the zero date 0000-00-00 give 0.

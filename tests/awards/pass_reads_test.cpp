@@ -171,7 +171,7 @@ TEST(PassReads, BatchServesWhatThePilotsOwnStatementsGive) {
             10);
 
   TSortieBatch batch(session);
-  batch.ReadEarlierTotals(starts);
+  batch.ReadEarlierTotals(starts, ComparedSettings());
   int compared = 0;
   for (std::size_t run = 0; run < starts.size(); run += 37) {
     const std::vector<TPilotStart> pilots(

@@ -1,7 +1,9 @@
 // The rank pass over one database: walks, write-backs, awards, failures.
 #include <algorithm>
 #include <stdexcept>
+#include <tuple>
 
+#include "engine/pilot_results.h"
 #include "engine/rank_pass.h"
 #include "engine/sortie.h"
 #include "engine_fixture.h"
@@ -336,6 +338,43 @@ TEST_F(RankPass, CalculateDatabaseSaysWhetherItReachedAndEnumeratedAndSetsTheTim
   EXPECT_TRUE(full.Enumerated);
   EXPECT_GE(LastCalcTime(), first);
   EXPECT_EQ(Stored(1), "1:105:0");
+}
+
+// The kept results: the same figures whether the career lies before the
+// stored last death (second pass) or is walked whole (first pass); a stopped
+// pass keeps the set of the last whole one.
+TEST_F(RankPass, AWholePassKeepsEachPilotsResults) {
+  SetFieldsChecked(true);
+  AddPilot(1, "red", 1);
+  AddPilot(2, "blue", 2);
+  AddPilot(3, "bot", 1, "AI");
+  FlyTheExample(1);
+  Fly(2, {{.id = 201, .eAir = 1, .eTank = 2}});
+  TServerEntry entry = db_->Entry();
+  entry.Id = "kept";
+  for (int pass = 0; pass < 2; ++pass) {
+    CalculateDatabase(settings_, entry, evaluator_.Bind());
+    const auto results = FindPilotResults("kept");
+    ASSERT_TRUE(results) << pass;
+    ASSERT_EQ(results->size(), 2u);
+    const TPilotResult& red = results->at(0);
+    EXPECT_EQ(red.Callsign, "red");
+    EXPECT_EQ(red.Rank, 1);
+    EXPECT_EQ(red.RankName, RankName(1, settings_));
+    EXPECT_EQ(std::make_tuple(red.CareerSorties, red.CareerDeaths, red.CareerAirKills), std::make_tuple(6, 1, int64_t{5})) << pass;
+    EXPECT_TRUE(red.CareerKnown);
+    EXPECT_EQ(red.LifeSorties, 1);
+    EXPECT_EQ(red.LifeAirKills, 2);
+    EXPECT_EQ(red.LastSortie.size(), 19u);
+    const TPilotResult& blue = results->at(1);
+    EXPECT_EQ(std::make_tuple(blue.CareerSorties, blue.CareerDeaths, blue.CareerGroundKills), std::make_tuple(1, 0, int64_t{2}));
+    EXPECT_EQ(blue.LifeSorties, 1);
+  }
+  const auto whole = FindPilotResults("kept");
+  TPassStop stop;
+  stop.Request();
+  CalculateDatabase(settings_, entry, evaluator_.Bind(), &stop);
+  EXPECT_EQ(FindPilotResults("kept"), whole);
 }
 
 }  // namespace
