@@ -120,6 +120,7 @@
       <span><xsl:call-template name="t"><xsl:with-param name="ru">Гибелей: </xsl:with-param><xsl:with-param name="en">Deaths: </xsl:with-param></xsl:call-template><b><xsl:value-of select="career/@deaths"/></b></span>
       <span><xsl:call-template name="t"><xsl:with-param name="ru">Сбито в воздухе: </xsl:with-param><xsl:with-param name="en">Air kills: </xsl:with-param></xsl:call-template><b><xsl:value-of select="career/@air"/></b></span>
       <span><xsl:call-template name="t"><xsl:with-param name="ru">Уничтожено на земле: </xsl:with-param><xsl:with-param name="en">Ground kills: </xsl:with-param></xsl:call-template><b><xsl:value-of select="career/@ground"/></b></span>
+      <xsl:if test="career/@known = '0'"><span class="empty" id="career-partial"><xsl:call-template name="t"><xsl:with-param name="ru">(с последней гибели: прежние итоги при расчете не были известны) </xsl:with-param><xsl:with-param name="en">(since the last death: the earlier totals were not at hand in the pass) </xsl:with-param></xsl:call-template></span></xsl:if>
       <span><xsl:call-template name="t"><xsl:with-param name="ru">Последний вылет: </xsl:with-param><xsl:with-param name="en">Last sortie: </xsl:with-param></xsl:call-template><xsl:value-of select="translate(@last, 'T', ' ')"/></span>
     </div>
 

@@ -76,6 +76,7 @@ std::string PilotXml(const TPilotAnswer& answer) {
   career.SetAttribute("deaths", std::to_string(pilot.CareerDeaths));
   career.SetAttribute("air", std::to_string(pilot.CareerAirKills));
   career.SetAttribute("ground", std::to_string(pilot.CareerGroundKills));
+  career.SetAttribute("known", pilot.CareerKnown ? "1" : "0");
   TXmlNode life = root.AppendElement("life");
   life.SetAttribute("sorties", std::to_string(pilot.LifeSorties));
   life.SetAttribute("combat", std::to_string(pilot.LifeCombatSorties));
@@ -155,6 +156,8 @@ std::string PilotJson(const TPilotAnswer& answer) {
       WriteJsonField(writer, "deaths", pilot.CareerDeaths);
       WriteJsonField(writer, "air_kills", pilot.CareerAirKills);
       WriteJsonField(writer, "ground_kills", pilot.CareerGroundKills);
+      WriteJsonKey(writer, "known");
+      writer.Bool(pilot.CareerKnown);
       writer.EndObject();
       WriteJsonKey(writer, "life");
       writer.StartObject();

@@ -189,6 +189,7 @@ class BoardViews : public ::testing::Test {
     results[1].RankName = "лейтенант";
     results[1].CareerSorties = 25;
     results[1].CareerDeaths = 12;
+    results[1].CareerKnown = false;
     PublishPilotResults("1", std::move(results));
   }
 
@@ -253,6 +254,8 @@ TEST_F(BoardViews, PilotPageOfAPilotWhoNeverDiedAndOfOneWithManyLives) {
   EXPECT_EQ(std::string(second["next_rank"]["state"].GetString()), "next");
   EXPECT_EQ(second["next_rank"]["sorties"]["need"].GetInt64(), 50);
   EXPECT_EQ(second["ribbons"].Size(), 0u);
+  EXPECT_FALSE(second["career"]["known"].GetBool());
+  EXPECT_TRUE(first["career"]["known"].GetBool());
   ASSERT_EQ(second["lives"].Size(), 13u);
   for (rapidjson::SizeType i = 0; i < 12; ++i) {
     EXPECT_EQ(second["lives"][i]["sorties"].GetInt64(), 2);
@@ -268,6 +271,7 @@ TEST_F(BoardViews, PilotPageOfAPilotWhoNeverDiedAndOfOneWithManyLives) {
   EXPECT_NE(escaped.find("&lt;b&gt;Ace&amp;&lt;/b&gt;"), std::string::npos);
   EXPECT_EQ(escaped.find("<b>Ace"), std::string::npos);
   EXPECT_NE(escaped.find("Жизни"), std::string::npos);
+  EXPECT_NE(escaped.find("id=\"career-partial\""), std::string::npos);
 
   EXPECT_FALSE(Json("/?pilot=3&srvid=1&format=json")["found"].GetBool());
   EXPECT_FALSE(Json("/?pilot=1&srvid=77&format=json")["ready"].GetBool());
