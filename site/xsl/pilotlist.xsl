@@ -5,7 +5,8 @@
   id, callsign, realrank, armyid, srvid).
   Названия званий соответствуют шкале нового файла настроек; если шкала
   изменена, поправьте шаблон rank-name ниже.
-  Щелчок по заголовку столбца сортирует таблицу.
+  Щелчок по заголовку столбца сортирует таблицу. Ссылки ведут к истории,
+  текущей жизни и странице пилота (/?pilot=N&srvid=S).
 -->
 <xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
   <xsl:output method="html" encoding="windows-1251" indent="yes"/>
@@ -88,6 +89,7 @@
               <th data-type="text" onclick="sortPilots(this)">Армия</th>
               <th data-type="text">История</th>
               <th data-type="text">Статистика</th>
+              <th data-type="text">Пилот</th>
             </tr>
           </thead>
           <tbody>
@@ -109,6 +111,7 @@
                 </td>
                 <td><a href="/?history={@id}&amp;srvid={@srvid}&amp;format=html">жизни и вылеты</a></td>
                 <td><a href="/?cmd=info&amp;pilotid={@id}&amp;srvid={@srvid}&amp;format=html">текущая жизнь</a></td>
+                <td><a href="/?pilot={@id}&amp;srvid={@srvid}&amp;format=html">звание и награды</a></td>
               </tr>
             </xsl:for-each>
           </tbody>

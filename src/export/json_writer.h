@@ -14,6 +14,7 @@
 #include <rapidjson/writer.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -70,6 +71,36 @@ inline void WriteJsonKey(TJsonWriter& writer, std::string_view key) {
   writer.Key(key.data(), static_cast<rapidjson::SizeType>(key.size()));
 }
 void WriteJsonText(TJsonWriter& writer, std::string_view text);
+// A key and its value; a text value empty is null with WriteJsonTextOrNull.
+inline void WriteJsonField(TJsonWriter& writer, std::string_view key, int64_t value) {
+  WriteJsonKey(writer, key);
+  writer.Int64(value);
+}
+inline void WriteJsonField(TJsonWriter& writer, std::string_view key, std::string_view text) {
+  WriteJsonKey(writer, key);
+  WriteJsonText(writer, text);
+}
+// The text of one JSON object whose members `members(writer)` writes.
+template <typename TMembers>
+std::string JsonObjectText(TMembers&& members) {
+  std::string json;
+  {
+    TJsonSink sink(json);
+    TJsonWriter writer(sink);
+    writer.StartObject();
+    members(writer);
+    writer.EndObject();
+  }
+  return json;
+}
+inline void WriteJsonTextOrNull(TJsonWriter& writer, std::string_view key, std::string_view text) {
+  WriteJsonKey(writer, key);
+  if (text.empty()) {
+    writer.Null();
+  } else {
+    WriteJsonText(writer, text);
+  }
+}
 void WriteJsonNumber(TJsonWriter& writer, std::string_view text);
 
 }  // namespace sky

@@ -161,7 +161,7 @@ bool GiveToAccount(const fs::path& folder, const TServiceAccount& account) {
   std::vector<fs::path> paths = {folder, SettingsFileName(), LogFileName(), DefaultPageFileName(),
                                  folder / "awards.xml"};
   std::error_code error;
-  for (const char* tree : {"xsl", "queries"}) {
+  for (const char* tree : {"xsl", "queries", "img"}) {
     if (!fs::is_directory(folder / tree, error)) continue;
     paths.push_back(folder / tree);
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder / tree, error)) {
@@ -262,6 +262,9 @@ int InstallSiteFiles(const std::string& site_dir, const std::string& target_dir,
   copied += CopyIfMissing(site / "awards.xml", target / "awards.xml");
   copied += CopyFolderIfMissing(site / "xsl", target / "xsl");
   copied += CopyFolderIfMissing(site / "queries", target / "queries");
+  for (const char* pictures : {"img/ranks", "img/ribbons"}) {
+    copied += CopyFolderIfMissing(site / pictures, target / pictures);
+  }
   return copied;
 }
 

@@ -31,8 +31,8 @@ std::string ServiceUnitText(const TInstallOptions& options, const std::string& g
 int InstallService(const TInstallOptions& options);
 int UninstallService(const TInstallOptions& options);
 
-// Copies the default page (as <base>.htm), the awards file, the stylesheets
-// and the sample queries from `site_dir` into `target_dir` where they are
+// Copies the default page (as <base>.htm), the awards file, the stylesheets,
+// the sample queries and the pictures (img/ranks, img/ribbons) from `site_dir` into `target_dir` where they are
 // missing. Returns the number of files copied.
 int InstallSiteFiles(const std::string& site_dir, const std::string& target_dir, const std::string& base_name);
 

@@ -14,7 +14,8 @@ namespace sky {
 namespace {
 
 constexpr std::array kViewNames = {"config", "show", "history", "query", "info",
-                                   "file", "metrics", "control", "default", "other", "dashboard"};
+                                   "file", "metrics", "control", "default", "other", "dashboard",
+                                   "top", "pilot"};
 constexpr std::array kRefusalNames = {"line_too_long", "too_many_headers", "body_too_large", "request_timeout",
                                       "write_timeout"};
 

@@ -27,7 +27,7 @@
 namespace sky {
 
 // What answered a request.
-enum class TWebView { kConfig, kShow, kHistory, kQuery, kInfo, kFile, kMetrics, kControl, kDefault, kOther, kDashboard };
+enum class TWebView { kConfig, kShow, kHistory, kQuery, kInfo, kFile, kMetrics, kControl, kDefault, kOther, kDashboard, kTop, kPilot };
 // Which limit a request broke, ending its connection without an answer.
 enum class THttpRefusal { kLineTooLong, kTooManyHeaders, kBodyTooLarge, kRequestTimeout, kWriteTimeout };
 

@@ -8,7 +8,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "web/file_cache.h"
@@ -60,6 +63,11 @@ void WriteXMLHead(TConnection& connection) {
 
 void WriteFileHead(TConnection& connection, std::size_t size) { connection.Write(FileHead(size)); }
 
+void WriteImageHead(TConnection& connection, std::size_t size, std::string_view content_type) {
+  WriteLines(connection, {"HTTP/1.1 200 OK", "Connection: close", "Content-Length: " + std::to_string(size),
+                          "Content-Type: " + std::string(content_type), ""});
+}
+
 void WriteBannerHead(TConnection& connection, std::size_t size) {
   WriteLines(connection, {"HTTP/1.1 200 OK", "Connection: close", "Content-Length: " + std::to_string(size),
                           "Content-Type: image/gif", ""});
@@ -96,6 +104,26 @@ void SendFile(TConnection& connection, const std::string& path) {
   const auto size = static_cast<std::size_t>(status.st_size);
   WriteFileHead(connection, size);
   connection.WriteFile(file.Get(), size);
+}
+
+namespace {
+
+// The picture's bytes, read whole before the head goes out.
+std::optional<std::string> FileBytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return std::nullopt;
+  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (file.bad()) return std::nullopt;
+  return bytes;
+}
+
+}  // namespace
+
+void SendImageFile(TConnection& connection, const std::string& path, std::string_view content_type) {
+  const std::optional<std::string> bytes = FileBytes(path);
+  if (!bytes) return;
+  WriteImageHead(connection, bytes->size(), content_type);
+  connection.Write(*bytes);
 }
 
 }  // namespace sky

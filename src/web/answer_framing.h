@@ -16,12 +16,16 @@ namespace sky {
 // Heads, each line followed by CR LF, the empty line included.
 void WriteXMLHead(TConnection& connection);                      // XML documents
 void WriteFileHead(TConnection& connection, std::size_t size);   // static files
+// Pictures a browser shows only when their type is named (SVG).
+void WriteImageHead(TConnection& connection, std::size_t size, std::string_view content_type);
 void WriteBannerHead(TConnection& connection, std::size_t size); // the banner image
 
 // The XML head, the document's bytes, then the connection is ended.
 void SendXMLStream(TConnection& connection, std::string_view document);
 // The file head and the file's bytes; nothing when the file cannot be read.
 void SendFile(TConnection& connection, const std::string& path);
+// The same with the image head naming `content_type`.
+void SendImageFile(TConnection& connection, const std::string& path, std::string_view content_type);
 // The banner head and the built-in GIF; errors are logged at level 0.
 void SendBanner(TConnection& connection);
 // The built-in GIF image.

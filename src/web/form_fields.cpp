@@ -1,5 +1,6 @@
 #include "web/form_fields.h"
 
+#include <cctype>
 #include <cstdint>
 
 namespace sky {
@@ -48,6 +49,20 @@ std::string UrlDecode(std::string_view text) {
     }
   }
   return decoded;
+}
+
+std::string UrlEncode(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string encoded;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (std::isalnum(byte) || c == '-' || c == '.' || c == '_' || c == '~') {
+      encoded += c;
+    } else {
+      encoded += {'%', kHex[byte >> 4], kHex[byte & 15]};
+    }
+  }
+  return encoded;
 }
 
 std::optional<std::string> FormFieldValue(std::string_view body, std::string_view name) {

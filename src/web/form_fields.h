@@ -13,6 +13,10 @@ namespace sky {
 // stays as it is. The result is bytes in whatever charset the client used.
 std::string UrlDecode(std::string_view text);
 
+// Every byte but ASCII letters, digits and "-._~" as "%XY": a text that can
+// stand as a parameter's value in a link.
+std::string UrlEncode(std::string_view text);
+
 // The decoded value of the first field whose decoded name equals `name`.
 std::optional<std::string> FormFieldValue(std::string_view body, std::string_view name);
 

@@ -145,25 +145,43 @@ TBoardQuery ParseBoardQuery(const std::vector<std::string>& params) {
 TBoardPage SelectBoard(const std::shared_ptr<const TPilotResults>& results, const TBoardQuery& query) {
   const std::shared_ptr<const TOrder> ordered = BoardOrder(results, query);
   const TOrder& board = *ordered;
+  auto picked = [&](std::size_t i) {
+    return query.search.empty() || board[i]->FoldedCallsign.find(query.search) != std::string::npos;
+  };
 
-  std::vector<TBoardRow> picked;
-  std::optional<std::size_t> me_at;
-  for (std::size_t i = 0; i < board.size(); ++i) {
-    const std::string& callsign = board[i]->FoldedCallsign;
-    if (!query.search.empty() && callsign.find(query.search) == std::string::npos) continue;
-    const bool me = !query.me.empty() && !me_at && callsign == query.me;
-    if (me) me_at = picked.size();
-    picked.push_back({static_cast<int64_t>(i) + 1, board[i], me});
+  // Only the rows of the page are made: a page of 50 over 20,000 pilots
+  // copies 50 rows, not the board. The first walk counts what the search
+  // picks and finds "me" among it; the second (needed only with a search)
+  // finds the page's rows.
+  int64_t matching = 0;
+  std::optional<int64_t> me_at;  // among the picked
+  if (query.search.empty() && query.me.empty()) {
+    matching = static_cast<int64_t>(board.size());
+  } else {
+    for (std::size_t i = 0; i < board.size(); ++i) {
+      if (!picked(i)) continue;
+      if (!me_at && !query.me.empty() && board[i]->FoldedCallsign == query.me) me_at = matching;
+      ++matching;
+    }
   }
 
   TBoardPage page;
   page.size = query.size;
-  page.matching = static_cast<int64_t>(picked.size());
+  page.matching = matching;
   page.pages = std::max<int64_t>(1, (page.matching + page.size - 1) / page.size);
-  page.page = me_at ? static_cast<int64_t>(*me_at) / page.size + 1 : std::min(query.page, page.pages);
-  const auto first = static_cast<std::size_t>((page.page - 1) * page.size);
-  const std::size_t end = std::min(picked.size(), first + static_cast<std::size_t>(page.size));
-  if (first < end) page.rows.assign(picked.begin() + static_cast<std::ptrdiff_t>(first), picked.begin() + static_cast<std::ptrdiff_t>(end));
+  page.page = me_at ? *me_at / page.size + 1 : std::min(query.page, page.pages);
+  const int64_t first = (page.page - 1) * page.size;
+  const int64_t end = std::min(matching, first + page.size);
+  int64_t n = 0;  // picked rows before board[i]
+  for (std::size_t i = query.search.empty() ? static_cast<std::size_t>(first) : 0; i < board.size() && n < end; ++i) {
+    if (query.search.empty()) {
+      n = static_cast<int64_t>(i);  // every row is picked
+    } else if (!picked(i)) {
+      continue;
+    }
+    if (n >= first) page.rows.push_back({static_cast<int64_t>(i) + 1, board[i], me_at == n});
+    ++n;
+  }
   return page;
 }
 

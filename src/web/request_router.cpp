@@ -82,6 +82,12 @@ void DoProcessGetRequest(TServiceControl& service, TConnection& connection, cons
   } else if (params == "?cmd=dashboard" || params.rfind("?cmd=dashboard&", 0) == 0) {
     CountRequest(TWebView::kDashboard);
     ShowDashboard(connection, request, format);
+  } else if (params == "?cmd=top" || params.rfind("?cmd=top&", 0) == 0) {
+    CountRequest(TWebView::kTop);
+    ShowLeaderboard(connection, request, format);
+  } else if (params.rfind("?pilot=", 0) == 0) {
+    CountRequest(TWebView::kPilot);
+    ShowPilotPage(service, connection, request, format);
   } else if (params.find("?cmd=show") != std::string::npos) {
     CountRequest(TWebView::kShow);
     ShowPilotList(connection, params, format);

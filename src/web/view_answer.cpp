@@ -89,6 +89,15 @@ void SendViewDocument(TConnection& connection, const TAnswerFormat& format, std:
   SendXMLStream(connection, document);
 }
 
+void SendViewAnswer(TConnection& connection, const TAnswerFormat& format, const std::function<std::string()>& json,
+                    const std::function<std::string()>& document) {
+  if (format.kind == TAnswerKind::kJson) {
+    SendJsonAnswer(connection, format, json());
+  } else {
+    SendViewDocument(connection, format, document());
+  }
+}
+
 void SendJsonAnswer(TConnection& connection, const TAnswerFormat& format, std::string_view json) {
   SendAnswer(connection, format, "application/json; charset=utf-8", json);
 }

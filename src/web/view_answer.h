@@ -15,6 +15,7 @@
 // without blanks; anything else is ignored).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,11 @@ inline constexpr char kTableStylesheet[] = "xsl/table.xsl";
 
 void SendViewDocument(TConnection& connection, const TAnswerFormat& format, std::string_view document);
 void SendJsonAnswer(TConnection& connection, const TAnswerFormat& format, std::string_view json);
+
+// The JSON when the request chose JSON, else the document as SendViewDocument
+// sends it; only the one chosen is made.
+void SendViewAnswer(TConnection& connection, const TAnswerFormat& format, const std::function<std::string()>& json,
+                    const std::function<std::string()>& document);
 
 // The href of the document's xml-stylesheet instruction, if its prolog has one.
 std::string StylesheetHref(std::string_view document);

@@ -1,5 +1,7 @@
 #include "web/view_params.h"
 
+#include <algorithm>
+
 #include "xml/encoding.h"
 
 namespace sky {
@@ -12,6 +14,25 @@ std::optional<std::string> ListValue(const std::vector<std::string>& list, std::
     }
   }
   return std::nullopt;
+}
+
+std::vector<std::string> QueryParameterList(std::string_view params) {
+  std::vector<std::string> list;
+  const std::size_t query = params.find('?');
+  if (query == std::string_view::npos) return list;
+  std::string_view rest = params.substr(query + 1);
+  while (!rest.empty()) {
+    const std::size_t end = std::min(rest.find('&'), rest.size());
+    if (end > 0) list.emplace_back(rest.substr(0, end));
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+  }
+  return list;
+}
+
+std::string SrvidValue(const std::vector<std::string>& list) {
+  const std::string srvid = TrimText(ListValue(list, "srvid").value_or(""));
+  const bool digits = !srvid.empty() && srvid.find_first_not_of("0123456789") == std::string::npos;
+  return digits && ToInt32(srvid) ? srvid : "1";
 }
 
 bool IsContainedFileName(std::string_view name) {

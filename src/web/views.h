@@ -28,6 +28,15 @@ bool ServePilotInfo(TConnection& connection, const std::vector<std::string>& par
 // rendered by xsl/dashboard.xsl, or as JSON, in the language the request
 // chose (web/page_language.h). `request` is the whole request text.
 void ShowDashboard(TConnection& connection, const std::string& request, const TAnswerFormat& format = {});
+// "?cmd=top...": the leaderboard of a database (web/leaderboard.h), served
+// from the results its last pass kept, never from the database; rendered by
+// xsl/board.xsl, or JSON. Before the first pass the answer says so.
+void ShowLeaderboard(TConnection& connection, const std::string& request, const TAnswerFormat& format = {});
+// "?pilot=N&srvid=S": one pilot's page (web/pilot_page.h): his kept results,
+// ribbons, progress to the next rank and lives (read from his history while
+// the schedule is held); rendered by xsl/pilot.xsl, or JSON.
+void ShowPilotPage(TServiceControl& service, TConnection& connection, const std::string& request,
+                   const TAnswerFormat& format = {});
 // "GET /metrics": the process metrics (settings/process_metrics.h) in the
 // text exposition format, UTF-8, with their length.
 void ServeMetrics(TConnection& connection);

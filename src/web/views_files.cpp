@@ -1,7 +1,7 @@
 // Implements part of web/views.h (ServeFileRequest).
 // Static files beside the program: stylesheets, XML files, JPEG images, the
-// log file and the banner. The settings file, which holds passwords, is never
-// sent, and no name may lead out of the program directory.
+// log file, SVG pictures and the banner. The settings file, which holds
+// passwords, is never sent, and no name may lead out of the program directory.
 #include <filesystem>
 
 #include "settings/paths.h"
@@ -59,6 +59,11 @@ void ServeFileRequest(TConnection& connection, const std::string& name) {
     } else if (IsFile(path)) {
       SendFile(connection, path);
     }
+    return;
+  }
+  if (extension == ".svg" && IsFile(path)) {
+    // Rank insignia and ribbons (img/), shown by the pilot pages.
+    SendImageFile(connection, path, "image/svg+xml");
     return;
   }
   const std::string log_name = ProgramBaseName() + ".log";

@@ -1,8 +1,11 @@
 // The leaderboard's order, search and pages over kept pass results.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "web/leaderboard.h"
@@ -138,6 +141,80 @@ TEST(Leaderboard, AnEmptyBoardHasOnePageWithoutRows) {
   EXPECT_EQ(page.page, 1);
   EXPECT_EQ(page.pages, 1);
   EXPECT_EQ(FindPilotResults("never-passed"), nullptr);
+}
+
+TEST(Leaderboard, PagesCutOneBoardWhateverTheOrderArmyOrSearch) {
+  const auto results = Results();
+  for (const char* sort : {"rank", "callsign", "air", "ground", "sorties", "life", "last"}) {
+    for (const char* order : {"asc", "desc"}) {
+      for (const char* filter : {"army=0", "army=1", "q=e"}) {
+        const std::vector<std::string> base = {std::string("sort=") + sort, std::string("order=") + order, filter};
+        std::vector<std::string> whole = base;
+        whole.push_back("size=500");
+        const TBoardPage all = SelectBoard(results, ParseBoardQuery(whole));
+        std::vector<int64_t> positions;
+        std::vector<int> ids;
+        for (int64_t n = 1; n <= 4; ++n) {
+          std::vector<std::string> paged = base;
+          paged.insert(paged.end(), {"size=2", "page=" + std::to_string(n)});
+          const TBoardPage page = SelectBoard(results, ParseBoardQuery(paged));
+          if (page.page != n) break;  // past the last page: the last page again
+          for (const TBoardRow& row : page.rows) {
+            positions.push_back(row.position);
+            ids.push_back(row.pilot->Id);
+          }
+        }
+        std::vector<int64_t> all_positions;
+        for (const TBoardRow& row : all.rows) all_positions.push_back(row.position);
+        EXPECT_EQ(ids, Ids(all)) << ::testing::PrintToString(base);
+        EXPECT_EQ(positions, all_positions) << ::testing::PrintToString(base);
+        EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+      }
+    }
+  }
+}
+
+// Results replaced while readers page through them: every page a reader
+// gets comes from one set whole, never from two.
+TEST(Leaderboard, ReadersNeverSeeHalfAPass) {
+  auto generation = [](int g) {
+    TPilotResults results;
+    for (int id = 1; id <= 300 + g % 7; ++id) {
+      TPilotResult pilot;
+      pilot.Id = id;
+      pilot.Callsign = "P" + std::to_string(id);
+      pilot.Army = 1 + id % 2;
+      pilot.Rank = g;
+      pilot.CareerSorties = g;
+      pilot.CareerAirKills = id % 13;
+      results.push_back(pilot);
+    }
+    return results;
+  };
+  PublishPilotResults("swapped", generation(0));
+  std::atomic<bool> done = false;
+  std::atomic<int> mixed = 0, reads = 0;
+  std::vector<std::thread> readers;
+  for (int r = 0; r < 3; ++r) {
+    readers.emplace_back([&, r] {
+      const char* sorts[] = {"sort=air", "sort=rank", "sort=callsign"};
+      while (!done) {
+        const auto results = FindPilotResults("swapped");
+        const TBoardPage page = SelectBoard(results, ParseBoardQuery({sorts[r], "size=500"}));
+        const int g = page.rows.front().pilot->Rank;
+        bool whole = page.matching == 300 + g % 7;
+        for (const TBoardRow& row : page.rows) whole = whole && row.pilot->Rank == g && row.pilot->CareerSorties == g;
+        mixed += !whole;
+        ++reads;
+      }
+    });
+  }
+  for (int g = 1; g <= 200; ++g) PublishPilotResults("swapped", generation(g));
+  while (reads < 50) std::this_thread::yield();
+  done = true;
+  for (std::thread& reader : readers) reader.join();
+  EXPECT_EQ(mixed, 0);
+  EXPECT_EQ(FindPilotResults("swapped")->front().Rank, 200);
 }
 
 }  // namespace

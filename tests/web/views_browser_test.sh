@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The web views as a pilot sees them: a running skyranks on a generated
 # database, headless Chromium without XSLT (as browsers are going) loading
-# the pilot list, one pilot's history, a configured query and the admin
-# dashboard by their plain addresses, the server making the HTML, and the
-# rendered pages checked for callsigns (Cyrillic too), rank names, lives and
-# the passes' chart and table. Screenshots are kept.
+# the pilot list, one pilot's history, a configured query, the admin
+# dashboard, the leaderboard and a pilot's page by their plain addresses, the
+# server making the HTML, and the rendered pages checked for callsigns
+# (Cyrillic too), rank names, lives, the passes' chart and table, a search
+# that leads to a pilot's page, his ribbons and his charts. Screenshots are kept.
 #
 # Usage: views_browser_test.sh SKYRANKS SKYGEN SITE_DIR ARTIFACTS_DIR
 # Needs the throwaway database (SKY_TEST_DB_*); without it, or without
@@ -62,6 +63,7 @@ http_port=$(free_port)
 nowhere_port=$(free_port)  # nothing listens there: a database that cannot be reached
 mkdir -p "$work/xsl" "$work/queries"
 cp "$site"/xsl/*.xsl "$work/xsl/"
+cp -r "$site/img" "$work/img"
 cp "$site"/queries/*.sql "$work/queries/"
 iconv -f UTF-8 -t CP1251 >"$work/skyranks.xml" <<EOF
 <?xml version="1.0" encoding="windows-1251"?>
@@ -177,5 +179,29 @@ passes=$(grep -o '<tr class="' "$artifacts/dashboard.html" | wc -l)
 render "$base/?cmd=dashboard&lang=ru" dashboard_ru
 expect dashboard_ru 'Последние расчеты' "the Russian headings"
 
+# --- the leaderboard: a search, then the pilot's page from his row -------------
+read -r decorated decorated_callsign < <(sql -D "$db" -e "
+  select id, callsign from pilots where class = 'Human pilot' and armyid in (1, 2) and awards > 0 and $no_markup
+  order by callsign regexp '[А-Яа-яЁё]' desc, bit_count(awards) desc, id limit 1")
+[ -n "${decorated:-}" ] || fail "no pilot with awards in the generated data"
+search=$(python3 -c 'import sys, urllib.parse; print(urllib.parse.quote(sys.argv[1].lower()))' "$decorated_callsign")
+render "$base/?cmd=top&srvid=1&q=$search&lang=en" board
+expect board 'id="board"' "the leaderboard's table"
+expect board "$decorated_callsign" "the callsign searched for"
+link=$(grep -o "href=\"/?pilot=$decorated&amp;srvid=1[^\"]*\"" "$artifacts/board.html" | head -n 1 | sed 's/^href="//; s/"$//; s/&amp;/\&/g')
+[ -n "$link" ] || fail "board: no link from the row of pilot $decorated to his page"
+render "$base$link" pilot
+expect pilot "$decorated_callsign" "the pilot's callsign"
+expect pilot 'id="ribbons"' "the ribbon rack"
+grep -qE 'class="ribbon( plain)?"' "$artifacts/pilot.html" || fail "pilot: no ribbon in the rack"
+expect pilot 'id="chart-kills"' "the chart of kills per life"
+expect pilot '<rect class="sorties"' "a bar of sorties per life"
+expect pilot 'id="next-rank"' "the progress to the next rank"
+render "$base/?cmd=top&srvid=1&me=$search&lang=ru" board_ru
+expect board_ru 'class="army-' "the rows of the board"
+expect board_ru 'me"' "the pilot's own row marked"
+expect board_ru 'Лучшие пилоты' "the Russian headings"
+
 echo "PASS: $rows pilots listed, pilot $pilot with $lives lives, the query's table, $passes passes on the dashboard"
-echo "screenshots: $artifacts/pilotlist.png $artifacts/history.png $artifacts/query.png $artifacts/dashboard.png"
+echo "screenshots: $artifacts/pilotlist.png $artifacts/history.png $artifacts/query.png $artifacts/dashboard.png" \
+  "$artifacts/board.png $artifacts/pilot.png"
