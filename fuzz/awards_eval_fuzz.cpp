@@ -71,6 +71,9 @@ class TMemorySorties final : public TPilotSorties {
     return query_;
   }
 
+  // Award evaluation never asks for the career; the pages do.
+  std::optional<TCareerSums> CareerBefore(int32_t, const TSettings&) override { return std::nullopt; }
+
   void TotalsBefore(int32_t upper_id, TPilotTotals& totals) override {
     TQuery below(session_);
     std::vector<TQuery::TRowTexts> values;
