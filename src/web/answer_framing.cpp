@@ -8,10 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "web/file_cache.h"
@@ -36,11 +33,9 @@ std::string FileHead(std::size_t size) {
                 "content-type: Application/data;", ""});
 }
 
-// The file head and the bytes in one write: one packet for a small file.
-void SendFileBytes(TConnection& connection, std::string_view bytes) {
-  std::string answer = FileHead(bytes.size());
-  answer.append(bytes);
-  connection.Write(answer);
+std::string ImageHead(std::size_t size, std::string_view content_type) {
+  return Lines({"HTTP/1.1 200 OK", "Connection: close", "Content-Length: " + std::to_string(size),
+                "Content-Type: " + std::string(content_type), ""});
 }
 
 // The whole file from the current offset to its end; false on a read error.
@@ -64,8 +59,7 @@ void WriteXMLHead(TConnection& connection) {
 void WriteFileHead(TConnection& connection, std::size_t size) { connection.Write(FileHead(size)); }
 
 void WriteImageHead(TConnection& connection, std::size_t size, std::string_view content_type) {
-  WriteLines(connection, {"HTTP/1.1 200 OK", "Connection: close", "Content-Length: " + std::to_string(size),
-                          "Content-Type: " + std::string(content_type), ""});
+  connection.Write(ImageHead(size, content_type));
 }
 
 void WriteBannerHead(TConnection& connection, std::size_t size) {
@@ -79,11 +73,23 @@ void SendXMLStream(TConnection& connection, std::string_view document) {
   connection.Disconnect();
 }
 
-void SendFile(TConnection& connection, const std::string& path) {
+namespace {
+
+// The file at `path` after the head `head(size)` makes: a small unchanging
+// file from memory, head and bytes in one write (one packet); a large file,
+// or one that changes (the log), by the kernel, its length the one the file
+// has now, and no more bytes than that following even while it grows.
+template <typename THead>
+void SendFileAfter(TConnection& connection, const std::string& path, const THead& head) {
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0) return;
+  const auto send_bytes = [&](std::string_view bytes) {
+    std::string answer = head(bytes.size());
+    answer.append(bytes);
+    connection.Write(answer);
+  };
   if (const std::shared_ptr<const std::string> kept = KeptFileBytes(path, status)) {
-    SendFileBytes(connection, *kept);
+    send_bytes(*kept);
     return;
   }
   const TFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -96,34 +102,22 @@ void SendFile(TConnection& connection, const std::string& path) {
     if (!ReadToEnd(file.Get(), *bytes)) return;
     struct stat after {};
     if (::fstat(file.Get(), &after) == 0) KeepFileBytes(path, status, after, bytes);
-    SendFileBytes(connection, *bytes);
+    send_bytes(*bytes);
     return;
   }
-  // A large file, or one that changes (the log): the length is the one the
-  // file has now, and no more bytes than that follow even while it grows.
   const auto size = static_cast<std::size_t>(status.st_size);
-  WriteFileHead(connection, size);
+  connection.Write(head(size));
   connection.WriteFile(file.Get(), size);
-}
-
-namespace {
-
-// The picture's bytes, read whole before the head goes out.
-std::optional<std::string> FileBytes(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) return std::nullopt;
-  return bytes;
 }
 
 }  // namespace
 
+void SendFile(TConnection& connection, const std::string& path) {
+  SendFileAfter(connection, path, FileHead);
+}
+
 void SendImageFile(TConnection& connection, const std::string& path, std::string_view content_type) {
-  const std::optional<std::string> bytes = FileBytes(path);
-  if (!bytes) return;
-  WriteImageHead(connection, bytes->size(), content_type);
-  connection.Write(*bytes);
+  SendFileAfter(connection, path, [content_type](std::size_t size) { return ImageHead(size, content_type); });
 }
 
 }  // namespace sky
