@@ -1,5 +1,8 @@
+#include <cmath>
+
 #include <gtest/gtest.h>
 
+#include "engine/kill_arithmetic.h"
 #include "engine/sortie.h"
 #include "support/program_home.h"
 
@@ -102,6 +105,52 @@ TEST(KillArithmetic, PureGroundKillsIgnoreRatiosAndAddKillsAddsEverySlot) {
   EXPECT_DOUBLE_EQ(streak.Kills.Air, 0);
   EXPECT_DOUBLE_EQ(streak.Kills.Ship, 0);
   EXPECT_EQ(streak.CurrentRank, 3);  // a death keeps the best rank
+}
+
+// Every kind has a ratio and a count of its own, none of them 1, so a fault
+// in any one kind's factor, or two kinds' slots swapped, changes a sum.
+TEST(KillArithmetic, EachGroundKindIsWeighedByItsOwnRatio) {
+  TSettings settings;
+  settings.GroundRatio = {0.5, 1.25, 0.2, 0.75, 1.5, 0.1, 2.0};
+  const double counts[kGroundKinds] = {3, 4, 10, 8, 2, 30, 5};
+  // count x ratio, kind by kind: 1.5, 5, 2, 6, 3, 3, 10.
+  const double weighted[kGroundKinds] = {1.5, 5, 2, 6, 3, 3, 10};
+  double TKillSet::*const slot[kGroundKinds] = {&TKillSet::SAir, &TKillSet::Tank, &TKillSet::Car,
+                                                &TKillSet::Art,  &TKillSet::Aaa,  &TKillSet::Wag,
+                                                &TKillSet::Ship};
+  TKillSet all;
+  for (int kind = 0; kind < kGroundKinds; ++kind) {
+    TKillSet alone;
+    alone.*slot[kind] = counts[kind];
+    all.*slot[kind] = counts[kind];
+    EXPECT_DOUBLE_EQ(GroundWeightSum(settings, GroundPart(alone)), weighted[kind]) << "kind " << kind;
+    // Half an air kill: the ground sum is cut to whole kills before the two are added.
+    alone.Air = 0.5;
+    EXPECT_EQ(EffectiveKills(settings, alone), static_cast<int64_t>(std::trunc(weighted[kind])))
+        << "kind " << kind;
+  }
+  EXPECT_DOUBLE_EQ(GroundWeightSum(settings, GroundPart(all)), 30.5);
+  EXPECT_EQ(EffectiveKills(settings, all), 30);
+}
+
+// The bomber ratio weighs only bombers, only above 1, and the bombers mode
+// (which governs the row test) leaves the walk's air arithmetic alone.
+TEST(KillArithmetic, BomberRatioWhateverTheBombersMode) {
+  struct Case {
+    double ratio, air, bombers, weighted;
+  };
+  const Case cases[] = {
+      {1.5, 5, 2, 6}, {3.0, 5, 2, 9}, {1.5, 5, 0, 5}, {1.0, 5, 2, 5}, {0.5, 5, 2, 5}, {2.0, 1, 1, 2},
+  };
+  for (int bombers_mode : {0, 1, 2}) {
+    for (const Case& c : cases) {
+      TSettings settings;
+      settings.BombersMode = bombers_mode;
+      settings.AirBomberRatio = c.ratio;
+      EXPECT_DOUBLE_EQ(WeightedAirKills(settings, TAirKills{c.air, c.bombers}), c.weighted)
+          << "mode " << bombers_mode << ", ratio " << c.ratio << ", " << c.air << "/" << c.bombers;
+    }
+  }
 }
 
 TEST(KillArithmetic, PerSortieRatiosOfNoSortiesAreZero) {

@@ -1,4 +1,6 @@
 // Reading sortie rows and the row-based rules against the real database.
+#include <fmt/format.h>
+
 #include "engine/sortie.h"
 #include "engine_fixture.h"
 #include "settings/datetime.h"
@@ -69,6 +71,44 @@ TEST_F(SortieRows, RowTestIgnoresGroundKillsInBombersModeZero) {
   TQuery& car = Row("select * from sorties where id = 2");
   EXPECT_TRUE(IsCombatRow(settings_, car));
   EXPECT_FALSE(IsCombatSortie(settings_, ReadSortie(car)));
+}
+
+// The row test counts each ground column raw when the bombers mode asks for
+// ground kills, whatever its ratio, and none of them in mode 0.
+TEST_F(SortieRows, RowTestCountsEveryGroundColumnRawOutsideBombersModeZero) {
+  settings_.GroundRatio = {0.1, 0.1, 0.1, 0.1, 0.1, 0.1, 0.1};
+  AddSorties({{.id = 1, .eSAir = 1}, {.id = 2, .eTank = 1}, {.id = 3, .eCar = 1}, {.id = 4, .eArt = 1},
+              {.id = 5, .eAaa = 1}, {.id = 6, .eWag = 1}, {.id = 7, .eShip = 1}});
+  for (int bombers_mode : {0, 1, 2}) {
+    settings_.BombersMode = bombers_mode;
+    for (int id = 1; id <= 7; ++id) {
+      EXPECT_EQ(IsCombatRow(settings_, Row(fmt::format("select * from sorties where id = {}", id))),
+                bombers_mode > 0)
+          << "mode " << bombers_mode << ", sortie " << id;
+    }
+  }
+}
+
+// Mode 0 needs kills, 1 kills and the duration (15 minutes), 2 either; any
+// other mode never counts.
+TEST_F(SortieRows, RowTestFollowsEachSortieMode) {
+  AddSorties({{.id = 1, .eAir = 1, .minutes = 10}, {.id = 2, .minutes = 20}, {.id = 3, .minutes = 10},
+              {.id = 4, .eAir = 1, .minutes = 20}});
+  struct Case {
+    int mode;
+    std::vector<bool> combat;  // sorties 1 to 4
+  };
+  const Case cases[] = {{0, {true, false, false, true}},  {1, {false, false, false, true}},
+                        {2, {true, true, false, true}},   {3, {false, false, false, false}},
+                        {-1, {false, false, false, false}}};
+  for (const Case& c : cases) {
+    settings_.SortieMode = c.mode;
+    for (int id = 1; id <= 4; ++id) {
+      EXPECT_EQ(IsCombatRow(settings_, Row(fmt::format("select * from sorties where id = {}", id))),
+                c.combat[id - 1])
+          << "mode " << c.mode << ", sortie " << id;
+    }
+  }
 }
 
 TEST_F(SortieRows, RowTestUsesTheEndAsStored) {
