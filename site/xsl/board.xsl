@@ -49,8 +49,10 @@
           body { font-family: Verdana, Arial, sans-serif; font-size: 13px; background: #eef2f7; color: #1b2433; margin: 12px; }
           h1 { font-size: 20px; color: #123c69; margin: 4px 0 12px; }
           nav a, .pages a, .pages span { margin-right: 10px; white-space: nowrap; }
+          nav, .pages { display: flex; flex-wrap: wrap; }
           form { margin: 8px 0; }
           form input, form select { margin-right: 8px; }
+          form label { display: inline-block; margin: 2px 0; }
           .count, .empty, .pages { color: #56657a; margin: 8px 0; }
           .scroll { overflow-x: auto; max-width: 100%; }
           table { border-collapse: collapse; background: #fff; box-shadow: 0 1px 3px rgba(0,0,0,.2); }

@@ -49,6 +49,7 @@
           h1 { font-size: 20px; color: #123c69; margin: 4px 0 12px; }
           h2 { font-size: 16px; color: #123c69; margin: 18px 0 8px; }
           nav a { margin-right: 12px; white-space: nowrap; }
+          nav, .figures, .legend { display: flex; flex-wrap: wrap; }
           .box { background: #fff; box-shadow: 0 1px 3px rgba(0,0,0,.2); padding: 10px; max-width: 900px; }
           .bar { background: #dde3ea; height: 18px; border-radius: 3px; overflow: hidden; }
           .bar div { background: #2e7d32; height: 100%; }
@@ -139,10 +140,12 @@
         <xsl:otherwise>0</xsl:otherwise>
       </xsl:choose>
     </xsl:variable>
+    <!-- A few passes keep narrow bars from the left, as a pilot's charts do;
+         only beyond 15 do they share the width. -->
     <xsl:variable name="step">
       <xsl:choose>
-        <xsl:when test="$count &gt; 0"><xsl:value-of select="600 div $count"/></xsl:when>
-        <xsl:otherwise>600</xsl:otherwise>
+        <xsl:when test="$count &gt; 15"><xsl:value-of select="600 div $count"/></xsl:when>
+        <xsl:otherwise>40</xsl:otherwise>
       </xsl:choose>
     </xsl:variable>
     <div class="box">

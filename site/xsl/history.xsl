@@ -10,6 +10,7 @@
     <html>
       <head>
         <meta http-equiv="Content-Type" content="text/html; charset=windows-1251"/>
+        <meta name="viewport" content="width=device-width, initial-scale=1"/>
         <title>История пилота <xsl:value-of select="@callsign"/></title>
         <style type="text/css">
           body { font-family: Verdana, Arial, sans-serif; font-size: 13px; background: #eef2f7; color: #1b2433; margin: 16px; }
@@ -20,6 +21,7 @@
           .life h2 { font-size: 16px; margin: 0 0 6px 0; }
           .summary span { display: inline-block; margin-right: 18px; }
           .summary b { color: #123c69; }
+          .scroll { overflow-x: auto; max-width: 100%; }
           table { border-collapse: collapse; margin-top: 8px; }
           th { background: #123c69; color: #fff; padding: 4px 8px; text-align: left; font-weight: normal; }
           td { padding: 3px 8px; border-bottom: 1px solid #dde3ea; }
@@ -72,6 +74,7 @@
       </div>
       <xsl:choose>
         <xsl:when test="sortie">
+          <div class="scroll">
           <table>
             <tr>
               <th>Вылет</th><th>Взлёт</th><th>Посадка</th><th>Итог</th><th>Боевой</th>
@@ -79,6 +82,7 @@
             </tr>
             <xsl:apply-templates select="sortie"/>
           </table>
+          </div>
         </xsl:when>
         <xsl:otherwise>
           <p class="none">Вылетов нет.</p>

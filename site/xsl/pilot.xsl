@@ -31,6 +31,7 @@
           h1 { font-size: 20px; color: #123c69; margin: 4px 0 12px; display: flex; align-items: center; gap: 12px; }
           h2 { font-size: 16px; color: #123c69; margin: 18px 0 8px; }
           nav a { margin-right: 12px; white-space: nowrap; }
+          nav, .figures { display: flex; flex-wrap: wrap; }
           .box { background: #fff; box-shadow: 0 1px 3px rgba(0,0,0,.2); padding: 10px; max-width: 900px; }
           .army-1 { color: #b22222; }
           .army-2 { color: #1e4fb2; }

@@ -39,10 +39,12 @@
     <html>
       <head>
         <meta http-equiv="Content-Type" content="text/html; charset=windows-1251"/>
+        <meta name="viewport" content="width=device-width, initial-scale=1"/>
         <title>Пилоты и звания</title>
         <style type="text/css">
           body { font-family: Verdana, Arial, sans-serif; font-size: 13px; background: #eef2f7; color: #1b2433; margin: 16px; }
           h1 { font-size: 20px; color: #123c69; }
+          .scroll { overflow-x: auto; max-width: 100%; }
           table { border-collapse: collapse; background: #fff; box-shadow: 0 1px 3px rgba(0,0,0,.2); }
           th { background: #123c69; color: #fff; padding: 6px 10px; cursor: pointer; user-select: none; text-align: left; }
           th.sorted-up:after { content: " \25B2"; }
@@ -80,6 +82,7 @@
       <body>
         <h1>Пилоты и звания</h1>
         <div class="count">Всего пилотов: <span id="pilot-count"><xsl:value-of select="count(//ROW)"/></span></div>
+        <div class="scroll">
         <table id="pilots">
           <thead>
             <tr>
@@ -116,6 +119,7 @@
             </xsl:for-each>
           </tbody>
         </table>
+        </div>
         <p><a href="/sky.gif" target="_blank"><img src="/sky.gif" border="0" alt="banner"/></a></p>
       </body>
     </html>

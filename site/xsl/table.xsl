@@ -14,10 +14,12 @@
   <xsl:template match="/">
     <html>
       <head>
+        <meta name="viewport" content="width=device-width, initial-scale=1"/>
         <title>Результат запроса</title>
         <style type="text/css">
           body { font-family: Verdana, Arial, sans-serif; font-size: 13px; background: #eef2f7; color: #1b2433; margin: 16px; }
           h1 { font-size: 20px; color: #123c69; }
+          .scroll { overflow-x: auto; max-width: 100%; }
           table { border-collapse: collapse; background: #fff; box-shadow: 0 1px 3px rgba(0,0,0,.2); }
           th { background: #123c69; color: #fff; padding: 6px 10px; text-align: left; }
           td { padding: 4px 10px; border-bottom: 1px solid #dde3ea; }
@@ -35,6 +37,7 @@
   <xsl:template match="DATAPACKET">
     <xsl:variable name="columns" select="ROWDATA/ROW/@*[generate-id() = generate-id(key('column', name())[1])]"/>
     <div class="count">Строк: <span id="row-count"><xsl:value-of select="count(ROWDATA/ROW)"/></span></div>
+    <div class="scroll">
     <table id="rows">
       <thead>
         <tr><xsl:for-each select="$columns"><th><xsl:value-of select="name()"/></th></xsl:for-each></tr>
@@ -50,9 +53,11 @@
         </xsl:for-each>
       </tbody>
     </table>
+    </div>
   </xsl:template>
 
   <xsl:template match="*">
+    <div class="scroll">
     <table id="rows">
       <tbody>
         <xsl:for-each select="*">
@@ -60,5 +65,6 @@
         </xsl:for-each>
       </tbody>
     </table>
+    </div>
   </xsl:template>
 </xsl:stylesheet>

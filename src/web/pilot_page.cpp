@@ -101,12 +101,15 @@ std::vector<TLifeFigures> LifeFiguresOf(TXmlNode history) {
       if (sortie.Name() != "sortie") continue;
       ++figures.Sorties;
       figures.CombatSorties += sortie.Attribute("iscombat") == "1";
+      // Ranks only rise, so the life's last new rank is the best it reached.
+      for (TXmlNode raised : sortie.ChildElements()) {
+        if (raised.Name() == "newrank") figures.Rank = raised.Attribute("rankname").value_or("");
+      }
     }
     figures.Kills = std::atoll(life.Attribute("kills").value_or("0").c_str());
     figures.Ended = life.Attribute("broken") == "1";
     figures.Start = life.Attribute("start").value_or("");
     figures.End = life.Attribute("end").value_or("");
-    figures.Rank = life.Attribute("currentrank").value_or("");
     lives.push_back(std::move(figures));
   }
   return lives;

@@ -59,7 +59,11 @@ struct TLifeFigures {
   int64_t CombatSorties = 0;
   int64_t Kills = 0;
   bool Ended = false;   // ended by a death; his last life goes on
-  std::string Start, End, Rank;
+  std::string Start, End;
+  // The best rank reached in this life: the name of its last `newrank`.
+  // Empty when the life raised him to no rank (the life's `currentrank` is
+  // not it: the history writes that only at some ends of a life).
+  std::string Rank;
 };
 
 // From a history document's `history` element (engine/history.h).

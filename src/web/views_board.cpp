@@ -16,6 +16,7 @@
 #include "web/leaderboard.h"
 #include "web/page_language.h"
 #include "web/request_parsing.h"
+#include "web/shown_figure.h"
 #include "web/view_answer.h"
 #include "web/view_params.h"
 #include "web/views.h"
@@ -31,8 +32,6 @@ struct TBoardAnswer {
   std::shared_ptr<const TPilotResults> results;  // null before the first pass
   TBoardPage page;
 };
-
-std::string Figure(double value) { return fmt::format("{}", value); }
 
 // The document is written straight as text, as the pilot list's packet is
 // (export/packet_writer.h): under many clients, building it as a tree cost
@@ -106,7 +105,7 @@ std::string BoardXml(const TBoardAnswer& answer) {
     node.Number("air", pilot.CareerAirKills);
     node.Number("ground", pilot.CareerGroundKills);
     node.Number("life_sorties", pilot.LifeSorties);
-    node.Text("life_kills", Figure(pilot.LifeAirKills + pilot.LifeGroundKills));
+    node.Text("life_kills", ShownFigure(pilot.LifeAirKills + pilot.LifeGroundKills));
     node.Text("last", pilot.LastSortie);
     if (row.me) node.Text("me", "1");
     node.Close(true);
@@ -149,7 +148,7 @@ std::string BoardJson(const TBoardAnswer& answer) {
       WriteJsonField(writer, "ground_kills", pilot.CareerGroundKills);
       WriteJsonField(writer, "life_sorties", pilot.LifeSorties);
       WriteJsonKey(writer, "life_kills");
-      writer.Double(pilot.LifeAirKills + pilot.LifeGroundKills);
+      WriteJsonNumber(writer, ShownFigure(pilot.LifeAirKills + pilot.LifeGroundKills));
       WriteJsonTextOrNull(writer, "last_sortie", pilot.LastSortie);
       WriteJsonKey(writer, "me");
       writer.Bool(row.me);

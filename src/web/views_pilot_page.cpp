@@ -18,6 +18,7 @@
 #include "web/page_language.h"
 #include "web/pilot_page.h"
 #include "web/request_parsing.h"
+#include "web/shown_figure.h"
 #include "web/view_answer.h"
 #include "web/view_params.h"
 #include "web/views.h"
@@ -49,8 +50,6 @@ const char* NextRankState(TNextRank state) {
   return "none";
 }
 
-std::string Figure(double value) { return fmt::format("{}", value); }
-
 std::string PilotXml(const TPilotAnswer& answer) {
   TXmlDocument doc;
   doc.AppendProcessingInstruction("xml-stylesheet", "type=\"text/xsl\" href=\"/xsl/pilot.xsl\"");
@@ -80,8 +79,8 @@ std::string PilotXml(const TPilotAnswer& answer) {
   TXmlNode life = root.AppendElement("life");
   life.SetAttribute("sorties", std::to_string(pilot.LifeSorties));
   life.SetAttribute("combat", std::to_string(pilot.LifeCombatSorties));
-  life.SetAttribute("air", Figure(pilot.LifeAirKills));
-  life.SetAttribute("ground", Figure(pilot.LifeGroundKills));
+  life.SetAttribute("air", ShownFigure(pilot.LifeAirKills));
+  life.SetAttribute("ground", ShownFigure(pilot.LifeGroundKills));
 
   TXmlNode next = root.AppendElement("next");
   next.SetAttribute("state", NextRankState(answer.progress.State));
@@ -164,9 +163,9 @@ std::string PilotJson(const TPilotAnswer& answer) {
       WriteJsonField(writer, "sorties", pilot.LifeSorties);
       WriteJsonField(writer, "combat_sorties", pilot.LifeCombatSorties);
       WriteJsonKey(writer, "air_kills");
-      writer.Double(pilot.LifeAirKills);
+      WriteJsonNumber(writer, ShownFigure(pilot.LifeAirKills));
       WriteJsonKey(writer, "ground_kills");
-      writer.Double(pilot.LifeGroundKills);
+      WriteJsonNumber(writer, ShownFigure(pilot.LifeGroundKills));
       writer.EndObject();
       WriteJsonKey(writer, "next_rank");
       writer.StartObject();

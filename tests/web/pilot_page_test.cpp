@@ -13,6 +13,7 @@
 #include "support/test_db.h"
 #include "web/http_test_client.h"
 #include "web/pilot_page.h"
+#include "web/shown_figure.h"
 #include "web/views_answers.h"
 #include "xml/encoding.h"
 
@@ -110,16 +111,35 @@ TEST(PilotPage, NextRankProgress) {
   }
 }
 
+TEST(PilotPage, FiguresShownAsPeopleWriteThem) {
+  double tenths = 120;
+  for (int n = 0; n < 49; ++n) tenths += 0.1;  // 124.89999999999972
+  const struct {
+    double value;
+    const char* shown;
+  } cases[] = {
+      {0.1 + 0.2 + 0.3, "0.6"}, {56.95 + 0.2, "57.15"}, {tenths, "124.9"}, {3, "3"},    {0, "0"},
+      {2.5, "2.5"},             {1.996, "2"},           {-1e-17, "0"},     {-0.25, "-0.25"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ShownFigure(c.value), c.shown) << c.shown;
+}
+
 TEST(PilotPage, LivesOfAHistory) {
-  TXmlDocument never_died;
-  ASSERT_TRUE(never_died.LoadText(
+  // The rank of a life is the last one it raised him to, whatever
+  // `currentrank` says; a life that raised him to none has none.
+  TXmlDocument three_lives;
+  ASSERT_TRUE(three_lives.LoadText(
       R"(<history callsign="x"><strik id="1" start="01.05.2026 10:00:00" combatcount="2" kills="3" currentrank="r">)"
-      R"(<sortie id="1" iscombat="1"/><sortie id="2" iscombat="1"/><sortie id="3" iscombat="0"/></strik></history>)"));
-  const std::vector<TLifeFigures> one = LifeFiguresOf(never_died.Root());
-  ASSERT_EQ(one.size(), 1u);
+      R"(<sortie id="1" iscombat="1"><details/><newrank id="1" rankname="r1"/></sortie><sortie id="2" iscombat="1">)"
+      R"(<newrank id="2" rankname="r2"/></sortie><sortie id="3" iscombat="0"/></strik>)"
+      R"(<strik id="2" broken="1" currentrank="r2"><sortie id="4" iscombat="1"/></strik>)"
+      R"(<strik id="3"><sortie id="5" iscombat="1"><newrank id="5" rankname="r5"/></sortie></strik></history>)"));
+  const std::vector<TLifeFigures> one = LifeFiguresOf(three_lives.Root());
+  ASSERT_EQ(one.size(), 3u);
   EXPECT_EQ(std::make_tuple(one[0].Number, one[0].Sorties, one[0].CombatSorties, one[0].Kills, one[0].Ended),
             std::make_tuple(int64_t{1}, int64_t{3}, int64_t{2}, int64_t{3}, false));
-  EXPECT_EQ(one[0].Rank, "r");
+  EXPECT_EQ(std::vector<std::string>({one[0].Rank, one[1].Rank, one[2].Rank}),
+            std::vector<std::string>({"r2", "", "r5"}));
 
   std::string many = "<history>";
   for (int life = 1; life <= 150; ++life) {
@@ -182,6 +202,9 @@ class BoardViews : public ::testing::Test {
     results[0].Awards = 1 | 2;
     results[0].LifeSorties = results[0].LifeCombatSorties = results[0].CareerSorties = 3;
     results[0].LastSortie = "2026-01-01T03:30:00";
+    // Sums of fractions whose binary value is not the decimal one.
+    results[0].LifeAirKills = 56.95;
+    results[0].LifeGroundKills = 0.2;
     results[1].Id = 2;
     results[1].Callsign = "<b>Ace&</b>";
     results[1].Army = 2;
@@ -190,6 +213,8 @@ class BoardViews : public ::testing::Test {
     results[1].CareerSorties = 25;
     results[1].CareerDeaths = 12;
     results[1].CareerKnown = false;
+    results[1].LifeAirKills = 0.1 + 0.2;
+    results[1].LifeGroundKills = 0.3;
     PublishPilotResults("1", std::move(results));
   }
 
@@ -215,6 +240,15 @@ TEST_F(BoardViews, LeaderboardInEveryFormat) {
   EXPECT_EQ(doc.SelectAll("/board/pilot").size(), 2u);
   EXPECT_EQ(doc.SelectFirst("/board/pilot[@me='1']/@id").Value(), "2");
   EXPECT_EQ(doc.SelectFirst("/board/pilot[0]/@position").Value(), "1");
+  EXPECT_EQ(doc.SelectFirst("/board/pilot[@id='1']/@life_kills").Value(), "57.15");
+  EXPECT_EQ(doc.SelectFirst("/board/pilot[@id='2']/@life_kills").Value(), "0.6");
+  const std::string figures = BodyOf(Fetch("/?cmd=top&srvid=1&format=json"));
+  for (const char* figure : {"\"life_kills\":57.15,", "\"life_kills\":0.6,"}) {
+    EXPECT_NE(figures.find(figure), std::string::npos) << figure << " in " << figures;
+  }
+  const std::string shown = BodyOf(Fetch("/?cmd=top&srvid=1&format=html"));
+  EXPECT_NE(shown.find(">57.15<"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("0000"), std::string::npos) << shown;
 
   const rapidjson::Document json = Json("/?cmd=top&srvid=1&format=json&sort=sorties&size=1&page=9&army=x");
   EXPECT_TRUE(json["ready"].GetBool());
@@ -256,7 +290,19 @@ TEST_F(BoardViews, PilotPageOfAPilotWhoNeverDiedAndOfOneWithManyLives) {
   EXPECT_EQ(second["ribbons"].Size(), 0u);
   EXPECT_FALSE(second["career"]["known"].GetBool());
   EXPECT_TRUE(first["career"]["known"].GetBool());
+  EXPECT_EQ(std::string(first["lives"][0]["rank_name"].GetString()), "лейтенант");
+  EXPECT_EQ(second["life"]["air_kills"].GetDouble(), 0.3);
+  EXPECT_EQ(second["life"]["ground_kills"].GetDouble(), 0.3);
   ASSERT_EQ(second["lives"].Size(), 13u);
+  // Only his first life raised him (to the first rank); later ones reached
+  // no new rank, though each ended holding it.
+  EXPECT_EQ(std::string(second["lives"][0]["rank_name"].GetString()), "лейтенант");
+  for (rapidjson::SizeType i = 1; i < 13; ++i) EXPECT_TRUE(second["lives"][i]["rank_name"].IsNull()) << i;
+  TXmlDocument xml;
+  ASSERT_TRUE(xml.LoadText(BodyOf(Fetch("/?pilot=2&srvid=1"))));
+  EXPECT_EQ(xml.SelectFirst("/pilot/life/@air").Value(), "0.3");
+  EXPECT_EQ(xml.SelectFirst("/pilot/lives/life[0]/@rankname").Value(), "лейтенант");
+  EXPECT_EQ(xml.SelectFirst("/pilot/lives/life[1]/@rankname").Value(), "");
   for (rapidjson::SizeType i = 0; i < 12; ++i) {
     EXPECT_EQ(second["lives"][i]["sorties"].GetInt64(), 2);
     EXPECT_TRUE(second["lives"][i]["ended"].GetBool());

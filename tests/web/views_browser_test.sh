@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # The web views as a pilot sees them: a running skyranks on a generated
-# database, headless Chromium without XSLT (as browsers are going) loading
-# the pilot list, one pilot's history, a configured query, the admin
-# dashboard, the leaderboard and a pilot's page by their plain addresses, the
-# server making the HTML, and the rendered pages checked for callsigns
-# (Cyrillic too), rank names, lives, the passes' chart and table, a search
-# that leads to a pilot's page, his ribbons and his charts. Screenshots are kept.
+# database with the site files the demo and an installation copy, headless
+# Chromium without XSLT (as browsers are going) loading the pilot list, one
+# pilot's history and statistics, a configured query, the admin dashboard,
+# the leaderboard and a pilot's page by their plain addresses, the server
+# making the HTML, and the rendered pages checked for callsigns (Cyrillic
+# too), rank names, lives, the passes' chart and table, a search that leads
+# to a pilot's page, his insignia, ribbons and charts. Every page is also
+# laid out at a phone's 360 px, where it must not scroll sideways (a wide
+# table scrolls in its own box). Screenshots at 1280 and 360 px are kept; the
+# pages the demo lists are fetched too.
 #
 # Usage: views_browser_test.sh SKYRANKS SKYGEN SITE_DIR ARTIFACTS_DIR
 # Needs the throwaway database (SKY_TEST_DB_*); without it, or without
@@ -13,6 +17,8 @@
 set -euo pipefail
 
 skyranks=$1 skygen=$2 site=$3 artifacts=$4
+here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/../../scripts/lib/site.sh"
 
 skip() {
   if [ "${CI:-}" = true ]; then echo "FAIL: $*"; exit 1; fi
@@ -61,10 +67,7 @@ sql -e "create database $db character set utf8mb4"
 # --- the program's home: settings, awards file, stylesheets, queries ----------
 http_port=$(free_port)
 nowhere_port=$(free_port)  # nothing listens there: a database that cannot be reached
-mkdir -p "$work/xsl" "$work/queries"
-cp "$site"/xsl/*.xsl "$work/xsl/"
-cp -r "$site/img" "$work/img"
-cp "$site"/queries/*.sql "$work/queries/"
+site_copy "$site" "$work"
 iconv -f UTF-8 -t CP1251 >"$work/skyranks.xml" <<EOF
 <?xml version="1.0" encoding="windows-1251"?>
 <skyranks debug="0">
@@ -91,7 +94,6 @@ iconv -f UTF-8 -t CP1251 >"$work/skyranks.xml" <<EOF
   <queries><query qid="1" fname="queries/top.sql"/></queries>
 </skyranks>
 EOF
-cp "$site/awards.xml" "$work/awards.xml"
 
 # --- skyranks, up and through its first calculation ---------------------------
 "$skyranks" --home "$work" >"$work/stdout.txt" 2>&1 &
@@ -119,14 +121,12 @@ read -r pilot pilot_callsign < <(sql -D "$db" -e "
 [ -n "${pilot:-}" ] || fail "no ranked pilot who died in the generated data"
 
 mkdir -p "$artifacts"
-render() {  # render URL NAME: the rendered DOM to NAME.html, a screenshot to NAME.png
-  local flags=(--headless --no-sandbox --disable-gpu --hide-scrollbars --user-data-dir="$work/profile"
-               --disable-features=XSLT)
-  timeout 120 "$browser" "${flags[@]}" --dump-dom "$1" >"$artifacts/$2.html" 2>"$work/$2.err" ||
-    fail "chromium could not load $1"
-  timeout 120 "$browser" "${flags[@]}" --window-size=1280,1400 --screenshot="$artifacts/$2.png" "$1" \
-    >/dev/null 2>>"$work/$2.err" || fail "chromium could not take a screenshot of $1"
-  [ -s "$artifacts/$2.png" ] || fail "no screenshot of $1"
+# render URL NAME: the DOM rendered at 1280 px to NAME.html, screenshots to
+# NAME.png and NAME-360.png; the page must fit a phone's width.
+render() {
+  timeout 180 python3 "$here/browser_page.py" "$browser" "$1" "$artifacts/$2" "$work/profile" \
+    >"$work/$2.layout" 2>&1 || { cat "$work/$2.layout"; fail "$2: $1 does not show as it should"; }
+  [ -s "$artifacts/$2.png" ] && [ -s "$artifacts/$2-360.png" ] || fail "no screenshots of $1"
 }
 expect() {  # expect NAME TEXT WHAT
   grep -qF -- "$2" "$artifacts/$1.html" || fail "$1: $3 ('$2') is not on the rendered page"
@@ -153,6 +153,9 @@ lives=$(grep -o 'class="life ' "$artifacts/history.html" | wc -l)
 deaths=$(sql -D "$db" -e "select count(*) from sorties where pilotid = $pilot and trim(SortieEND) in ('DIED', 'CAPTURED')")
 [ "$lives" -eq $((deaths + 1)) ] || fail "history: $lives lives for $deaths deaths"
 
+render "$base/?cmd=info&pilotid=$pilot&srvid=1" statistics
+expect statistics '<th>combat_count</th>' "the figures of the current life"
+
 render "$base/?cmd=query&qid=1&srvid=1" query
 expect query 'id="rows"' "the table of the query's rows"
 sql -D "$db" -e "$(LC_ALL=C sed 's/--.*//' "$site/queries/top.sql" | tr '\n' ' ')" >"$work/top.txt"
@@ -176,12 +179,16 @@ expect dashboard 'id="passes"' "the table of the passes"
 expect dashboard "$db" "the database's name"
 passes=$(grep -o '<tr class="' "$artifacts/dashboard.html" | wc -l)
 [ "$passes" -eq 6 ] || fail "dashboard: $passes passes in the table for three cycles over two databases"
+wide=$(grep -o '<rect class="[a-z_]*" [^>]*width="[0-9.]*"' "$artifacts/dashboard.html" |
+  sed 's/.*width="//; s/"$//' | awk '$1 > 40' | head -n 1)
+[ -z "$wide" ] || fail "dashboard: a bar $wide wide of 600 for six passes (few passes keep narrow bars)"
 render "$base/?cmd=dashboard&lang=ru" dashboard_ru
 expect dashboard_ru 'Последние расчеты' "the Russian headings"
 
 # --- the leaderboard: a search, then the pilot's page from his row -------------
 read -r decorated decorated_callsign < <(sql -D "$db" -e "
-  select id, callsign from pilots where class = 'Human pilot' and armyid in (1, 2) and awards > 0 and $no_markup
+  select id, callsign from pilots where class = 'Human pilot' and armyid in (1, 2) and awards > 0 and realrank > 0
+    and $no_markup
   order by callsign regexp '[А-Яа-яЁё]' desc, bit_count(awards) desc, id limit 1")
 [ -n "${decorated:-}" ] || fail "no pilot with awards in the generated data"
 search=$(python3 -c 'import sys, urllib.parse; print(urllib.parse.quote(sys.argv[1].lower()))' "$decorated_callsign")
@@ -197,11 +204,21 @@ grep -qE 'class="ribbon( plain)?"' "$artifacts/pilot.html" || fail "pilot: no ri
 expect pilot 'id="chart-kills"' "the chart of kills per life"
 expect pilot '<rect class="sorties"' "a bar of sorties per life"
 expect pilot 'id="next-rank"' "the progress to the next rank"
+expect pilot 'id="insignia"' "the rank insignia"
+grep -q 'class="life"' "$artifacts/pilot.html" || fail "pilot: no row in the table of lives"
 render "$base/?cmd=top&srvid=1&me=$search&lang=ru" board_ru
 expect board_ru 'class="army-' "the rows of the board"
 expect board_ru 'me"' "the pilot's own row marked"
 expect board_ru 'Лучшие пилоты' "the Russian headings"
 
+# --- the pages the demo lists answer, pictures included ------------------------
+while IFS='|' read -r name page; do
+  curl -sf --max-time 30 -o "$work/page.out" "$page" && [ -s "$work/page.out" ] || fail "$name ($page) did not answer"
+done < <(site_pages "$base" "$decorated")
+for picture in $(grep -o 'src="/img/[^"]*"' "$artifacts/pilot.html" | sed 's/^src="//; s/"$//' | sort -u); do
+  curl -sf --max-time 30 "$base$picture" | grep -q '<svg' || fail "pilot: the picture $picture is not served"
+done
+
 echo "PASS: $rows pilots listed, pilot $pilot with $lives lives, the query's table, $passes passes on the dashboard"
-echo "screenshots: $artifacts/pilotlist.png $artifacts/history.png $artifacts/query.png $artifacts/dashboard.png" \
-  "$artifacts/board.png $artifacts/pilot.png"
+echo "every page fits 360 px; screenshots (and NAME-360.png):" \
+  "$artifacts/"{pilotlist,history,statistics,query,dashboard,board,pilot}.png
