@@ -56,16 +56,21 @@ bool TPathWatch::Arm(const std::string& path) {
   for (std::size_t at = 0; at != std::string::npos;) {
     const std::size_t next = path.find('/', at + 1);
     const std::string here = at == 0 ? std::string("/") : path.substr(0, at);
-    const std::string name = path.substr(at + 1, next == std::string::npos ? next : next - at - 1);
+    std::string name = path.substr(at + 1, next == std::string::npos ? next : next - at - 1);
     const bool last = next == std::string::npos;
     if (name.empty() || name == "." || name == "..") {  // not a normal path: no telling what it names
       Disarm();
       return false;
     }
-    const int wd = ::inotify_add_watch(fd_, here.c_str(), kEntryEvents | IN_MOVE_SELF | IN_DELETE_SELF | IN_ONLYDIR);
+    // Only the file's folder is watched for its entries: folders further up
+    // (/, /tmp, /home) may see many changes of other names, each an event
+    // queued until the next line reads it.
+    const uint32_t mask = IN_MOVE_SELF | IN_DELETE_SELF | IN_ONLYDIR | (last ? kEntryEvents : 0);
+    const int wd = ::inotify_add_watch(fd_, here.c_str(), mask);
     at = next;
     if (wd >= 0) {
-      watched_.push_back({wd, name});
+      watched_.push_back(wd);
+      if (last) name_ = std::move(name);
     } else if (last) {  // the file's own folder: without it no change of the file is seen
       Disarm();
       return false;
@@ -79,7 +84,7 @@ bool TPathWatch::Arm(const std::string& path) {
 void TPathWatch::Disarm() {
   // Events of old watches still queued are told apart by their numbers,
   // which the kernel does not give out again soon.
-  for (const TWatched& watched : watched_) ::inotify_rm_watch(fd_, watched.wd);
+  for (const int wd : watched_) ::inotify_rm_watch(fd_, wd);
   watched_.clear();
 }
 
@@ -104,16 +109,11 @@ TPathWatch::TChange TPathWatch::Poll() {
         change = std::max(change, TChange::kEntry);
         continue;
       }
-      const auto watched = std::find_if(watched_.begin(), watched_.end(),
-                                        [&](const TWatched& w) { return w.wd == event.wd; });
-      if (watched == watched_.end()) continue;
-      const bool file_folder = watched + 1 == watched_.end();
+      if (std::find(watched_.begin(), watched_.end(), event.wd) == watched_.end()) continue;
       if ((event.mask & kFolderEvents) != 0) {
         change = TChange::kFolder;
-      } else if ((event.mask & kEntryEvents) != 0 && name == watched->next) {
-        // A folder on the way replaced leaves the watches below it on the old
-        // folders: only arming again follows the path.
-        change = std::max(change, file_folder ? TChange::kEntry : TChange::kFolder);
+      } else if (event.wd == watched_.back() && (event.mask & kEntryEvents) != 0 && name == name_) {
+        change = std::max(change, TChange::kEntry);
       }
     }
   }

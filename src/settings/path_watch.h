@@ -1,21 +1,20 @@
 // Watching what one path names, without looking the path up.
 //
-// A TPathWatch watches every folder on an absolute path for changes of the
-// path's entry in it: the last folder for the file's name (a file created
-// under it, deleted, renamed away or put there by a rename), each folder
-// above it for the name of the next folder, and each folder for being moved
-// or gone itself. Every change that makes the path name another file, or
-// none, is one of these events, whatever file the entry named, so one
-// non-blocking read of an inotify descriptor tells whether the path may name
-// another file now; when nothing happened, that read is the whole cost. (The
-// file's own watch would add nothing: a file kept open is never gone for its
-// watch, and its renames and unlinks are changes of its folder's entries.)
+// A TPathWatch watches the folder of an absolute path for changes of the
+// path's entry (a file created under its name, deleted, renamed away or put
+// there by a rename) and every folder on the path for being moved or gone
+// itself. Every change that makes the path name another file, or none, is
+// one of these events, whatever file the entry named, so one non-blocking
+// read of an inotify descriptor tells whether the path may name another file
+// now; when nothing happened, that read is the whole cost. (The file's own
+// watch would add nothing: a file kept open is never gone for its watch, and
+// its renames and unlinks are changes of its folder's entries.)
 //
 // Events are queued when the change is made, so a change that has completed
-// before Poll is called is seen by that Poll. What no watched folder shows
-// (where a symbolic link on the path points: its target's own folders; a
-// mount; a folder above the file's that could not be watched) is left to the
-// user of the watch to look up now and then.
+// before Poll is called is seen by that Poll. What no watch shows (a symbolic
+// link on the path pointed elsewhere, a mount, a folder above the file's that
+// could not be watched) is left to the user of the watch to look up now and
+// then.
 //
 // Arm fails, and the user has to look the path up each time, when inotify is
 // not available (no kernel support, out of instances or watches), the file's
@@ -52,13 +51,9 @@ class TPathWatch {
   TChange Poll();
 
  private:
-  struct TWatched {
-    int wd;            // the folder's watch
-    std::string next;  // the name on the path inside that folder
-  };
-
-  int fd_ = -1;                    // the inotify instance, kept for the life of the watch
-  std::vector<TWatched> watched_;  // from the root down; the last one is the file's folder
+  int fd_ = -1;              // the inotify instance, kept for the life of the watch
+  std::vector<int> watched_;  // the folders' watches from the root down; the last one is the file's folder
+  std::string name_;          // the file's name in its folder
 };
 
 }  // namespace sky
