@@ -105,8 +105,8 @@ TPathWatch::TChange TPathWatch::Poll() {
       std::memcpy(&event, buffer + at, sizeof event);
       const std::string_view name(buffer + at + sizeof event, ::strnlen(buffer + at + sizeof event, event.len));
       at += static_cast<ssize_t>(sizeof event + event.len);
-      if ((event.mask & IN_Q_OVERFLOW) != 0) {
-        change = std::max(change, TChange::kEntry);
+      if ((event.mask & IN_Q_OVERFLOW) != 0) {  // events lost, maybe a folder's move among them
+        change = TChange::kFolder;
         continue;
       }
       if (std::find(watched_.begin(), watched_.end(), event.wd) == watched_.end()) continue;

@@ -31,8 +31,8 @@ class TPathWatch {
  public:
   enum class TChange {
     kNone,    // the path names what it named
-    kEntry,   // the file's entry may name another file now (or events were lost): look the path up
-    kFolder,  // a folder on the path moved, went or was replaced: the watch no longer follows the path
+    kEntry,   // the file's entry may name another file now: look the path up
+    kFolder,  // a folder on the path moved or went (or events were lost): the watch no longer follows the path
   };
 
   TPathWatch() = default;
