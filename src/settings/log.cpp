@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <utility>
 
 #include "settings/datetime.h"
+#include "settings/path_watch.h"
 #include "settings/paths.h"
 #include "xml/encoding.h"
 
@@ -28,10 +30,11 @@ thread_local bool t_silent = false;
 bool g_failure_reported = false;
 
 // The log file kept open between lines, guarded by LogLock. Before each line
-// the path is looked up again: when it no longer names the open file (the
-// file was deleted, renamed away or replaced, as log rotation does, or the
-// settings name another file) the path is opened anew, and so created when
-// missing.
+// it makes sure that the path still names the open file: when the file was
+// deleted, renamed away or replaced (as log rotation does), or the settings
+// name another file, the path is opened anew, and so created when missing.
+// A watch on the folders of the path tells of such changes without a lookup
+// of the path per line; without one the path is looked up before every line.
 class TOpenLog {
  public:
   TOpenLog() = default;
@@ -42,7 +45,7 @@ class TOpenLog {
   // Writes the whole line with write(2), no bytes left in a buffer of ours;
   // false with errno set on failure.
   bool Append(const std::string& file_name, const std::string& line) {
-    if (!Names(file_name) && !Open(file_name)) return false;
+    if (!Current(file_name) && !Open(file_name)) return false;
     std::size_t written = 0;
     while (written < line.size()) {
       const ssize_t n = ::write(fd_, line.data() + written, line.size() - written);
@@ -60,13 +63,35 @@ class TOpenLog {
   }
 
  private:
-  bool Names(const std::string& file_name) const {
+  // What no watched folder shows (where a link on the path points, a mount)
+  // is found by looking the path up this often.
+  static constexpr std::chrono::seconds kLookupEvery{1};
+
+  bool Current(const std::string& file_name) {
+    if (fd_ < 0 || file_name != name_) return false;
+    if (!watch_.Armed()) return Names(file_name);
+    switch (watch_.Poll()) {
+      case TPathWatch::TChange::kFolder:
+        return false;
+      case TPathWatch::TChange::kEntry:
+        return Names(file_name);
+      case TPathWatch::TChange::kNone:
+        break;
+    }
+    return std::chrono::steady_clock::now() - looked_up_ < kLookupEvery || Names(file_name);
+  }
+
+  bool Names(const std::string& file_name) {
+    looked_up_ = std::chrono::steady_clock::now();
     struct stat named {};
-    return fd_ >= 0 && ::stat(file_name.c_str(), &named) == 0 && named.st_dev == dev_ && named.st_ino == ino_;
+    return ::stat(file_name.c_str(), &named) == 0 && named.st_dev == dev_ && named.st_ino == ino_;
   }
 
   bool Open(const std::string& file_name) {
     Close();
+    // Watched before the open, so that a change of the entry after it is an
+    // event; without a watch every line looks the path up.
+    watch_.Arm(file_name);
     const int fd = ::open(file_name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0640);
     if (fd < 0) return false;
     struct stat opened {};
@@ -79,6 +104,8 @@ class TOpenLog {
     fd_ = fd;
     dev_ = opened.st_dev;
     ino_ = opened.st_ino;
+    name_ = file_name;
+    looked_up_ = std::chrono::steady_clock::now();
     return true;
   }
 
@@ -90,6 +117,9 @@ class TOpenLog {
   int fd_ = -1;
   dev_t dev_ = 0;
   ino_t ino_ = 0;
+  std::string name_;  // the path fd_ was opened from
+  TPathWatch watch_;
+  std::chrono::steady_clock::time_point looked_up_;
 };
 
 TOpenLog g_open_log;

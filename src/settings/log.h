@@ -6,10 +6,14 @@
 // Windows-1251 bytes: "dd.mm.yyyy hh:mm:ss" TAB message TAB detail CR LF.
 // Each line is written under LogLock, so lines of different threads never
 // interleave, and is whole in the file when WriteLog returns. The file stays
-// open between lines; before each line its path is looked up again and
-// opened anew when it names another file or none, so the file may be moved,
-// deleted or replaced at any time (log rotation) and a new log path in the
-// settings takes effect on the next line.
+// open between lines; before each line the path is opened anew when it names
+// another file or none, so the file may be moved, deleted or replaced at any
+// time (log rotation) and a new log path in the settings takes effect on the
+// next line. Such changes are told by a watch on the folders of the path, so
+// a line costs no lookup of the path unless one happened (the path is also
+// looked up once a second, for what no watch sees, such as a symbolic link's
+// target or a mount; and before every line where the log's folder cannot be
+// watched).
 //
 // WriteLog never throws: when the file cannot be written the failure is
 // reported once on standard error (and again only after writing worked in

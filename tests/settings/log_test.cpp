@@ -91,6 +91,42 @@ TEST(Log, TheNextLineGoesToTheFileThePathNamesNow) {
   }
 }
 
+// Rotations done again and again, also of the folders the log lies in: each
+// line goes to the file the path names when it is written, never to one
+// rotated away before.
+TEST(Log, EveryRotationIsFollowedNotOnlyTheFirst) {
+  namespace fs = std::filesystem;
+  const std::vector<std::pair<const char*, std::function<void(const test::ProgramHome&, int)>>> moves = {
+      {"renamed", [](const test::ProgramHome& home, int) { fs::rename(LogFileName(), home.File("old.log")); }},
+      {"deleted", [](const test::ProgramHome&, int) { fs::remove(LogFileName()); }},
+      {"its folder replaced", [](const test::ProgramHome& home, int n) {
+         fs::rename(home.File("x/y"), home.File("x/old" + std::to_string(n)));
+         fs::create_directory(home.File("x/y"));
+       }},
+      {"a folder above replaced", [](const test::ProgramHome& home, int n) {
+         fs::rename(home.File("x"), home.File("old" + std::to_string(n)));
+         fs::create_directories(home.File("x/y"));
+       }},
+      {"another path in the settings", [](const test::ProgramHome& home, int n) {
+         fs::create_directories(home.File("z" + std::to_string(n)));
+         SetProgramLocation(home.File("z" + std::to_string(n) + "/skyranks"));
+       }},
+  };
+  for (const auto& [what, move] : moves) {
+    test::ProgramHome home;
+    fs::create_directories(home.File("x/y"));
+    SetProgramLocation(home.File("x/y/skyranks"));
+    WriteLog(0, "line0");
+    for (int n = 1; n <= 3; ++n) {
+      move(home, n);
+      WriteLog(0, "line" + std::to_string(n));
+      const std::string now = test::ReadFileBytes(LogFileName());
+      EXPECT_NE(now.find("\tline" + std::to_string(n) + "\t"), std::string::npos) << what << " " << n;
+      EXPECT_EQ(now.find("\tline" + std::to_string(n - 1) + "\t"), std::string::npos) << what << " " << n;
+    }
+  }
+}
+
 // Not a check: the cost of one line, printed for comparison between builds.
 TEST(Log, CostPerLine) {
   test::ProgramHome home;
