@@ -39,6 +39,7 @@ case "$(package_state)" in
 esac
 
 # lintian: no errors, and every warning is one the README explains.
+command -v lintian >/dev/null || fail "lintian is not installed"
 lintian_out="$(lintian "$deb" 2>&1 | grep -E '^[EW]: ' || true)"
 [ -z "$lintian_out" ] || echo "$lintian_out" >&2
 grep -q '^E: ' <<<"$lintian_out" && fail "lintian reports errors"
