@@ -26,7 +26,8 @@ namespace {
 constexpr const char* kUsage =
     "Usage: skyranks [--home DIR] [--once]\n"
     "       skyranks --check [--db] [--home DIR]\n"
-    "       skyranks --install [--home DIR] [--user NAME] [--unit-dir DIR] [--silent]\n"
+    "       skyranks --install [--home DIR] [--user NAME] [--unit-dir DIR] [--no-unit] [--silent]\n"
+    "       skyranks --print-unit [--home DIR] [--user NAME] [--program PATH]\n"
     "       skyranks --uninstall [--unit-dir DIR] [--silent]\n"
     "\n"
     "Without a switch skyranks runs the service in the foreground until SIGTERM or\n"
@@ -47,6 +48,10 @@ constexpr const char* kUsage =
     "                  user when missing, copy the sample web page, awards file and\n"
     "                  stylesheets beside the program where missing, and give the\n"
     "                  folder's files to the service user\n"
+    "  --no-unit       with --install: everything but the unit (no unit is written,\n"
+    "                  systemctl is not called), for a package that ships its own\n"
+    "  --print-unit    print the unit --install writes, without installing anything\n"
+    "  --program PATH  with --print-unit: the program the unit runs (default: this one)\n"
     "  --user NAME     the system user the service runs as (default skyranks)\n"
     "  --uninstall     disable and remove the unit\n"
     "  --unit-dir DIR  where the unit goes (default /etc/systemd/system; systemctl is\n"
@@ -57,7 +62,7 @@ constexpr const char* kUsage =
     "\n"
     "/INSTALL, /UNINSTALL and /SILENT are accepted as well.\n";
 
-enum class TMode { kRun, kOnce, kCheck, kInstall, kUninstall, kHelp, kVersion };
+enum class TMode { kRun, kOnce, kCheck, kInstall, kUninstall, kPrintUnit, kHelp, kVersion };
 
 struct TOptions {
   TMode mode = TMode::kRun;
@@ -66,6 +71,8 @@ struct TOptions {
   std::string user = "skyranks";
   bool silent = false;
   bool databases = false;  // --db
+  bool write_unit = true;  // not --no-unit
+  std::string program;     // --program
 };
 
 // Parses the command line; false (with a message) on a mistake.
@@ -89,6 +96,12 @@ bool ParseOptions(int argc, char** argv, TOptions& options) {
       if (!value(options.unit_dir)) return false;
     } else if (argument == "--user") {
       if (!value(options.user)) return false;
+    } else if (argument == "--program") {
+      if (!value(options.program)) return false;
+    } else if (argument == "--no-unit") {
+      options.write_unit = false;
+    } else if (argument == "--print-unit") {
+      options.mode = TMode::kPrintUnit;
     } else if (argument == "--once") {
       options.mode = TMode::kOnce;
     } else if (argument == "--check") {
@@ -110,8 +123,21 @@ bool ParseOptions(int argc, char** argv, TOptions& options) {
       return false;
     }
   }
-  if (options.databases && options.mode != TMode::kCheck) {
-    std::fprintf(stderr, "skyranks: --db goes only with --check\n\n%s", kUsage);
+  const struct {
+    bool given;
+    TMode mode;
+    const char* text;
+  } companions[] = {{options.databases, TMode::kCheck, "--db goes only with --check"},
+                    {!options.write_unit, TMode::kInstall, "--no-unit goes only with --install"},
+                    {!options.program.empty(), TMode::kPrintUnit, "--program goes only with --print-unit"}};
+  for (const auto& companion : companions) {
+    if (companion.given && options.mode != companion.mode) {
+      std::fprintf(stderr, "skyranks: %s\n\n%s", companion.text, kUsage);
+      return false;
+    }
+  }
+  if (!options.program.empty() && options.program.front() != '/') {
+    std::fprintf(stderr, "skyranks: --program needs an absolute path\n");
     return false;
   }
   if (!options.home.empty() && options.home.front() != '/') {
@@ -148,13 +174,19 @@ int main(int argc, char** argv) {
       return 0;
     }
     case TMode::kInstall:
-    case TMode::kUninstall: {
+    case TMode::kUninstall:
+    case TMode::kPrintUnit: {
       sky::TInstallOptions install;
-      install.executable = executable;
+      install.executable = options.program.empty() ? executable : options.program;
       install.home = options.home;
       install.unit_dir = options.unit_dir;
       install.silent = options.silent;
       install.user = options.user;
+      install.write_unit = options.write_unit;
+      if (options.mode == TMode::kPrintUnit) {
+        std::fputs(sky::ServiceUnitFor(install).c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+      }
       return options.mode == TMode::kInstall ? sky::InstallService(install) : sky::UninstallService(install);
     }
     case TMode::kCheck:

@@ -1,5 +1,6 @@
 # Debian packages that building, testing and the demo need, installed only
-# when one of them is missing. Source this file, then call ensure_packages.
+# when one of them is missing. Source this file, then call ensure_packages
+# (these and any named), or ensure_package_list (only the named).
 
 # clang builds the fuzz targets; libFuzzer and clang's sanitizer runtimes are
 # in libclang-rt-dev, only a recommendation of clang, so named here. systemd
@@ -11,7 +12,12 @@ SKY_PACKAGES=(build-essential cmake ninja-build pkg-config libxml2-dev libpcre2-
               clang libclang-rt-dev)
 
 ensure_packages() {
-  local wanted=("${SKY_PACKAGES[@]}" "$@") missing=() p
+  ensure_package_list "${SKY_PACKAGES[@]}" "$@"
+}
+
+# Only the packages named.
+ensure_package_list() {
+  local wanted=("$@") missing=() p
   for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done

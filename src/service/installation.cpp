@@ -254,6 +254,11 @@ std::string ServiceUnitText(const TInstallOptions& options, const std::string& g
          "WantedBy=multi-user.target\n";
 }
 
+std::string ServiceUnitFor(const TInstallOptions& options) {
+  const std::optional<TServiceAccount> account = FindAccount(options.user);
+  return ServiceUnitText(options, account ? account->group : options.user);
+}
+
 int InstallSiteFiles(const std::string& site_dir, const std::string& target_dir, const std::string& base_name) {
   const fs::path site(site_dir);
   const fs::path target(target_dir);
@@ -272,7 +277,7 @@ int InstallService(const TInstallOptions& options) {
   const std::optional<TServiceAccount> account = EnsureServiceAccount(options);
   if (!account) return 1;
   const fs::path unit = fs::path(options.unit_dir) / kUnitName;
-  {
+  if (options.write_unit) {
     std::ofstream file(unit, std::ios::binary | std::ios::trunc);
     file << ServiceUnitText(options, account->group);
     file.close();
@@ -291,11 +296,18 @@ int InstallService(const TInstallOptions& options) {
   ReloadSettings();
   ::chmod(SettingsFileName().c_str(), 0600);
   if (!GiveToAccount(folder, *account)) return 1;
-  Systemctl(options, {"daemon-reload"});
-  Systemctl(options, {"enable", kUnitName});
+  if (options.write_unit) {
+    Systemctl(options, {"daemon-reload"});
+    Systemctl(options, {"enable", kUnitName});
+  }
   if (!options.silent) {
-    std::printf("skyranks: installed %s (%d site files copied to %s, run as user %s)\n", unit.c_str(), copied,
-                folder.c_str(), options.user.c_str());
+    if (options.write_unit) {
+      std::printf("skyranks: installed %s (%d site files copied to %s, run as user %s)\n", unit.c_str(), copied,
+                  folder.c_str(), options.user.c_str());
+    } else {
+      std::printf("skyranks: prepared %s (%d site files copied, run as user %s)\n", folder.c_str(), copied,
+                  options.user.c_str());
+    }
     std::printf("edit %s, then: systemctl start skyranks\n", SettingsFileName().c_str());
   }
   return 0;

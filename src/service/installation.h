@@ -16,10 +16,19 @@ struct TInstallOptions {
   std::string user = "skyranks";              // the account the service runs as
   // Where the sample site files come from; empty: the first of the usual places.
   std::string site_dir;
+  // False: the folder, the site files, the settings file and the user only;
+  // the unit is someone else's (a package ships its own) and systemctl is
+  // not asked.
+  bool write_unit = true;
 };
 
 // The unit file's text; `group` is the service user's group.
 std::string ServiceUnitText(const TInstallOptions& options, const std::string& group);
+
+// The unit --install would write for these options: the group is the
+// service user's when the account exists, else the one of the same name
+// that --install (or a package) creates with it.
+std::string ServiceUnitFor(const TInstallOptions& options);
 
 // 0 on success; a failure is printed on standard error (also when silent).
 // Install creates the service user (a system account and group of the same
@@ -27,7 +36,8 @@ std::string ServiceUnitText(const TInstallOptions& options, const std::string& g
 // program folder, the settings file (mode 0600), the log and the site files;
 // the program itself stays as it is. systemctl is asked to reload and enable
 // or disable the unit only when the unit directory is systemd's own.
-// Uninstall leaves the user and the folder.
+// Without write_unit the same, but no unit is written and systemctl is not
+// called. Uninstall leaves the user and the folder.
 int InstallService(const TInstallOptions& options);
 int UninstallService(const TInstallOptions& options);
 

@@ -91,6 +91,46 @@ TEST(ServiceInstall, TheUnitRunsAsTheServiceUserInASandboxAndUninstallKeepsTheFo
   EXPECT_TRUE(fs::exists(home.File("skyranks.xml")));
 }
 
+// A package ships the printed unit and prepares the folder with --no-unit.
+TEST(ServiceInstall, ThePrintedUnitIsTheInstalledOneAndNoUnitLeavesTheUnitAlone) {
+  test::TempDir home;
+  test::TempDir units;
+  Program install(home.Path(), {"--install", "--home", home.Path(), "--user", "nobody", "--unit-dir", units.Path()});
+  ASSERT_EQ(install.Wait(), 0) << install.Stderr();
+  Program print(home.Path(), {"--print-unit", "--home", home.Path(), "--user", "nobody"});
+  ASSERT_EQ(print.Wait(), 0) << print.Stderr();
+  EXPECT_EQ(print.Stdout(), test::ReadFileBytes(units.File("skyranks.service")));
+  Program packaged(home.Path(), {"--print-unit", "--program", "/usr/sbin/skyranks", "--home", "/var/lib/skyranks"});
+  ASSERT_EQ(packaged.Wait(), 0) << packaged.Stderr();
+  for (const char* line : {"ExecStart=/usr/sbin/skyranks --home /var/lib/skyranks", "ReadWritePaths=/var/lib/skyranks",
+                           "User=skyranks"}) {
+    EXPECT_NE(packaged.Stdout().find(std::string("\n") + line + "\n"), std::string::npos) << line;
+  }
+
+  test::TempDir prepared;
+  test::TempDir no_units;
+  Program folder(prepared.Path(), {"--install", "--no-unit", "--home", prepared.Path() + "/home", "--user", "nobody",
+                                   "--unit-dir", no_units.Path()});
+  ASSERT_EQ(folder.Wait(), 0) << folder.Stderr();
+  EXPECT_TRUE(fs::is_empty(no_units.Path()));
+  EXPECT_EQ(Mode(prepared.File("home/skyranks.xml")), 0600u);
+  EXPECT_TRUE(fs::exists(prepared.File("home/xsl/history.xsl")));
+
+  const struct {
+    std::vector<std::string> arguments;
+    const char* message;
+  } refused[] = {
+      {{"--no-unit"}, "--no-unit goes only with --install"},
+      {{"--check", "--program", "/usr/sbin/skyranks"}, "--program goes only with --print-unit"},
+      {{"--print-unit", "--program", "skyranks"}, "--program needs an absolute path"},
+  };
+  for (const auto& c : refused) {
+    Program wrong(home.Path(), c.arguments);
+    EXPECT_EQ(wrong.Wait(), 2) << c.message;
+    EXPECT_NE(wrong.Stderr().find(c.message), std::string::npos) << wrong.Stderr();
+  }
+}
+
 TEST(ServiceInstall, TheSandboxRatesOkWithSystemd) {
   test::TempDir units;
   TInstallOptions options;
