@@ -81,23 +81,24 @@ bool PasswordAccepted(std::string_view body, const std::string& admin_password) 
 void ProcessControlCommand(TServiceControl& service, TConnection& connection, std::string_view body,
                            TGuessLimiter& guesses) {
   const std::string peer = connection.PeerIp();
-  if (const std::optional<std::chrono::seconds> left = guesses.LockedFor(peer)) {
-    RefuseLockedOut(connection, *left);
+  const std::string ip_text = " IP = " + peer;
+  const TGuessLimiter::TVerdict verdict =
+      guesses.Try(peer, [&] { return PasswordAccepted(body, CurrentSettings()->AdminPassword); });
+  if (verdict.outcome == TGuessLimiter::TOutcome::kLockedOut) {
+    RefuseLockedOut(connection, verdict.seconds);
     return;
   }
-  const std::string ip_text = " IP = " + peer;
   WriteLog(3, "Обработка данных формы");
   std::string answer;
-  if (!PasswordAccepted(body, CurrentSettings()->AdminPassword)) {
+  if (verdict.outcome == TGuessLimiter::TOutcome::kWrong) {
     WriteLog(2, "КТО-ТО ДОЛБИТСЯ НА СЕРВЕР С НЕПРАВИЛЬНЫМ ПАРОЛЕМ " + ip_text);
-    if (const std::optional<std::chrono::seconds> lockout = guesses.Failed(peer)) {
+    if (verdict.seconds.count() > 0) {
       CountLockout();
       WriteLog(0, "Too many wrong passwords: control commands refused from" + ip_text,
-               "for " + std::to_string(lockout->count()) + " seconds");
+               "for " + std::to_string(verdict.seconds.count()) + " seconds");
     }
     answer = "<font color = \"$FF0000\">invalid password!</font>";
   } else {
-    guesses.Succeeded(peer);
     answer = RunAction(service, body, ip_text);
   }
   answer += fmt::format("<p><a href=\"http://{}:{}\">Вернуться</a>", connection.LocalIp(), connection.LocalPort());

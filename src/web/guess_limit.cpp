@@ -18,17 +18,32 @@ std::chrono::seconds CeilSeconds(std::chrono::steady_clock::duration span) {
 
 TGuessLimiter::TGuessLimiter(TGuessPolicy policy, TClock clock) : policy_(policy), clock_(std::move(clock)) {}
 
+TGuessLimiter::TVerdict TGuessLimiter::Try(const std::string& address, const std::function<bool()>& password_right) {
+  const TTime now = clock_();
+  std::lock_guard<std::mutex> hold(lock_);
+  if (const std::optional<std::chrono::seconds> left = LockedForHeld(address, now)) {
+    return {TOutcome::kLockedOut, *left};
+  }
+  if (password_right()) {
+    records_.erase(address);
+    return {TOutcome::kRight};
+  }
+  return {TOutcome::kWrong, FailedHeld(address, now).value_or(std::chrono::seconds(0))};
+}
+
 std::optional<std::chrono::seconds> TGuessLimiter::LockedFor(const std::string& address) {
   const TTime now = clock_();
   std::lock_guard<std::mutex> hold(lock_);
+  return LockedForHeld(address, now);
+}
+
+std::optional<std::chrono::seconds> TGuessLimiter::LockedForHeld(const std::string& address, TTime now) {
   const auto found = records_.find(address);
   if (found == records_.end() || now >= found->second.locked_until) return std::nullopt;
   return std::max(CeilSeconds(found->second.locked_until - now), std::chrono::seconds(1));
 }
 
-std::optional<std::chrono::seconds> TGuessLimiter::Failed(const std::string& address) {
-  const TTime now = clock_();
-  std::lock_guard<std::mutex> hold(lock_);
+std::optional<std::chrono::seconds> TGuessLimiter::FailedHeld(const std::string& address, TTime now) {
   auto found = records_.find(address);
   if (found == records_.end()) {
     if (records_.size() >= policy_.max_addresses) {
@@ -51,11 +66,6 @@ std::optional<std::chrono::seconds> TGuessLimiter::Failed(const std::string& add
   ++record.lockouts;
   record.locked_until = now + length;
   return length;
-}
-
-void TGuessLimiter::Succeeded(const std::string& address) {
-  std::lock_guard<std::mutex> hold(lock_);
-  records_.erase(address);
 }
 
 std::size_t TGuessLimiter::AddressesForTesting() {

@@ -13,6 +13,10 @@
 // `max_addresses`; a new address then makes room by forgetting the one whose
 // last wrong password is oldest.
 //
+// Try judges a password while no other judgement of the limiter runs, so
+// that a guesser cannot get more guesses in by sending many at once: the
+// guesses beyond the limit meet the lock-out, however close together.
+//
 // The clock is given, so that the rules can be checked without waiting.
 // Every call may come from any thread.
 #pragma once
@@ -41,17 +45,22 @@ class TGuessLimiter {
  public:
   using TClock = std::function<std::chrono::steady_clock::time_point()>;
 
+  enum class TOutcome { kRight, kWrong, kLockedOut };
+  struct TVerdict {
+    TOutcome outcome;
+    // kLockedOut: the seconds left; kWrong: the lock-out this guess caused, 0 for none.
+    std::chrono::seconds seconds{0};
+  };
+
   explicit TGuessLimiter(TGuessPolicy policy = {}, TClock clock = std::chrono::steady_clock::now);
+
+  // A control request from the address: refused while it is locked out,
+  // else `password_right` is asked and the answer counted.
+  TVerdict Try(const std::string& address, const std::function<bool()>& password_right);
 
   // The whole seconds left of the address's lock-out (at least 1); nullopt
   // when it is not locked out.
   std::optional<std::chrono::seconds> LockedFor(const std::string& address);
-  // A wrong password from the address: the length of the lock-out when this
-  // one locks it out, else nullopt.
-  std::optional<std::chrono::seconds> Failed(const std::string& address);
-  // A right password: the address starts afresh.
-  void Succeeded(const std::string& address);
-
   std::size_t AddressesForTesting();
 
  private:
@@ -62,6 +71,8 @@ class TGuessLimiter {
     int lockouts = 0;
   };
 
+  std::optional<std::chrono::seconds> LockedForHeld(const std::string& address, std::chrono::steady_clock::time_point now);
+  std::optional<std::chrono::seconds> FailedHeld(const std::string& address, std::chrono::steady_clock::time_point now);
   // Forgets what has aged out; the address's record stays when it still counts.
   void Forget(std::chrono::steady_clock::time_point now);
   void MakeRoom();
