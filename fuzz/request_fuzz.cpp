@@ -3,6 +3,7 @@
 // and the form fields of a body. Besides not crashing: the command item only
 // ever holds word characters, a masked field never shows its value, and the
 // constant-time comparison is equality.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -11,8 +12,11 @@
 
 #include "fuzz_check.h"
 #include "web/admin_control.h"
+#include "web/admin_guard.h"
 #include "web/form_fields.h"
+#include "web/request_framing.h"
 #include "web/request_parsing.h"
+#include "xml/encoding.h"
 
 using namespace sky;
 
@@ -25,6 +29,33 @@ bool WordText(std::string_view text) {
       return false;
   }
   return true;
+}
+
+// The text as the server holds a request: lines split at LF, a CR before
+// it dropped, each followed by CR LF.
+std::string AsRequestText(std::string_view text) {
+  std::string request;
+  while (!text.empty()) {
+    const std::size_t end = std::min(text.find('\n'), text.size());
+    std::string_view line = text.substr(0, end);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    request.append(line).append("\r\n");
+    text.remove_prefix(std::min(end + 1, text.size()));
+  }
+  return request;
+}
+
+void CheckFraming(std::string_view text) {
+  const std::string request = AsRequestText(text);
+  const TFramingFault fault = CheckRequestFraming(request);
+  FUZZ_CHECK((fault == TFramingFault::kTransferEncoding) == !HeaderValues(request, "transfer-encoding").empty());
+  const int64_t length = GetContentLength(request);
+  if (fault != TFramingFault::kNone || length <= 0) return;
+  for (std::string_view value : HeaderValues(request, "content-length")) {
+    std::string digits = TrimText(value);
+    digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size() - 1));
+    FUZZ_CHECK(digits == std::to_string(length));
+  }
 }
 
 }  // namespace
@@ -60,6 +91,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   (void)PasswordAccepted(text, "pintowel");
   FUZZ_CHECK(!PasswordAccepted(text, ""));
+
+  CheckFraming(text);
+  TSettings settings;
+  (void)ForeignHostRefusal(text, settings);
+  (void)ForeignOriginRefusal(text, settings);
+  (void)UrlOrigin(text);
 
   const std::size_t half = size / 2;
   FUZZ_CHECK(ConstantTimeEquals(text.substr(0, half), text.substr(half)) ==

@@ -3,8 +3,10 @@
 // No database is reachable (the configured server refuses at once), so the
 // views take their failure paths.
 //
-// Besides not crashing: an answer, when there is one, is an HTTP answer, and
-// no control command reaches the service unless the password was sent.
+// Besides not crashing: an answer, when there is one, is an HTTP answer, no
+// control command reaches the service unless the password was sent, and a
+// request refused with an error status (ambiguous framing, a foreign host
+// name or origin) runs nothing.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -128,10 +130,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const THttpLimits limits;
   BufferConnection connection(input, limits.max_line_bytes);
   CountingService service;
-  TCPServerSKYExecute(service, connection, limits);
+  TGuessLimiter guesses;
+  TCPServerSKYExecute(service, connection, guesses, limits);
 
   const std::string& answer = connection.Answer();
   if (!answer.empty()) FUZZ_CHECK(answer.rfind("HTTP/1.1 ", 0) == 0);
+  if (answer.rfind("HTTP/1.1 4", 0) == 0 || answer.rfind("HTTP/1.1 5", 0) == 0) FUZZ_CHECK(service.commands == 0);
   if (service.commands > 0) FUZZ_CHECK(UrlDecode(input).find(kPassword) != std::string::npos);
   return 0;
 }

@@ -18,12 +18,16 @@ constexpr std::array kViewNames = {"config", "show", "history", "query", "info",
                                    "top", "pilot"};
 constexpr std::array kRefusalNames = {"line_too_long", "too_many_headers", "body_too_large", "request_timeout",
                                       "write_timeout"};
+constexpr std::array kRejectionNames = {"conflicting_length", "transfer_encoding", "foreign_host", "foreign_origin",
+                                        "locked_out"};
 
 struct TProcessMetrics {
   TProcessMetrics() {
     for (const char* view : kViewNames) requests.With({view});
     for (const char* reason : kRefusalNames) refused.With({reason});
     connection_limit.With();
+    for (const char* reason : kRejectionNames) rejected.With({reason});
+    lockouts.With();
   }
 
   const std::vector<std::string> database_labels = {"id", "host", "db"};
@@ -52,12 +56,19 @@ struct TProcessMetrics {
       "skyranks_http_connection_limit_reached_total",
       "Times the web server reached its connection limit; new clients then wait in the listen queue.",
       TMetricType::kCounter};
+  TMetricFamily rejected{"skyranks_http_rejected_total",
+                         "HTTP requests refused with an error answer: ambiguous framing, or admin requests under a "
+                         "foreign host name, from another site's page or from a locked-out address.",
+                         TMetricType::kCounter, {"reason"}};
+  TMetricFamily lockouts{"skyranks_admin_lockouts_total",
+                         "Times a client address was locked out of the control commands after wrong passwords.",
+                         TMetricType::kCounter};
   TMetricFamily memory{"skyranks_resident_memory_bytes", "Resident memory of the process.", TMetricType::kGauge};
 
   // In the order they are rendered.
-  const std::array<const TMetricFamily*, 10> all = {&passes,       &failed,   &duration, &pilots,
+  const std::array<const TMetricFamily*, 12> all = {&passes,       &failed,   &duration, &pilots,
                                                     &rows,         &last_success, &requests, &refused,
-                                                    &connection_limit, &memory};
+                                                    &connection_limit, &rejected, &lockouts, &memory};
 };
 
 TProcessMetrics& Metrics() {
@@ -84,6 +95,12 @@ void CountRefusal(THttpRefusal reason) {
 }
 
 void CountConnectionLimitReached() { Metrics().connection_limit.With().Add(); }
+
+void CountRejection(THttpRejection reason) {
+  Metrics().rejected.With({kRejectionNames[static_cast<std::size_t>(reason)]}).Add();
+}
+
+void CountLockout() { Metrics().lockouts.With().Add(); }
 
 void RecordDatabasePass(const TServerEntry& entry, const TPassFigures& figures) {
   TProcessMetrics& metrics = Metrics();

@@ -10,6 +10,8 @@
 //   http_requests_total{view}                   counter by view
 //   http_refused_total{reason}                  counter by limit broken
 //   http_connection_limit_reached_total         counter
+//   http_rejected_total{reason}                 counter by rule a request broke
+//   admin_lockouts_total                        counter
 //   resident_memory_bytes                       gauge, read when rendered
 // A database is labelled by its `mysql` entry's id, host and db, never by
 // its user or password. Views and refusal reasons are the fixed sets below,
@@ -30,6 +32,8 @@ namespace sky {
 enum class TWebView { kConfig, kShow, kHistory, kQuery, kInfo, kFile, kMetrics, kControl, kDefault, kOther, kDashboard, kTop, kPilot };
 // Which limit a request broke, ending its connection without an answer.
 enum class THttpRefusal { kLineTooLong, kTooManyHeaders, kBodyTooLarge, kRequestTimeout, kWriteTimeout };
+// Why a request was answered with a refusal instead of being served.
+enum class THttpRejection { kConflictingLengths, kTransferEncoding, kForeignHost, kForeignOrigin, kLockedOut };
 
 enum class TPassOutcome {
   kSucceeded,  // every pilot was examined
@@ -48,6 +52,9 @@ void CountRequest(TWebView view);
 void CountRefusal(THttpRefusal reason);
 // The web server is serving as many connections as it may.
 void CountConnectionLimitReached();
+void CountRejection(THttpRejection reason);
+// A client address has been locked out of the control commands.
+void CountLockout();
 // One pass over the entry's database has ended.
 void RecordDatabasePass(const TServerEntry& entry, const TPassFigures& figures);
 

@@ -51,10 +51,13 @@ struct TSettings {
   uint16_t AdminPort = 0;
   std::string AdminBind;     // the admin port's address; empty: every interface
   std::string AdminCors;     // the origin allowed to read the data answers from a browser; empty: none
+  std::string AdminHosts;    // further host names the admin pages answer under (blanks or commas between)
+  std::string AdminOrigins;  // other sites' origins whose pages may post control commands
   std::string AdminPassword;
   std::vector<TRankDef> Ranks;
   std::array<double, kGroundKinds> GroundRatio{};
   int32_t LogLevel = 0;
+  bool LogWeb = false;       // the log file is served over HTTP (on unless log/@web says otherwise)
   std::string SortieEndSuccess;
   std::string SortieEndSkip;
   std::string SortieEndDead;

@@ -3,7 +3,9 @@
 #include <fmt/format.h>
 
 #include "settings/log.h"
+#include "settings/process_metrics.h"
 #include "settings/settings_store.h"
+#include "web/answer_framing.h"
 #include "web/form_fields.h"
 #include "web/http_answer.h"
 #include "web/request_parsing.h"
@@ -51,6 +53,17 @@ std::string RunAction(TServiceControl& service, std::string_view body, const std
   return "<font color = \"$FF0000\">Unknown command!</font>";
 }
 
+// The same plain answer for every request of a locked-out address, so that
+// it tells nothing about the password sent.
+void RefuseLockedOut(TConnection& connection, std::chrono::seconds left) {
+  CountRejection(THttpRejection::kLockedOut);
+  const std::string seconds = std::to_string(left.count());
+  SendPlainStatus(connection, "429 Too Many Requests",
+                  "This address is locked out of the control commands for " + seconds +
+                      " seconds after too many wrong passwords.\r\n",
+                  "Retry-After: " + seconds + "\r\n");
+}
+
 }  // namespace
 
 bool PasswordAccepted(std::string_view body, const std::string& admin_password) {
@@ -65,12 +78,25 @@ bool PasswordAccepted(std::string_view body, const std::string& admin_password) 
   return as_cp1251 | as_utf8;
 }
 
-void ProcessControlCommand(TServiceControl& service, TConnection& connection, std::string_view body) {
-  const std::string ip_text = " IP = " + connection.PeerIp();
+void ProcessControlCommand(TServiceControl& service, TConnection& connection, std::string_view body,
+                           TGuessLimiter& guesses) {
+  const std::string peer = connection.PeerIp();
+  const std::string ip_text = " IP = " + peer;
+  const TGuessLimiter::TVerdict verdict =
+      guesses.Try(peer, [&] { return PasswordAccepted(body, CurrentSettings()->AdminPassword); });
+  if (verdict.outcome == TGuessLimiter::TOutcome::kLockedOut) {
+    RefuseLockedOut(connection, verdict.seconds);
+    return;
+  }
   WriteLog(3, "Обработка данных формы");
   std::string answer;
-  if (!PasswordAccepted(body, CurrentSettings()->AdminPassword)) {
+  if (verdict.outcome == TGuessLimiter::TOutcome::kWrong) {
     WriteLog(2, "КТО-ТО ДОЛБИТСЯ НА СЕРВЕР С НЕПРАВИЛЬНЫМ ПАРОЛЕМ " + ip_text);
+    if (verdict.seconds.count() > 0) {
+      CountLockout();
+      WriteLog(0, "Too many wrong passwords: control commands refused from" + ip_text,
+               "for " + std::to_string(verdict.seconds.count()) + " seconds");
+    }
     answer = "<font color = \"$FF0000\">invalid password!</font>";
   } else {
     answer = RunAction(service, body, ip_text);

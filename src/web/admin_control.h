@@ -5,18 +5,22 @@
 // command), actionid (pause, resume, recalc or reset, tested in that order)
 // and, for reset, srvid. recalc and reset run to their end before the answer
 // is sent, unless the service's stop ends them early, which the answer then
-// says. The answer is always an HTML page titled "Result".
+// says. The answer is an HTML page titled "Result", except for an address
+// that too many wrong passwords have locked out (web/guess_limit.h): it gets
+// "429 Too Many Requests" with the seconds left, whatever it sent.
 #pragma once
 
 #include <string>
 #include <string_view>
 
 #include "web/connection.h"
+#include "web/guess_limit.h"
 #include "web/service_control.h"
 
 namespace sky {
 
-void ProcessControlCommand(TServiceControl& service, TConnection& connection, std::string_view body);
+void ProcessControlCommand(TServiceControl& service, TConnection& connection, std::string_view body,
+                           TGuessLimiter& guesses);
 
 // True when the body's password field carries `admin_password`. The form's
 // page is Windows-1251, so the decoded value is read as Windows-1251; a

@@ -73,6 +73,16 @@ void SendXMLStream(TConnection& connection, std::string_view document) {
   connection.Disconnect();
 }
 
+void SendPlainStatus(TConnection& connection, std::string_view status, std::string_view text,
+                     std::string_view extra_head) {
+  std::string answer = Lines({"HTTP/1.1 " + std::string(status), "Connection: close",
+                              "Content-Type: text/plain; charset=utf-8",
+                              "Content-Length: " + std::to_string(text.size())});
+  answer.append(extra_head).append("\r\n").append(text);
+  connection.Write(answer);
+  connection.Disconnect();
+}
+
 namespace {
 
 // The file at `path` after the head `head(size)` makes: a small unchanging

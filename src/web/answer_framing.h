@@ -26,6 +26,12 @@ void SendXMLStream(TConnection& connection, std::string_view document);
 void SendFile(TConnection& connection, const std::string& path);
 // The same with the image head naming `content_type`.
 void SendImageFile(TConnection& connection, const std::string& path, std::string_view content_type);
+// A refusal: the status line "HTTP/1.1 " + `status` ("403 Forbidden"),
+// "Connection: close", the plain `text` (ASCII) with its type and length,
+// any `extra_head` lines (each ending in CR LF) before the empty line; then
+// the connection is ended.
+void SendPlainStatus(TConnection& connection, std::string_view status, std::string_view text,
+                     std::string_view extra_head = {});
 // The banner head and the built-in GIF; errors are logged at level 0.
 void SendBanner(TConnection& connection);
 // The built-in GIF image.

@@ -1,6 +1,7 @@
 // The embedded web server of the service (its TCPServerSKY component): a
 // TTcpServer whose connections are served by TCPServerSKYExecute. It reaches
-// the service host only through TServiceControl.
+// the service host only through TServiceControl. It keeps the control
+// form's count of wrong passwords per client address for as long as it lives.
 #pragma once
 
 #include <cstdint>

@@ -102,8 +102,9 @@ std::optional<std::string> QueryParameter(std::string_view params, std::string_v
   return std::nullopt;
 }
 
-// The value of the first header line named `name`, without case.
-std::optional<std::string_view> HeaderValue(std::string_view request, std::string_view name) {
+// The values of every header line named `name`, without case, in order.
+std::vector<std::string_view> HeaderValues(std::string_view request, std::string_view name) {
+  std::vector<std::string_view> values;
   for (std::size_t begin = request.find("\r\n"); begin != std::string_view::npos;) {
     begin += 2;
     const std::size_t end = request.find("\r\n", begin);
@@ -111,11 +112,18 @@ std::optional<std::string_view> HeaderValue(std::string_view request, std::strin
     const std::string_view line = request.substr(begin, end - begin);
     const std::size_t colon = line.find(':');
     if (colon != std::string_view::npos && EqualsIgnoreCase(TrimText(line.substr(0, colon)), name)) {
-      return line.substr(colon + 1);
+      values.push_back(line.substr(colon + 1));
     }
     begin = end;
   }
-  return std::nullopt;
+  return values;
+}
+
+// The value of the first header line named `name`, without case.
+std::optional<std::string_view> HeaderValue(std::string_view request, std::string_view name) {
+  const std::vector<std::string_view> values = HeaderValues(request, name);
+  if (values.empty()) return std::nullopt;
+  return values.front();
 }
 
 // The weight of a media range ("text/html;q=0.9"): 1 unless a q says otherwise.

@@ -31,6 +31,8 @@ int64_t GetContentLength(std::string_view request);
 std::optional<std::string> QueryParameter(std::string_view params, std::string_view name);
 // The value of the first header line named `name`, without case.
 std::optional<std::string_view> HeaderValue(std::string_view request, std::string_view name);
+// The values of every header line named `name`, without case, in order.
+std::vector<std::string_view> HeaderValues(std::string_view request, std::string_view name);
 // The weight of one item of a weighted header list ("text/html;q=0.9",
 // "en-GB;q=0.5"): 1 unless a q says otherwise.
 double QualityWeight(std::string_view item);

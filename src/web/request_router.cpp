@@ -6,9 +6,12 @@
 #include "settings/process_metrics.h"
 #include "settings/settings_store.h"
 #include "web/admin_control.h"
+#include "web/admin_guard.h"
+#include "web/answer_framing.h"
 #include "web/answer_format.h"
 #include "web/form_fields.h"
 #include "web/http_answer.h"
+#include "web/request_framing.h"
 #include "web/request_parsing.h"
 #include "web/status_page.h"
 #include "web/views.h"
@@ -36,17 +39,45 @@ std::string ReadRequestText(TConnection& connection, const THttpLimits& limits) 
 // The stored password is never written out, only whether there is one.
 std::string MaskedPassword() { return CurrentSettings()->AdminPassword.empty() ? "" : "********"; }
 
+void Refuse(TConnection& connection, const TAdminRefusal& refusal) {
+  CountRejection(refusal.reason);
+  WriteLog(2, "HTTP request refused: " + refusal.status + " IP = " + connection.PeerIp());
+  SendPlainStatus(connection, refusal.status, refusal.text);
+}
+
+std::optional<TAdminRefusal> FramingRefusal(std::string_view request) {
+  switch (CheckRequestFraming(request)) {
+    case TFramingFault::kNone:
+      return std::nullopt;
+    case TFramingFault::kConflictingLengths:
+      return TAdminRefusal{"400 Bad Request",
+                           "The request's Content-Length headers name different lengths.\r\n",
+                           THttpRejection::kConflictingLengths};
+    case TFramingFault::kTransferEncoding:
+      return TAdminRefusal{"501 Not Implemented",
+                           "Transfer-Encoding is not supported on requests: send the body with a "
+                           "Content-Length.\r\n",
+                           THttpRejection::kTransferEncoding};
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
-void TCPServerSKYExecute(TServiceControl& service, TConnection& connection, const THttpLimits& limits) {
+void TCPServerSKYExecute(TServiceControl& service, TConnection& connection, TGuessLimiter& guesses,
+                         const THttpLimits& limits) {
   try {
     const std::string request = ReadRequestText(connection, limits);
+    if (const std::optional<TAdminRefusal> refusal = FramingRefusal(request)) {
+      Refuse(connection, *refusal);
+      return;
+    }
     switch (GetRequestKind(request)) {
       case kGetRequest:
         DoProcessGetRequest(service, connection, request);
         break;
       case kPostRequest:
-        DoProcessPostRequest(service, connection, request, limits);
+        DoProcessPostRequest(service, connection, request, guesses, limits);
         break;
       case kOtherRequest:
         CountRequest(TWebView::kOther);
@@ -78,6 +109,10 @@ void DoProcessGetRequest(TServiceControl& service, TConnection& connection, cons
   const TAnswerFormat format = ChooseAnswerFormat(request);
   if (params == "?cmd=config") {
     CountRequest(TWebView::kConfig);
+    if (const std::optional<TAdminRefusal> refusal = ForeignHostRefusal(request, *CurrentSettings())) {
+      Refuse(connection, *refusal);
+      return;
+    }
     ShowConfig(connection);
   } else if (params == "?cmd=dashboard" || params.rfind("?cmd=dashboard&", 0) == 0) {
     CountRequest(TWebView::kDashboard);
@@ -119,7 +154,7 @@ bool cGetCmd(TConnection& connection, const std::string& params, const TAnswerFo
 }
 
 void DoProcessPostRequest(TServiceControl& service, TConnection& connection, const std::string& request,
-                          const THttpLimits& limits) {
+                          TGuessLimiter& guesses, const THttpLimits& limits) {
   WriteLog(8, "ARequest", request);
   const int64_t length = GetContentLength(request);
   if (length <= 0) {
@@ -135,7 +170,14 @@ void DoProcessPostRequest(TServiceControl& service, TConnection& connection, con
   WriteLog(10, "Current admin password = " + MaskedPassword());
   if (AsciiLower(request).find("post /ctrl.sky") != std::string::npos) {
     CountRequest(TWebView::kControl);
-    ProcessControlCommand(service, connection, body);
+    const TSettingsSnapshot settings = CurrentSettings();
+    std::optional<TAdminRefusal> refusal = ForeignHostRefusal(request, *settings);
+    if (!refusal) refusal = ForeignOriginRefusal(request, *settings);
+    if (refusal) {
+      Refuse(connection, *refusal);
+      return;
+    }
+    ProcessControlCommand(service, connection, body, guesses);
   } else {
     CountRequest(TWebView::kDefault);
     SendDefaultPage(connection);

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "settings/paths.h"
+#include "settings/settings_store.h"
 #include "web/answer_framing.h"
 #include "web/http_answer.h"
 #include "web/view_params.h"
@@ -66,8 +67,9 @@ void ServeFileRequest(TConnection& connection, const std::string& name) {
     SendImageFile(connection, path, "image/svg+xml");
     return;
   }
+  // With log/@web="0" the log is answered as if it were not there.
   const std::string log_name = ProgramBaseName() + ".log";
-  if (name == log_name && IsFile(path)) {
+  if (name == log_name && CurrentSettings()->LogWeb && IsFile(path)) {
     SendFile(connection, path);
   } else if (name.find(".gif") != std::string::npos) {
     // Only the banner is served among images of this kind.

@@ -244,6 +244,18 @@ TEST_F(SettingsFileTest, DebugTextsAndTheAwardsFile) {
   EXPECT_EQ(Read("<awards filename=\"http://example.org/a.xml\"/>").AwardsFile, "http://example.org/a.xml");
 }
 
+TEST_F(SettingsFileTest, TheAdminPortsListsAndTheLogOverHttp) {
+  const TSettings missing = Read("");
+  EXPECT_TRUE(missing.LogWeb);
+  EXPECT_EQ(missing.AdminHosts + missing.AdminOrigins, "");
+  for (const auto& [text, on] : {std::pair{"0", false}, {"no", false}, {"1", true}, {"", true}}) {
+    EXPECT_EQ(Read(std::string("<log web=\"") + text + "\"/>").LogWeb, on) << text;
+  }
+  const TSettings listed = Read("<admin hosts=\" a.example, b.example \" origins=\"https://c.example\"/>");
+  EXPECT_EQ(listed.AdminHosts, "a.example, b.example");
+  EXPECT_EQ(listed.AdminOrigins, "https://c.example");
+}
+
 TEST_F(SettingsFileTest, TheRankScale) {
   EXPECT_TRUE(Read("").Ranks.empty());
   EXPECT_TRUE(Read("<ranks/>").Ranks.empty());

@@ -36,11 +36,19 @@ namespace sky::test {
 class ClientSocket {
  public:
   explicit ClientSocket(uint16_t port) : ClientSocket("127.0.0.1", port) {}
-  // `host` is an IPv4 or IPv6 address.
-  ClientSocket(const std::string& host, uint16_t port) {
+  // `host` is an IPv4 or IPv6 address; `source`, when given, the local
+  // address to connect from (127.0.0.2, say, for a second client machine).
+  ClientSocket(const std::string& host, uint16_t port, const std::string& source = {}) {
     TListenAddress address = ParseListenAddress(host, port);
     fd_ = ::socket(address.address.ss_family, SOCK_STREAM, 0);
     if (fd_ < 0) throw std::runtime_error("socket failed");
+    if (!source.empty()) {
+      TListenAddress from = ParseListenAddress(source, 0);
+      if (::bind(fd_, reinterpret_cast<sockaddr*>(&from.address), from.length) != 0) {
+        ::close(fd_);
+        throw std::runtime_error("cannot bind to " + source);
+      }
+    }
     if (::connect(fd_, reinterpret_cast<sockaddr*>(&address.address), address.length) != 0) {
       ::close(fd_);
       throw std::runtime_error("cannot connect to " + host + " port " + std::to_string(port));
