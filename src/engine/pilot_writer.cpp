@@ -1,7 +1,10 @@
 #include "engine/pilot_writer.h"
 
+#include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <future>
+#include <optional>
 #include <thread>
 
 #include "engine/rank_pass.h"
@@ -67,7 +70,22 @@ class TPilotWriter::TConnection {
     settled_.clear();
   }
 
-  // Sends what is queued, then ends the thread.
+  // True once everything queued is settled, false after `wait` without.
+  bool WaitSent(std::chrono::milliseconds wait) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return sent_.wait_for(lock, wait, [this] { return (queue_.empty() && !busy_) || lost_; });
+  }
+
+  // Sends the rest of the pilot in hand and drops every later write.
+  void Abandon() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      abandoned_ = true;
+    }
+    work_.notify_one();
+  }
+
+  // Sends what is queued (unless abandoned), then ends the thread.
   void Close() {
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -98,32 +116,48 @@ class TPilotWriter::TConnection {
   }
 
   void Serve(TdmMySQL& session) {
-    std::vector<TPilotWrite> sending;
+    std::optional<std::size_t> row_in_hand;
     for (;;) {
+      TPilotWrite write;
       {
         std::unique_lock<std::mutex> lock(mutex_);
-        settled_.insert(settled_.end(), sending.begin(), sending.end());
-        sending.clear();
-        work_.wait(lock, [this] { return !queue_.empty() || closing_; });
-        if (queue_.empty()) return;
-        sending.swap(queue_);
-      }
-      room_.notify_one();
-      for (std::size_t i = 0; i < sending.size(); ++i) {
-        TPilotWrite& write = sending[i];
-        write.Committed = Send(session, write);
-        std::string loss;
-        if (!write.Committed && !Answers(session, loss)) {
-          sending.resize(i + 1);
-          {
-            std::lock_guard<std::mutex> lock(mutex_);
-            settled_.insert(settled_.end(), sending.begin(), sending.end());
-          }
-          Lose(loss);
+        work_.wait(lock, [this] { return !queue_.empty() || closing_ || abandoned_; });
+        if (abandoned_ && (queue_.empty() || queue_.front().Row != row_in_hand)) {
+          DropQueue();
           return;
         }
+        if (queue_.empty()) return;
+        write = queue_.front();
+        queue_.pop_front();
+        busy_ = true;
+      }
+      room_.notify_one();
+      write.Outcome = Send(session, write) ? TPilotWrite::TOutcome::kCommitted : TPilotWrite::TOutcome::kFailed;
+      row_in_hand = write.Row;
+      std::string loss;
+      const bool lost = write.Outcome == TPilotWrite::TOutcome::kFailed && !Answers(session, loss);
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        settled_.push_back(write);
+        busy_ = false;
+        if (queue_.empty()) sent_.notify_all();
+      }
+      if (lost) {
+        Lose(loss);
+        return;
       }
     }
+  }
+
+  // Under mutex_: hands back every queued write as dropped.
+  void DropQueue() {
+    for (TPilotWrite& write : queue_) {
+      write.Outcome = TPilotWrite::TOutcome::kDropped;
+      settled_.push_back(write);
+    }
+    queue_.clear();
+    busy_ = false;
+    sent_.notify_all();
   }
 
   // Drops the queue and tells the owner.
@@ -132,7 +166,7 @@ class TPilotWriter::TConnection {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       lost_ = true;
-      queue_.clear();
+      DropQueue();
     }
     room_.notify_all();
   }
@@ -141,11 +175,14 @@ class TPilotWriter::TConnection {
   std::promise<bool> opened_;
   std::thread thread_;
   std::mutex mutex_;
-  std::condition_variable work_;  // the queue has writes, or closing_
+  std::condition_variable work_;  // the queue has writes, or closing_ or abandoned_
   std::condition_variable room_;  // the queue has room, or lost_
-  std::vector<TPilotWrite> queue_;
+  std::condition_variable sent_;  // the queue is empty and nothing in hand
+  std::deque<TPilotWrite> queue_;
   std::vector<TPilotWrite> settled_;
+  bool busy_ = false;  // a write taken from the queue is not settled yet
   bool closing_ = false;
+  bool abandoned_ = false;
   bool lost_ = false;
 };
 
@@ -170,8 +207,9 @@ TPilotWriter::~TPilotWriter() { Close(); }
 bool TPilotWriter::Write(const TPilotWrite& write) {
   if (OnSession()) {
     settled_.push_back(write);
-    settled_.back().Committed = Send(session_, write);
-    return settled_.back().Committed;
+    const bool committed = Send(session_, write);
+    settled_.back().Outcome = committed ? TPilotWrite::TOutcome::kCommitted : TPilotWrite::TOutcome::kFailed;
+    return committed;
   }
   RaiseWhenLost();
   connections_[static_cast<uint32_t>(write.PilotId) % connections_.size()]->Push(write);
@@ -185,7 +223,15 @@ void TPilotWriter::Collect(const TSettle& settle) {
   RaiseWhenLost();
 }
 
-void TPilotWriter::Finish(const TSettle& settle) {
+void TPilotWriter::Finish(const TSettle& settle, const TPassStop* stop) {
+  // The stop is looked at every tenth of a second while the queues are sent.
+  for (const auto& connection : connections_) {
+    while (!(stop != nullptr && stop->Requested()) && !connection->WaitSent(std::chrono::milliseconds(100))) {
+    }
+  }
+  if (stop != nullptr && stop->Requested()) {
+    for (const auto& connection : connections_) connection->Abandon();
+  }
   Close();
   Collect(settle);
 }

@@ -16,8 +16,13 @@
 // alone commits several times slower.
 //
 // The pass learns what was committed only afterwards, from Collect and
-// Finish: each write comes back once, with Committed set when it was. What
-// the pass counts as written, and keeps as stored, is taken from there.
+// Finish: each write comes back once, committed, failed or dropped. What the
+// pass counts as written, and keeps as stored, is taken from there.
+//
+// A stop asked for while the queues are still being sent ends the sending at
+// a pilot's boundary: the pilot whose statement is in hand gets the rest of
+// his, every later write comes back dropped. So every pilot is either fully
+// written or untouched, as with a stop between pilots.
 //
 // Without an entry (a pass that pauses between sorties, to spread its load)
 // the statements are sent on the pass's own session, each waited for; Write
@@ -26,8 +31,8 @@
 // Failures: a statement that fails is logged by UpdateRealRank or
 // UpdateAwards and comes back not committed; the pass goes on. A connection
 // found lost after a failed statement sends nothing more: what was queued on
-// it is dropped, and the next pass calculates those pilots again, as it does
-// every pilot whose write did not commit. The other connections still send
+// it comes back dropped, and the next pass calculates those pilots again, as
+// it does every pilot whose write did not commit. The other connections still send
 // what they hold. From then on Write, Collect and Finish raise TDbError with
 // the text of the loss, which ends the pass as the loss of its own session
 // would. A connection that cannot be opened at the start is logged by
@@ -49,18 +54,20 @@
 #include <vector>
 
 #include "db/session.h"
+#include "engine/pass_stop.h"
 #include "settings/settings.h"
 
 namespace sky {
 
 struct TPilotWrite {
   enum class TKind { kRank, kAwards };
+  enum class TOutcome { kQueued, kCommitted, kFailed, kDropped };
   TKind Kind = TKind::kRank;
   std::size_t Row = 0;     // the pilot's row in the pass's pilot query
   int32_t PilotId = 0;
   int32_t Value = 0;       // the rank, or the award bits
   int32_t LastSortie = 0;  // with the rank
-  bool Committed = false;  // set when it comes back
+  TOutcome Outcome = TOutcome::kQueued;
 };
 
 class TPilotWriter {
@@ -92,8 +99,9 @@ class TPilotWriter {
   // connection was lost, after handing over what it settled.
   void Collect(const TSettle& settle);
   // Waits until every queue is sent (or dropped with its lost connection),
-  // then collects. Nothing may be written afterwards.
-  void Finish(const TSettle& settle);
+  // then collects. Once `stop` is requested, drops what is still queued at
+  // a pilot's boundary. Nothing may be written afterwards.
+  void Finish(const TSettle& settle, const TPassStop* stop = nullptr);
 
  private:
   class TConnection;

@@ -277,7 +277,9 @@ void Publish(const TDatabasePass& pass, TPassCounters* progress) {
 
 // What the pass's writes came to, as the writer hands them back: only a
 // committed write counts in RowsWritten and changes what the kept results
-// show as stored; a pilot whose write failed counts once in Errors.
+// show as stored; a pilot whose write failed counts once in Errors; a pilot
+// whose writes were dropped (by a stop, or with a lost connection) is left
+// to the next pass.
 class TSettledWrites {
  public:
   TSettledWrites(std::size_t rows, TDatabasePass& pass, TPilotResults* results, const TSettings& settings)
@@ -290,16 +292,24 @@ class TSettledWrites {
     return [this](const TPilotWrite& write) { Settle(write); };
   }
 
+  // Pilots whose writes were dropped.
+  int32_t Dropped() const { return dropped_; }
+
  private:
   struct TRow {
     std::ptrdiff_t kept = -1;
     bool written = false;
     bool failed = false;
+    bool dropped = false;
   };
 
   void Settle(const TPilotWrite& write) {
     TRow& row = rows_.at(write.Row);
-    if (!write.Committed) {
+    if (write.Outcome == TPilotWrite::TOutcome::kDropped) {
+      if (!std::exchange(row.dropped, true)) ++dropped_;
+      return;
+    }
+    if (write.Outcome != TPilotWrite::TOutcome::kCommitted) {
       if (!std::exchange(row.failed, true)) ++pass_.Errors;
       return;
     }
@@ -318,6 +328,7 @@ class TSettledWrites {
   TDatabasePass& pass_;
   TPilotResults* results_;
   const TSettings& settings_;
+  int32_t dropped_ = 0;
 };
 
 // The pass on an open session; fills the pass's figures and flags. With
@@ -360,7 +371,6 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
     }
     for (; !pilots.Eof(); pilots.Next()) {
       if (stop != nullptr && stop->Requested()) {
-        WriteLog(0, kStoppedHeading, fmt::format("{} of {} pilots", count, pilots.RowCount()));
         pass.Stopped = true;
         break;
       }
@@ -411,13 +421,19 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
   // The pass ends when its writes are sent. A writing connection lost after
   // the last pilot ends it as one lost among the pilots does.
   try {
-    writer->Finish(settle);
+    writer->Finish(settle, stop);
   } catch (const std::exception& e) {
     if (!pass.Failed) {
       WriteLog(0, "ERROR Enumeration pilots:", e.what());
       pass.Failed = true;
       ++pass.Errors;
     }
+  }
+  // A stop that came while the writes were sent ends the pass as one between
+  // pilots does; the pilots it came to are those whose writes were not dropped.
+  if (pass.Stopped || (!pass.Failed && settled.Dropped() > 0 && stop != nullptr && stop->Requested())) {
+    pass.Stopped = true;
+    WriteLog(0, kStoppedHeading, fmt::format("{} of {} pilots", count - settled.Dropped(), pilots.RowCount()));
   }
   Publish(pass, progress);
 }
