@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "engine/rank_pass.h"
+#include "settings/systemd_notify.h"
 
 namespace sky {
 
@@ -224,9 +225,11 @@ void TPilotWriter::Collect(const TSettle& settle) {
 }
 
 void TPilotWriter::Finish(const TSettle& settle, const TPassStop* stop) {
-  // The stop is looked at every tenth of a second while the queues are sent.
+  // The stop is looked at every tenth of a second while the queues are sent;
+  // the watchdog hears that the pass still makes progress.
   for (const auto& connection : connections_) {
     while (!(stop != nullptr && stop->Requested()) && !connection->WaitSent(std::chrono::milliseconds(100))) {
+      NotifyAlive();
     }
   }
   if (stop != nullptr && stop->Requested()) {
