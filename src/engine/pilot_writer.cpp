@@ -55,10 +55,14 @@ class TPilotWriter::TConnection {
 
   // Waits for room in the queue; drops the write once the connection is lost
   // (the owner raises then).
-  void Push(const TPilotWrite& write) {
+  void Push(TPilotWrite write) {
     std::unique_lock<std::mutex> lock(mutex_);
     room_.wait(lock, [this] { return queue_.size() < kQueueDepth || lost_; });
-    if (lost_) return;
+    if (lost_) {
+      write.Outcome = TPilotWrite::TOutcome::kDropped;
+      settled_.push_back(write);
+      return;
+    }
     const bool idle = queue_.empty();
     queue_.push_back(write);
     lock.unlock();
