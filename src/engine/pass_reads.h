@@ -1,9 +1,11 @@
-// The two ways a pass can read the sorties, for the tests that compare them.
+// The two ways a pass can read the sorties, and the two ways it can write,
+// for the tests that compare them.
 //
 // The pass reads in batches of pilots (engine/sortie_batch.h). The older way,
 // each pilot's rows and totals with his own statements, gives the same writes
 // and the same log with far more statements; it stays as the oracle of those
-// comparison tests and is not used by the program.
+// comparison tests, and the program reads so only when it pauses between
+// sorties.
 #pragma once
 
 #include <cstdint>
@@ -20,5 +22,10 @@ enum class TPassReads { kPerPilotStatements, kBatched };
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
                         const TAwardEvaluator& evaluate_awards, TPassReads reads,
                         const TPassStop* stop = nullptr);
+// EnumeratePilots as CalculateDatabase runs it: reading in batches, writing
+// through connections of their own to `writers` (engine/pilot_writer.h).
+// The EnumeratePilots above write through the session itself.
+int32_t EnumeratePilots(TdmMySQL& session, const TServerEntry& writers, const TSettings& settings,
+                        const TAwardEvaluator& evaluate_awards, const TPassStop* stop = nullptr);
 
 }  // namespace sky

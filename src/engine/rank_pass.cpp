@@ -1,8 +1,10 @@
 #include "engine/rank_pass.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <fmt/format.h>
@@ -12,10 +14,10 @@
 #include "engine/pass_reads.h"
 #include "engine/pilot_results.h"
 #include "engine/pilot_table.h"
+#include "engine/pilot_writer.h"
 #include "engine/query_closer.h"
 #include "engine/sortie_batch.h"
 #include "engine/sortie_index_check.h"
-#include "engine/write_group.h"
 #include "settings/log.h"
 #include "settings/settings_store.h"
 #include "settings/systemd_notify.h"
@@ -46,8 +48,9 @@ bool LoadAwardsDocument(const TSettings& settings, TXmlDocument& awards) {
 
 // The pilot's entry in the pass's kept results, filled as his row is
 // calculated and added when his calculation ends (a pilot whose rows raised
-// an error is left out): the pages show what is stored for him, which a
-// failed write left as it was.
+// an error is left out): the pages show what is stored for him. It holds the
+// values as the pass found them; a write changes them once it committed
+// (TSettledWrites).
 class TKeptResult {
  public:
   TKeptResult(TPilotResults* results, const TQuery& pilot, TPilotSorties& sorties,
@@ -83,8 +86,6 @@ class TKeptResult {
     if (tally_.LastEnd != 0) result_.LastSortie = FormatIsoDateTime(tally_.LastEnd);
     results_->push_back(std::move(result_));
   }
-  void StoredRank(int32_t rank) { result_.Rank = rank; }
-  void StoredAwards(int32_t awards) { result_.Awards = awards; }
 
  private:
   TPilotResults* results_;
@@ -95,14 +96,14 @@ class TKeptResult {
 };
 
 // One pilot row: the walk, the rank write-back, the awards and their write-back.
-// False when a write-back failed (and was logged). A pilot whose row took a
-// write counts in the pass's RowsWritten; the sorties his walk read count
-// in its SortiesRead.
+// False when a write-back on the pass's own session failed (and was logged).
+// The sorties his walk read count in the pass's SortiesRead; what his writes
+// came to is settled from the writer.
 bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pilot,
                     const TSettings& settings, const TXmlDocument& awards,
                     const TAwardEvaluator& evaluate_awards, TDatabasePass& pass,
-                    TPilotResults* results, TWriteGroup* group) {
-  int32_t& rows_written = pass.RowsWritten;
+                    TPilotResults* results, TPilotWriter& writer) {
+  const std::size_t row = pilot.RowIndex();
   const int32_t pilot_id = IntField(pilot, "id");
   int32_t last_sortie = IntField(pilot, "lastsortie");
   const int32_t army = IntField(pilot, "ArmyID");
@@ -115,7 +116,6 @@ bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pil
   const int32_t reached = WalkPilotLife(sorties, last_sortie, settings, &pass.SortiesRead,
                                         results != nullptr ? &tally : nullptr);
   bool written = true;
-  bool row_written = false;
   TKeptResult kept(results, pilot, sorties, tally, settings);
 
   if (!settings.Debug) {
@@ -123,21 +123,18 @@ bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pil
     const int32_t stored_last = IntField(pilot, "lastsortie");
     // The stored rank never goes down and the last death never moves back.
     if (reached > stored_rank || stored_last < last_sortie) {
-      if (group != nullptr) group->BeforeWrite();
-      written = UpdateRealRank(session, pilot_id, last_sortie, std::max(reached, stored_rank));
-      row_written = written;
-      if (written) kept.StoredRank(std::max(reached, stored_rank));
+      written = writer.Write({.Kind = TPilotWrite::TKind::kRank, .Row = row, .PilotId = pilot_id,
+                              .Value = std::max(reached, stored_rank), .LastSortie = last_sortie});
     }
   }
 
   if (!evaluate_awards) {
-    rows_written += row_written;
     kept.Add();
     return written;
   }
-  // After a failed write the session may be gone; from then on the pilot's
-  // rows are asked of the server, so that the pass meets the failure where
-  // it would have without batches.
+  // After a failed write on the pass's own session the session may be gone;
+  // from then on the pilot's rows are asked of the server, so that the pass
+  // meets the failure where it would have without batches.
   TPilotSortieStatements own_statements(session, pilot_id);
   TPilotSorties& award_sorties = written ? sorties : own_statements;
   const TPilotState state{pilot_id, last_sortie, reached, army, stored_awards};
@@ -146,13 +143,10 @@ bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pil
     const bool write = result.WriteIfChanged ? result.Awards != stored_awards
                                              : result.Awards > stored_awards;
     if (write) {
-      if (group != nullptr) group->BeforeWrite();
-      written = UpdateAwards(session, pilot_id, result.Awards);
-      row_written = row_written || written;
-      if (written) kept.StoredAwards(result.Awards);
+      written = writer.Write({.Kind = TPilotWrite::TKind::kAwards, .Row = row, .PilotId = pilot_id,
+                              .Value = result.Awards});
     }
   }
-  rows_written += row_written;
   kept.Add();
   return written;
 }
@@ -183,8 +177,8 @@ std::vector<std::optional<TPilotStart>> ReadPilotStarts(TQuery& pilots) {
 class TBatchPlan {
  public:
   TBatchPlan(TdmMySQL& session, std::vector<std::optional<TPilotStart>> starts,
-             bool with_totals, const TSettings& settings, TWriteGroup& group)
-      : batch_(session), starts_(std::move(starts)), group_(group) {
+             bool with_totals, const TSettings& settings)
+      : batch_(session), starts_(std::move(starts)) {
     // A pilot id on two rows of the pilots table would have his sorties
     // fetched twice into one run, and each walked twice: such pilots read
     // their rows with their own statements.
@@ -205,15 +199,11 @@ class TBatchPlan {
   }
 
   // The batch pilot for pilot row `row`, fetching the next run first when
-  // the row is past the current one (after committing the writes so far);
-  // nullopt for a row without a start or of a run whose fetch failed, which
-  // its own statements read. `errors` counts a failed commit.
-  std::optional<TSortieBatch::TPilot> Pilot(std::size_t row, int64_t& errors) {
+  // the row is past the current one; nullopt for a row without a start or
+  // of a run whose fetch failed, which its own statements read.
+  std::optional<TSortieBatch::TPilot> Pilot(std::size_t row) {
     if (row >= starts_.size() || !starts_[row]) return std::nullopt;
-    if (row >= run_end_ || row < run_begin_) {
-      if (!group_.Commit()) ++errors;
-      FetchFrom(row);
-    }
+    if (row >= run_end_ || row < run_begin_) FetchFrom(row);
     if (batch_.FetchFailed()) return std::nullopt;
     return TSortieBatch::TPilot(batch_, *starts_[row]);
   }
@@ -241,7 +231,6 @@ class TBatchPlan {
 
   TSortieBatch batch_;
   std::vector<std::optional<TPilotStart>> starts_;
-  TWriteGroup& group_;
   // Rows [run_begin_, run_end_) of the pilot query are fetched.
   std::size_t run_begin_ = 0;
   std::size_t run_end_ = 0;
@@ -286,10 +275,69 @@ void Publish(const TDatabasePass& pass, TPassCounters* progress) {
   progress->errors.store(pass.Errors, std::memory_order_relaxed);
 }
 
-// The pass on an open session; fills the pass's figures and flags.
+// What the pass's writes came to, as the writer hands them back: only a
+// committed write counts in RowsWritten and changes what the kept results
+// show as stored; a pilot whose write failed counts once in Errors; a pilot
+// whose writes were dropped (by a stop, or with a lost connection) is left
+// to the next pass.
+class TSettledWrites {
+ public:
+  TSettledWrites(std::size_t rows, TDatabasePass& pass, TPilotResults* results, const TSettings& settings)
+      : rows_(rows), pass_(pass), results_(results), settings_(settings) {}
+
+  // The pilot of `row` went into the kept results at `index`.
+  void Kept(std::size_t row, std::size_t index) { rows_.at(row).kept = static_cast<std::ptrdiff_t>(index); }
+
+  TPilotWriter::TSettle Bind() {
+    return [this](const TPilotWrite& write) { Settle(write); };
+  }
+
+  // Pilots whose writes were dropped.
+  int32_t Dropped() const { return dropped_; }
+
+ private:
+  struct TRow {
+    std::ptrdiff_t kept = -1;
+    bool written = false;
+    bool failed = false;
+    bool dropped = false;
+  };
+
+  void Settle(const TPilotWrite& write) {
+    TRow& row = rows_.at(write.Row);
+    if (write.Outcome == TPilotWrite::TOutcome::kDropped) {
+      if (!std::exchange(row.dropped, true)) ++dropped_;
+      return;
+    }
+    if (write.Outcome != TPilotWrite::TOutcome::kCommitted) {
+      if (!std::exchange(row.failed, true)) ++pass_.Errors;
+      return;
+    }
+    if (!std::exchange(row.written, true)) ++pass_.RowsWritten;
+    if (results_ == nullptr || row.kept < 0) return;
+    TPilotResult& kept = (*results_)[static_cast<std::size_t>(row.kept)];
+    if (write.Kind == TPilotWrite::TKind::kRank) {
+      kept.Rank = write.Value;
+      kept.RankName = RankName(write.Value, settings_);
+    } else {
+      kept.Awards = write.Value;
+    }
+  }
+
+  std::vector<TRow> rows_;
+  TDatabasePass& pass_;
+  TPilotResults* results_;
+  const TSettings& settings_;
+  int32_t dropped_ = 0;
+};
+
+// The pass on an open session; fills the pass's figures and flags. With
+// `writers` the writes go through connections of their own to that entry
+// (engine/pilot_writer.h), otherwise through the session.
 void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& settings,
                     const TAwardEvaluator& evaluate_awards, TPassReads reads, const TPassStop* stop,
-                    TPassCounters* progress = nullptr, TPilotResults* results = nullptr) {
+                    const TServerEntry* writers, TPassCounters* progress = nullptr,
+                    TPilotResults* results = nullptr) {
   WarnWhenSortiesLackPilotIndex(session);
   FixNullRanks(session);
 
@@ -308,19 +356,21 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
   if (progress != nullptr) progress->pilots_total.store(pilots.RowCount(), std::memory_order_relaxed);
 
   int32_t& count = pass.PilotsExamined;
-  // The older way of reading keeps its commit per statement, so that the
-  // comparison of the two ways also compares the grouped writes.
-  TWriteGroup group(session);
-  TWriteGroup* const grouped = reads == TPassReads::kBatched ? &group : nullptr;
+  // Debug writes nothing, so it opens no connection for writing.
+  const std::unique_ptr<TPilotWriter> writer =
+      writers != nullptr && !settings.Debug && !pilots.IsEmpty()
+          ? std::make_unique<TPilotWriter>(session, *writers)
+          : std::make_unique<TPilotWriter>(session);
+  TSettledWrites settled(pilots.RowCount(), pass, results, settings);
+  const TPilotWriter::TSettle settle = settled.Bind();
   try {
     std::optional<TBatchPlan> plan;
     if (reads == TPassReads::kBatched) {
       plan.emplace(session, ReadPilotStarts(pilots),
-                   static_cast<bool>(evaluate_awards) || results != nullptr, settings, group);
+                   static_cast<bool>(evaluate_awards) || results != nullptr, settings);
     }
     for (; !pilots.Eof(); pilots.Next()) {
       if (stop != nullptr && stop->Requested()) {
-        WriteLog(0, kStoppedHeading, fmt::format("{} of {} pilots", count, pilots.RowCount()));
         pass.Stopped = true;
         break;
       }
@@ -332,22 +382,22 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
         TPassCounters* progress;
         ~TPilotDone() { Publish(pass, progress); }
       } done{pass, progress};
+      const std::size_t row = pilots.RowIndex();
+      const std::size_t kept_before = results != nullptr ? results->size() : 0;
       try {
-        std::optional<TSortieBatch::TPilot> batched =
-            plan ? plan->Pilot(pilots.RowIndex(), pass.Errors) : std::nullopt;
+        std::optional<TSortieBatch::TPilot> batched = plan ? plan->Pilot(row) : std::nullopt;
         if (batched) {
-          // A failed write: the next pilot's rows are read anew, as his own
-          // statement would have read them after the failure.
+          // A failed write on the session: the next pilot's rows are read
+          // anew, as his own statement would have read them after the failure.
           if (!CalculatePilot(session, *batched, pilots, settings, awards, evaluate_awards, pass, results,
-                              grouped)) {
-            ++pass.Errors;
+                              *writer)) {
             plan->Refetch();
           }
         } else {
           TPilotSortieStatements statements(session, IntField(pilots, "id"));
-          if (!CalculatePilot(session, statements, pilots, settings, awards, evaluate_awards, pass,
-                              results, grouped)) ++pass.Errors;
+          CalculatePilot(session, statements, pilots, settings, awards, evaluate_awards, pass, results, *writer);
         }
+        if (results != nullptr && results->size() > kept_before) settled.Kept(row, kept_before);
       } catch (const TDbValueError& e) {
         // A value of this pilot's rows that cannot be read is his alone: he
         // waits until it is mended, the pilots after him are still
@@ -355,7 +405,7 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
         WriteLog(0, "ERROR Enumeration pilots:", e.what());
         ++pass.Errors;
       }
-      if (!group.PilotDone()) ++pass.Errors;
+      writer->Collect(settle);
     }
   } catch (const std::exception& e) {
     // The rest of this database waits for the next cycle; pilots already
@@ -368,8 +418,23 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
     pass.Failed = true;
     ++pass.Errors;
   }
-  // Pilots done before a failure keep what was written for them.
-  if (!group.Commit()) ++pass.Errors;
+  // The pass ends when its writes are sent. A writing connection lost after
+  // the last pilot ends it as one lost among the pilots does.
+  try {
+    writer->Finish(settle, stop);
+  } catch (const std::exception& e) {
+    if (!pass.Failed) {
+      WriteLog(0, "ERROR Enumeration pilots:", e.what());
+      pass.Failed = true;
+      ++pass.Errors;
+    }
+  }
+  // A stop that came while the writes were sent ends the pass as one between
+  // pilots does; the pilots it came to are those whose writes were not dropped.
+  if (pass.Stopped || (!pass.Failed && settled.Dropped() > 0 && stop != nullptr && stop->Requested())) {
+    pass.Stopped = true;
+    WriteLog(0, kStoppedHeading, fmt::format("{} of {} pilots", count - settled.Dropped(), pilots.RowCount()));
+  }
   Publish(pass, progress);
 }
 
@@ -378,7 +443,14 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
                         const TAwardEvaluator& evaluate_awards, TPassReads reads, const TPassStop* stop) {
   TDatabasePass pass;
-  PassOverPilots(pass, session, settings, evaluate_awards, reads, stop);
+  PassOverPilots(pass, session, settings, evaluate_awards, reads, stop, nullptr);
+  return pass.PilotsExamined;
+}
+
+int32_t EnumeratePilots(TdmMySQL& session, const TServerEntry& writers, const TSettings& settings,
+                        const TAwardEvaluator& evaluate_awards, const TPassStop* stop) {
+  TDatabasePass pass;
+  PassOverPilots(pass, session, settings, evaluate_awards, TPassReads::kBatched, stop, &writers);
   return pass.PilotsExamined;
 }
 
@@ -403,9 +475,12 @@ TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& e
   if (FieldsChecked()) {
     TPilotResults results;
     // With a pause between sorties the administrator asked to spare the
-    // server: its load is then spread over the pass, one pilot at a time.
-    const TPassReads reads = settings.Sleep > 0 ? TPassReads::kPerPilotStatements : TPassReads::kBatched;
-    PassOverPilots(pass, *session, settings, evaluate_awards, reads, stop, progress, &results);
+    // server: its load is then spread over the pass, one pilot at a time,
+    // each write sent on the pass's session and waited for.
+    const bool spread = settings.Sleep > 0;
+    const TPassReads reads = spread ? TPassReads::kPerPilotStatements : TPassReads::kBatched;
+    PassOverPilots(pass, *session, settings, evaluate_awards, reads, stop, spread ? nullptr : &entry, progress,
+                   &results);
     pass.Enumerated = pass.PilotsExamined > 0;
     // Half a pass would show the pilots it did not reach as gone.
     if (!pass.Failed && !pass.Stopped) PublishPilotResults(entry.Id, std::move(results));
