@@ -101,7 +101,7 @@ class TKeptResult {
 bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pilot,
                     const TSettings& settings, const TXmlDocument& awards,
                     const TAwardEvaluator& evaluate_awards, TDatabasePass& pass,
-                    TPilotResults* results, TWriteGroup* group) {
+                    TPilotResults* results, TWriteGroup* group, TWriteObserver* observer = nullptr) {
   int32_t& rows_written = pass.RowsWritten;
   const int32_t pilot_id = IntField(pilot, "id");
   int32_t last_sortie = IntField(pilot, "lastsortie");
@@ -127,6 +127,10 @@ bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pil
       written = UpdateRealRank(session, pilot_id, last_sortie, std::max(reached, stored_rank));
       row_written = written;
       if (written) kept.StoredRank(std::max(reached, stored_rank));
+      // Write observer: the rank write took.
+      if (written && observer != nullptr && reached > stored_rank) {
+        observer->RankWritten({pilot_id, pilot.FieldByName("callsign").AsString(), army, stored_rank, reached});
+      }
     }
   }
 
@@ -150,6 +154,10 @@ bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pil
       written = UpdateAwards(session, pilot_id, result.Awards);
       row_written = row_written || written;
       if (written) kept.StoredAwards(result.Awards);
+      // Write observer: the awards write took.
+      if (written && observer != nullptr) {
+        observer->AwardsWritten({pilot_id, pilot.FieldByName("callsign").AsString(), army, stored_awards, result.Awards});
+      }
     }
   }
   rows_written += row_written;
@@ -289,7 +297,8 @@ void Publish(const TDatabasePass& pass, TPassCounters* progress) {
 // The pass on an open session; fills the pass's figures and flags.
 void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& settings,
                     const TAwardEvaluator& evaluate_awards, TPassReads reads, const TPassStop* stop,
-                    TPassCounters* progress = nullptr, TPilotResults* results = nullptr) {
+                    TPassCounters* progress = nullptr, TPilotResults* results = nullptr,
+                    TWriteObserver* observer = nullptr) {
   WarnWhenSortiesLackPilotIndex(session);
   FixNullRanks(session);
 
@@ -339,14 +348,14 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
           // A failed write: the next pilot's rows are read anew, as his own
           // statement would have read them after the failure.
           if (!CalculatePilot(session, *batched, pilots, settings, awards, evaluate_awards, pass, results,
-                              grouped)) {
+                              grouped, observer)) {
             ++pass.Errors;
             plan->Refetch();
           }
         } else {
           TPilotSortieStatements statements(session, IntField(pilots, "id"));
           if (!CalculatePilot(session, statements, pilots, settings, awards, evaluate_awards, pass,
-                              results, grouped)) ++pass.Errors;
+                              results, grouped, observer)) ++pass.Errors;
         }
       } catch (const TDbValueError& e) {
         // A value of this pilot's rows that cannot be read is his alone: he
@@ -389,7 +398,7 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
 
 TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
                                 const TAwardEvaluator& evaluate_awards, const TPassStop* stop,
-                                TPassCounters* progress) {
+                                TPassCounters* progress, TWriteObserver* observer) {
   TDatabasePass pass;
   std::unique_ptr<TdmMySQL> session = ConnectSession(entry);
   if (!session) return pass;
@@ -405,7 +414,7 @@ TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& e
     // With a pause between sorties the administrator asked to spare the
     // server: its load is then spread over the pass, one pilot at a time.
     const TPassReads reads = settings.Sleep > 0 ? TPassReads::kPerPilotStatements : TPassReads::kBatched;
-    PassOverPilots(pass, *session, settings, evaluate_awards, reads, stop, progress, &results);
+    PassOverPilots(pass, *session, settings, evaluate_awards, reads, stop, progress, &results, observer);
     pass.Enumerated = pass.PilotsExamined > 0;
     // Half a pass would show the pilots it did not reach as gone.
     if (!pass.Failed && !pass.Stopped) PublishPilotResults(entry.Id, std::move(results));
