@@ -34,6 +34,7 @@ WebhookReceiver::~WebhookReceiver() {
     stopping_ = true;
   }
   thread_.join();
+  for (const int fd : held_) ::close(fd);
   ::close(listener_);
 }
 
@@ -102,6 +103,10 @@ void WebhookReceiver::Serve() {
                         request.substr(body_at, length), std::chrono::steady_clock::now(), answer.status});
     }
     arrived_.notify_all();
+    if (answer.status == 0) {
+      held_.push_back(fd);
+      continue;
+    }
     const std::string reply = "HTTP/1.1 " + std::to_string(answer.status) + " X\r\n" + answer.headers +
                               "Content-Length: 0\r\nConnection: close\r\n\r\n";
     [[maybe_unused]] const ssize_t wrote = ::write(fd, reply.data(), reply.size());

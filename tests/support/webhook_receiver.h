@@ -15,7 +15,8 @@
 namespace sky::test {
 
 struct ScriptedAnswer {
-  int status = 200;
+  int status = 200;     // 0: no answer at all, the connection held open
+
   std::string headers;  // "Retry-After: 1\r\n"
 };
 
@@ -50,6 +51,7 @@ class WebhookReceiver {
   std::condition_variable arrived_;
   std::deque<ScriptedAnswer> script_;
   std::vector<ReceivedPost> posts_;
+  std::vector<int> held_;  // connections never answered
   std::thread thread_;
 };
 
