@@ -321,6 +321,10 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
   // comparison of the two ways also compares the grouped writes.
   TWriteGroup group(session);
   TWriteGroup* const grouped = reads == TPassReads::kBatched ? &group : nullptr;
+  // Write observer: told of the writes once the group holding them is committed.
+  TWriteBuffer committed_writes(observer);
+  if (observer != nullptr) group.TellCommitted(&committed_writes);
+  observer = observer != nullptr ? &committed_writes : nullptr;
   try {
     std::optional<TBatchPlan> plan;
     if (reads == TPassReads::kBatched) {

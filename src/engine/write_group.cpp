@@ -16,18 +16,28 @@ void TWriteGroup::BeforeWrite() {
 }
 
 bool TWriteGroup::PilotDone() {
-  if (!open_ || std::chrono::steady_clock::now() - opened_ < kGroupAge) return true;
+  if (!open_) {
+    // Writes outside a group were committed one by one.
+    if (writes_ != nullptr) writes_->Committed();
+    return true;
+  }
+  if (std::chrono::steady_clock::now() - opened_ < kGroupAge) return true;
   return Commit();
 }
 
 bool TWriteGroup::Commit() {
-  if (!open_) return true;
+  if (!open_) {
+    if (writes_ != nullptr) writes_->Committed();
+    return true;
+  }
   open_ = false;
   try {
     session_.SQLQueryUpdate.ExecSQL("commit");
+    if (writes_ != nullptr) writes_->Committed();
     return true;
   } catch (const std::exception& e) {
     WriteLog(0, "ERROR committing pilot updates:", e.what());
+    if (writes_ != nullptr) writes_->RolledBack();
     return false;
   }
 }

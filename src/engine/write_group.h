@@ -22,6 +22,7 @@
 #include <chrono>
 
 #include "db/session.h"
+#include "engine/write_observer.h"
 
 namespace sky {
 
@@ -43,9 +44,14 @@ class TWriteGroup {
   bool PilotDone();
   // Commits an open group now. False when the commit failed.
   bool Commit();
+  // Write observer: the writes held in `writes` are told when they are
+  // committed (a group's commit, or a pilot's writes sent one by one) and
+  // forgotten when a commit fails.
+  void TellCommitted(TWriteBuffer* writes) { writes_ = writes; }
 
  private:
   TdmMySQL& session_;
+  TWriteBuffer* writes_ = nullptr;
   bool open_ = false;
   std::chrono::steady_clock::time_point opened_;
 };

@@ -1,13 +1,16 @@
 // Who hears of the pass's writes to a pilot's row.
 //
-// The pass calls the observer after each rank or awards write that took,
-// on the pass's thread, with the pilot's values before and after. It knows
-// nothing of what the observer does with them; the observer must be quick
-// and must not throw (the pilot's row is already written).
+// The observer is told of each rank or awards write once it is committed,
+// on the pass's thread, with the pilot's values before and after; a write
+// whose transaction was rolled back is never told. The pass knows nothing
+// of what the observer does with them; the observer must be quick and must
+// not throw (the pilot's row is already written).
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace sky {
 
@@ -26,6 +29,30 @@ class TWriteObserver {
   virtual ~TWriteObserver() = default;
   virtual void RankWritten(const TPilotWrite& write) = 0;
   virtual void AwardsWritten(const TPilotWrite& write) = 0;
+};
+
+// The writes of the pass's open transaction, held until it ends: told to
+// `target` when it is committed, forgotten when it is rolled back.
+class TWriteBuffer : public TWriteObserver {
+ public:
+  explicit TWriteBuffer(TWriteObserver* target) : target_(target) {}
+  void RankWritten(const TPilotWrite& write) override { held_.emplace_back(true, write); }
+  void AwardsWritten(const TPilotWrite& write) override { held_.emplace_back(false, write); }
+  void Committed() {
+    for (const auto& [rank, write] : held_) {
+      if (rank) {
+        target_->RankWritten(write);
+      } else {
+        target_->AwardsWritten(write);
+      }
+    }
+    held_.clear();
+  }
+  void RolledBack() { held_.clear(); }
+
+ private:
+  TWriteObserver* target_;
+  std::vector<std::pair<bool, TPilotWrite>> held_;
 };
 
 }  // namespace sky

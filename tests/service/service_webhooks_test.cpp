@@ -74,7 +74,8 @@ TEST(ServiceWebhooks, PromotionAndAwardAreSentButNotFirstPassOrResetAndTheAddres
   EXPECT_NE(metrics.find("skyranks_webhook_events_delivered_total{webhook=\"1\",host=\"" + host + "\"} 2"),
             std::string::npos) << metrics;
   for (const std::string& page : {dashboard, metrics, test::Get(port, "/?cmd=dashboard&format=html"),
-                                  test::Get(port, "/"), test::ReadFileBytes(home.LogFile())}) {
+                                  test::Get(port, "/"), test::Get(port, "/?cmd=config"),
+                                  test::ReadFileBytes(home.LogFile())}) {
     EXPECT_EQ(page.find("secret-token"), std::string::npos) << page;
   }
 }
