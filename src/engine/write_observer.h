@@ -29,6 +29,9 @@ class TWriteObserver {
   virtual ~TWriteObserver() = default;
   virtual void RankWritten(const TPilotWrite& write) = 0;
   virtual void AwardsWritten(const TPilotWrite& write) = 0;
+  // After the writes of one commit have been told: an observer that keeps
+  // them somewhere costly may do so once per commit rather than per write.
+  virtual void CommitTold() {}
 };
 
 // The writes of the pass's open transaction, held until it ends: told to
@@ -39,6 +42,7 @@ class TWriteBuffer : public TWriteObserver {
   void RankWritten(const TPilotWrite& write) override { held_.emplace_back(true, write); }
   void AwardsWritten(const TPilotWrite& write) override { held_.emplace_back(false, write); }
   void Committed() {
+    if (held_.empty()) return;
     for (const auto& [rank, write] : held_) {
       if (rank) {
         target_->RankWritten(write);
@@ -47,6 +51,7 @@ class TWriteBuffer : public TWriteObserver {
       }
     }
     held_.clear();
+    target_->CommitTold();
   }
   void RolledBack() { held_.clear(); }
 

@@ -76,11 +76,18 @@ class TNotifier::TPassObserver : public TWriteObserver {
       // The pass reports an awards file it cannot read; the events name the bits.
     }
   }
+  ~TPassObserver() override { CommitTold(); }
   void RankWritten(const TPilotWrite& write) override {
-    notifier_.Enqueue(RankEvents(srvid_, write, settings_, notifier_.Now()), webhooks_, public_url_);
+    Hold(RankEvents(srvid_, write, settings_, notifier_.Now()));
   }
   void AwardsWritten(const TPilotWrite& write) override {
-    notifier_.Enqueue(AwardEvents(srvid_, write, names_, notifier_.Now()), webhooks_, public_url_);
+    Hold(AwardEvents(srvid_, write, names_, notifier_.Now()));
+  }
+  // One append (and one flush) for the writes of a commit.
+  void CommitTold() override {
+    if (held_.empty()) return;
+    notifier_.Enqueue(held_, webhooks_, public_url_);
+    held_.clear();
   }
 
  private:
@@ -90,6 +97,11 @@ class TNotifier::TPassObserver : public TWriteObserver {
   const std::vector<TWebhookEntry> webhooks_;
   const std::string public_url_;
   TAwardNames names_;
+  std::vector<TNotifyEvent> held_;
+
+  void Hold(std::vector<TNotifyEvent> events) {
+    held_.insert(held_.end(), std::make_move_iterator(events.begin()), std::make_move_iterator(events.end()));
+  }
 };
 
 TNotifier::TNotifier(std::string base, TNotifyOptions options) : base_(std::move(base)), options_(std::move(options)) {
@@ -234,9 +246,9 @@ void TNotifier::AnswerLocked(const TWebhookEntry& webhook, uint64_t seq, const T
     wait = std::min(options_.backoff_max, options_.backoff_base * (int64_t{1} << (delivery.failures_in_row - 1)));
   }
   if (result.status == 429 && result.retry_after) {
-    // The receiver said how long; a day at most, so that a wrong value
-    // does not park the webhook for good.
-    wait = std::min<std::chrono::milliseconds>(*result.retry_after, std::chrono::hours(24));
+    // The receiver said how long; a second at least and a day at most, so
+    // that a wrong value neither spins the thread nor parks the webhook.
+    wait = std::clamp<std::chrono::milliseconds>(*result.retry_after, std::chrono::seconds(1), std::chrono::hours(24));
   }
   delivery.due = std::chrono::steady_clock::now() + wait;
   WriteLog(3, "Webhook: delivery failed",

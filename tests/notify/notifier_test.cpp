@@ -44,7 +44,10 @@ TNotifyOptions Quick() {
 // A pass over the database writing one promotion of pilot `pilot`.
 void PassWithPromotion(TNotifier& notifier, const TSettings& settings, int32_t pilot, const TServerEntry& entry = Database()) {
   const std::unique_ptr<TWriteObserver> observer = notifier.BeginPass(settings, entry);
-  if (observer) observer->RankWritten({pilot, "Ace", 1, 1, 2});
+  if (observer) {
+    observer->RankWritten({pilot, "Ace", 1, 1, 2});
+    observer->CommitTold();
+  }
   notifier.EndPass(settings, entry, true);
 }
 
