@@ -8,7 +8,7 @@
 # brings useradd, which --install calls.
 SKY_PACKAGES=(build-essential cmake ninja-build pkg-config libxml2-dev libpcre2-dev libmariadb-dev
               libfmt-dev libgtest-dev libxslt1-dev rapidjson-dev libsystemd-dev systemd passwd
-              mariadb-server mariadb-client python3 curl
+              mariadb-server mariadb-client python3 curl libcurl4-openssl-dev
               clang libclang-rt-dev)
 
 ensure_packages() {

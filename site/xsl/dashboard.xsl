@@ -94,6 +94,38 @@
     <xsl:call-template name="chart"/>
     <h2><xsl:call-template name="t"><xsl:with-param name="ru">Последние расчеты</xsl:with-param><xsl:with-param name="en">Last passes</xsl:with-param></xsl:call-template></h2>
     <xsl:call-template name="table"/>
+    <xsl:apply-templates select="webhooks"/>
+  </xsl:template>
+
+  <!-- The webhooks, by host only: their addresses are secrets. -->
+  <xsl:template match="webhooks">
+    <h2><xsl:call-template name="t"><xsl:with-param name="ru">Вебхуки</xsl:with-param><xsl:with-param name="en">Webhooks</xsl:with-param></xsl:call-template></h2>
+    <div class="scroll">
+      <table id="webhooks">
+        <thead>
+          <tr>
+            <th>#</th>
+            <th><xsl:call-template name="t"><xsl:with-param name="ru">Хост</xsl:with-param><xsl:with-param name="en">Host</xsl:with-param></xsl:call-template></th>
+            <th><xsl:call-template name="t"><xsl:with-param name="ru">В очереди</xsl:with-param><xsl:with-param name="en">Queued</xsl:with-param></xsl:call-template></th>
+            <th><xsl:call-template name="t"><xsl:with-param name="ru">Доставлено</xsl:with-param><xsl:with-param name="en">Delivered</xsl:with-param></xsl:call-template></th>
+            <th><xsl:call-template name="t"><xsl:with-param name="ru">Не доставлено</xsl:with-param><xsl:with-param name="en">Failed</xsl:with-param></xsl:call-template></th>
+            <th><xsl:call-template name="t"><xsl:with-param name="ru">Последняя ошибка</xsl:with-param><xsl:with-param name="en">Last error</xsl:with-param></xsl:call-template></th>
+          </tr>
+        </thead>
+        <tbody>
+          <xsl:for-each select="webhook">
+            <tr>
+              <td><xsl:value-of select="@n"/></td>
+              <td><xsl:value-of select="@host"/></td>
+              <td><xsl:value-of select="@queued"/></td>
+              <td><xsl:value-of select="@delivered"/></td>
+              <td><xsl:value-of select="@failed"/></td>
+              <td><xsl:value-of select="@last_error"/></td>
+            </tr>
+          </xsl:for-each>
+        </tbody>
+      </table>
+    </div>
   </xsl:template>
 
   <xsl:template match="running">

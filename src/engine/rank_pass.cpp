@@ -18,6 +18,7 @@
 #include "engine/query_closer.h"
 #include "engine/sortie_batch.h"
 #include "engine/sortie_index_check.h"
+#include "engine/write_observer.h"
 #include "settings/log.h"
 #include "settings/settings_store.h"
 #include "settings/systemd_notify.h"
@@ -279,14 +280,36 @@ void Publish(const TDatabasePass& pass, TPassCounters* progress) {
 // committed write counts in RowsWritten and changes what the kept results
 // show as stored; a pilot whose write failed counts once in Errors; a pilot
 // whose writes were dropped (by a stop, or with a lost connection) is left
-// to the next pass.
+// to the next pass. The observer hears of committed writes only.
 class TSettledWrites {
  public:
-  TSettledWrites(std::size_t rows, TDatabasePass& pass, TPilotResults* results, const TSettings& settings)
-      : rows_(rows), pass_(pass), results_(results), settings_(settings) {}
+  TSettledWrites(std::size_t rows, TDatabasePass& pass, TPilotResults* results, const TSettings& settings,
+                 TWriteObserver* observer)
+      : rows_(rows), pass_(pass), results_(results), settings_(settings), observer_(observer) {}
 
   // The pilot of `row` went into the kept results at `index`.
   void Kept(std::size_t row, std::size_t index) { rows_.at(row).kept = static_cast<std::ptrdiff_t>(index); }
+
+  // The pilot of `row` as the pass found him, for the observer. A value that
+  // does not read is left out here: his calculation meets it and reports it.
+  void Found(const TQuery& pilot) {
+    if (observer_ == nullptr) return;
+    TRow& row = rows_.at(pilot.RowIndex());
+    try {
+      row.found = TWrittenValue{.PilotId = IntField(pilot, "id"),
+                                .Callsign = pilot.FieldByName("callsign").AsString(),
+                                .Army = IntField(pilot, "ArmyID")};
+      row.stored_rank = IntField(pilot, "realrank");
+      row.stored_awards = IntField(pilot, "awards");
+    } catch (const TDbValueError&) {
+      row.found.reset();
+    }
+  }
+
+  // After the writes settled at once: the observer may keep them now.
+  void Told() {
+    if (observer_ != nullptr && std::exchange(told_, false)) observer_->CommitTold();
+  }
 
   TPilotWriter::TSettle Bind() {
     return [this](const TPilotWrite& write) { Settle(write); };
@@ -301,7 +324,28 @@ class TSettledWrites {
     bool written = false;
     bool failed = false;
     bool dropped = false;
+    std::optional<TWrittenValue> found;
+    int32_t stored_rank = 0;
+    int32_t stored_awards = 0;
   };
+
+  void Tell(const TRow& row, const TPilotWrite& write) {
+    if (observer_ == nullptr || !row.found) return;
+    TWrittenValue value = *row.found;
+    if (write.Kind == TPilotWrite::TKind::kRank) {
+      // A write that only moves the last death promotes nobody.
+      if (write.Value <= row.stored_rank) return;
+      value.Before = row.stored_rank;
+      value.After = write.Value;
+      observer_->RankWritten(value);
+    } else {
+      if (write.Value == row.stored_awards) return;
+      value.Before = row.stored_awards;
+      value.After = write.Value;
+      observer_->AwardsWritten(value);
+    }
+    told_ = true;
+  }
 
   void Settle(const TPilotWrite& write) {
     TRow& row = rows_.at(write.Row);
@@ -314,6 +358,7 @@ class TSettledWrites {
       return;
     }
     if (!std::exchange(row.written, true)) ++pass_.RowsWritten;
+    Tell(row, write);
     if (results_ == nullptr || row.kept < 0) return;
     TPilotResult& kept = (*results_)[static_cast<std::size_t>(row.kept)];
     if (write.Kind == TPilotWrite::TKind::kRank) {
@@ -328,6 +373,8 @@ class TSettledWrites {
   TDatabasePass& pass_;
   TPilotResults* results_;
   const TSettings& settings_;
+  TWriteObserver* observer_;
+  bool told_ = false;
   int32_t dropped_ = 0;
 };
 
@@ -337,7 +384,7 @@ class TSettledWrites {
 void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& settings,
                     const TAwardEvaluator& evaluate_awards, TPassReads reads, const TPassStop* stop,
                     const TServerEntry* writers, TPassCounters* progress = nullptr,
-                    TPilotResults* results = nullptr) {
+                    TPilotResults* results = nullptr, TWriteObserver* observer = nullptr) {
   WarnWhenSortiesLackPilotIndex(session);
   FixNullRanks(session);
 
@@ -361,7 +408,7 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
       writers != nullptr && !settings.Debug && !pilots.IsEmpty()
           ? std::make_unique<TPilotWriter>(session, *writers)
           : std::make_unique<TPilotWriter>(session);
-  TSettledWrites settled(pilots.RowCount(), pass, results, settings);
+  TSettledWrites settled(pilots.RowCount(), pass, results, settings, observer);
   const TPilotWriter::TSettle settle = settled.Bind();
   try {
     std::optional<TBatchPlan> plan;
@@ -385,6 +432,7 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
       const std::size_t row = pilots.RowIndex();
       const std::size_t kept_before = results != nullptr ? results->size() : 0;
       try {
+        settled.Found(pilots);
         std::optional<TSortieBatch::TPilot> batched = plan ? plan->Pilot(row) : std::nullopt;
         if (batched) {
           // A failed write on the session: the next pilot's rows are read
@@ -406,6 +454,7 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
         ++pass.Errors;
       }
       writer->Collect(settle);
+      settled.Told();
     }
   } catch (const std::exception& e) {
     // The rest of this database waits for the next cycle; pilots already
@@ -429,6 +478,7 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
       ++pass.Errors;
     }
   }
+  settled.Told();
   // A stop that came while the writes were sent ends the pass as one between
   // pilots does; the pilots it came to are those whose writes were not dropped.
   if (pass.Stopped || (!pass.Failed && settled.Dropped() > 0 && stop != nullptr && stop->Requested())) {
@@ -461,7 +511,7 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
 
 TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
                                 const TAwardEvaluator& evaluate_awards, const TPassStop* stop,
-                                TPassCounters* progress) {
+                                TPassCounters* progress, TWriteObserver* observer) {
   TDatabasePass pass;
   std::unique_ptr<TdmMySQL> session = ConnectSession(entry);
   if (!session) return pass;
@@ -480,7 +530,7 @@ TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& e
     const bool spread = settings.Sleep > 0;
     const TPassReads reads = spread ? TPassReads::kPerPilotStatements : TPassReads::kBatched;
     PassOverPilots(pass, *session, settings, evaluate_awards, reads, stop, spread ? nullptr : &entry, progress,
-                   &results);
+                   &results, observer);
     pass.Enumerated = pass.PilotsExamined > 0;
     // Half a pass would show the pilots it did not reach as gone.
     if (!pass.Failed && !pass.Stopped) PublishPilotResults(entry.Id, std::move(results));

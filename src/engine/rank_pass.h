@@ -13,6 +13,7 @@
 #include "engine/life_tally.h"
 #include "engine/pass_stop.h"
 #include "engine/pilot_sorties.h"
+#include "engine/write_observer.h"
 #include "engine/sortie.h"
 #include "settings/settings.h"
 #include "xml/xml_document.h"
@@ -58,10 +59,11 @@ struct TDatabasePass {
 // stored. A requested `stop` ends the pass before the next pilot, with the
 // level-0 line kStoppedHeading ("<done> of <all> pilots"). With `progress`
 // the pass publishes its figures there after each pilot
-// (engine/pass_progress.h).
+// (engine/pass_progress.h). With `observer` every rank or awards write that
+// took is told to it (engine/write_observer.h).
 TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
                                 const TAwardEvaluator& evaluate_awards, const TPassStop* stop = nullptr,
-                                TPassCounters* progress = nullptr);
+                                TPassCounters* progress = nullptr, TWriteObserver* observer = nullptr);
 // The pass on an open session, reading the sorties in batches of pilots
 // (engine/sortie_batch.h). Returns the number of pilots enumerated.
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,

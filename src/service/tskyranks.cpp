@@ -12,6 +12,7 @@
 #include "awards/award_evaluation.h"
 #include "engine/pilot_table.h"
 #include "engine/rank_pass.h"
+#include "notify/notifier.h"
 #include "service/control_reader.h"
 #include "service/pass_record.h"
 #include "settings/log.h"
@@ -44,31 +45,47 @@ void WarnWhenOthersCanRead(const std::string& file_name) {
 
 }  // namespace
 
-bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, const TPassStop* stop) {
+bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, const TPassStop* stop,
+                          TNotifier* notifier) {
   TPassRecord record(entry);
-  const TDatabasePass pass = CalculateDatabase(settings, entry, AwardEvaluator(), stop, &record.Progress());
+  const std::unique_ptr<TWriteObserver> events = notifier ? notifier->BeginPass(settings, entry) : nullptr;
+  const TDatabasePass pass = CalculateDatabase(settings, entry, AwardEvaluator(), stop, &record.Progress(), events.get());
+  if (notifier) notifier->EndPass(settings, entry, pass.Reached && !pass.Failed && !pass.Stopped);
   record.Finish(pass);
   // Reached also when the database holds no pilot to enumerate.
   return pass.Reached;
 }
 
-bool ResetOneDatabase(const TSettings& settings, const TServerEntry& entry) {
+bool ResetOneDatabase(const TSettings& settings, const TServerEntry& entry, TNotifier* notifier) {
   TPassRecord record(entry, TPassKind::kReset);
   bool cleared = false;
+  // Before the ranks are cleared: a crash in between must not leave the
+  // recalculation after it announcing everyone's ranks again.
+  if (notifier) notifier->Reset(entry);
   const bool reached = ResetDatabase(settings, entry, &cleared);
   record.FinishReset(reached, cleared);
   return reached;
 }
 
 Tskyranks::Tskyranks()
-    : Tskyranks([this](const TSettings& settings,
-                       const TServerEntry& entry) { return CalculateOneDatabase(settings, entry, &pass_stop_); },
-                &ResetOneDatabase) {}
+    : Tskyranks(
+          [this](const TSettings& settings, const TServerEntry& entry) {
+            return CalculateOneDatabase(settings, entry, &pass_stop_, notifier_.get());
+          },
+          [this](const TSettings& settings, const TServerEntry& entry) {
+            return ResetOneDatabase(settings, entry, notifier_.get());
+          }) {}
 
 Tskyranks::Tskyranks(TDatabaseOperation calculate, TDatabaseOperation reset, THttpLimits limits)
     : calculate_(std::move(calculate)), reset_(std::move(reset)), http_server_(*this, limits) {}
 
-Tskyranks::~Tskyranks() { http_server_.Deactivate(); }
+Tskyranks::~Tskyranks() {
+  http_server_.Deactivate();
+  if (notifier_) {
+    PublishNotifier(nullptr);
+    notifier_->Stop();
+  }
+}
 
 void Tskyranks::ServiceCreate() { ReloadSettings(); }
 
@@ -89,6 +106,7 @@ void Tskyranks::ServiceStart() {
   // A mistyped address stops the start, before anything listens or runs.
   ParseListenAddress(CurrentSettings()->AdminBind, 0);
   SetFieldsChecked(false);
+  StartNotifier();
 }
 
 void Tskyranks::ServiceExecute(TControlSource& control, std::chrono::milliseconds tick) {
@@ -149,7 +167,17 @@ void Tskyranks::ServiceStop() {
       WriteLog(0, "Error closing TCP port", e.what());
     }
   }
+  // Events not yet sent stay in the outbox for the next start.
+  if (notifier_) notifier_->Stop();
   WriteLog(0, "=== Stop Service ===");
+}
+
+void Tskyranks::StartNotifier() {
+  if (!notifier_) {
+    notifier_ = std::make_unique<TNotifier>(ProgramDirectory() + "/" + ProgramBaseName());
+    PublishNotifier(notifier_.get());
+  }
+  notifier_->Configure(*CurrentSettings());
 }
 
 void Tskyranks::TimerSKYTimer() {

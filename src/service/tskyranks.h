@@ -23,6 +23,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "engine/pass_stop.h"
@@ -32,6 +33,8 @@
 #include "web/service_control.h"
 
 namespace sky {
+
+class TNotifier;
 
 // One database's calculation or reset; true when the database was reached.
 using TDatabaseOperation = std::function<bool(const TSettings&, const TServerEntry&)>;
@@ -78,6 +81,8 @@ class Tskyranks : public TServiceControl {
   void TimerSKYTimer();
 
   void StartHttpServer();
+  // The webhooks' sender, started with the settings (notify/notifier.h).
+  void StartNotifier();
   // RunCalculationCycle with what it did.
   TCycleReport RunCycle();
 
@@ -111,10 +116,13 @@ class Tskyranks : public TServiceControl {
   bool terminated_ = false;   // main thread only
   bool handlers_finished_ = true;
   THttpServer http_server_;
+  std::unique_ptr<TNotifier> notifier_;
 };
 
 // The real per-database operations.
-bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, const TPassStop* stop);
-bool ResetOneDatabase(const TSettings& settings, const TServerEntry& entry);
+// With a notifier the pass's promotions and awards are announced.
+bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, const TPassStop* stop,
+                          TNotifier* notifier = nullptr);
+bool ResetOneDatabase(const TSettings& settings, const TServerEntry& entry, TNotifier* notifier = nullptr);
 
 }  // namespace sky

@@ -45,6 +45,7 @@ std::optional<TNodeValue> FromText(TNodeType type, std::size_t limit, std::strin
       }
       case TNodeType::kRanks:
       case TNodeType::kServers:
+      case TNodeType::kWebhooks:
         break;
     }
   } catch (const std::invalid_argument&) {
@@ -145,6 +146,7 @@ std::string NodePath(const TSettingsNode<Record>& node, std::string_view element
 SKY_NODE_FUNCTIONS(TSettings)
 SKY_NODE_FUNCTIONS(TRankDef)
 SKY_NODE_FUNCTIONS(TServerEntry)
+SKY_NODE_FUNCTIONS(TWebhookEntry)
 
 #undef SKY_NODE_FUNCTIONS
 

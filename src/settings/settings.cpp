@@ -92,6 +92,9 @@ bool LoadSettingsFromDocument(TSettings& settings, const TXmlDocument& doc) {
   for (const TSettingsNode<TSettings>* node : kReadingOrder) {
     if (node->type == TNodeType::kRanks) {
       ReadRanks(doc, node->element, settings.Ranks);
+    } else if (node->type == TNodeType::kWebhooks) {
+      settings.Webhooks.clear();
+      for (const TXmlNode& element : doc.SelectAll(node->element)) settings.Webhooks.push_back(ReadWebhookElement(element));
     } else {
       ReadNode(*node, TextAt(doc, *node, NodePath(*node)), settings);
     }

@@ -39,6 +39,22 @@ struct TServerEntry {
   std::string Charset = "utf8mb4";
 };
 
+// One address the promotions and awards are sent to (`notify/webhook`).
+// The address is a secret: only its host (WebhookHost) is ever shown.
+struct TWebhookEntry {
+  std::string Url = {};
+  std::string Format = "json";       // "json" or "discord"
+  std::string Events = "rank,award"; // any of "rank", "award", comma-separated
+  std::string Srvid = {};            // empty: every database
+  std::string Lang = "ru";           // "ru" or "en": the texts of the discord format
+};
+
+// The host of an http(s) address ("hooks.example.org", "127.0.0.1:8080");
+// empty when the address is not one.
+std::string WebhookHost(std::string_view url);
+// What is wrong with the entry, one text each ("format \"xml\" is not json or discord").
+std::vector<std::string> WebhookProblems(const TWebhookEntry& entry);
+
 // Ground target kinds, in the order of `GroundRatio` and of the kill sets.
 enum TGroundKind { eSAir = 0, eTank, eCar, eArt, eAaa, eWag, eShip };
 constexpr int kGroundKinds = 7;
@@ -68,6 +84,8 @@ struct TSettings {
   std::string AwardsFile;
   bool Debug = false;
   int32_t Sleep = 0;
+  std::string NotifyPublicUrl;             // where the pilot pages are reachable from outside; empty: no links
+  std::vector<TWebhookEntry> Webhooks;
 };
 
 using TServerList = std::vector<TServerEntry>;
@@ -102,6 +120,8 @@ bool ReadServerList(const std::string& file_name, TServerList& list);
 void ClearServerList(TServerList& list);
 // One `mysql` element read as the list reads it.
 TServerEntry ReadServerElement(TXmlNode element);
+// One `notify/webhook` element read by the webhook columns of settings_nodes.h.
+TWebhookEntry ReadWebhookElement(TXmlNode element);
 // Fills Host, User, Pass, Db (and the Port/Charset extensions) of `entry`
 // from the entry whose id equals `id`, or from the first entry when none has
 // it. False (entry unchanged) when the file is missing, malformed or lists no

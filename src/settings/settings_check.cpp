@@ -56,6 +56,8 @@ class TSettingsNames {
         for (const auto& column : RankColumns()) names.emplace(column.attribute);
       } else if (node.type == TNodeType::kServers) {
         for (const auto& column : ServerColumns()) names.emplace(column.attribute);
+      } else if (node.type == TNodeType::kWebhooks) {
+        for (const auto& column : WebhookColumns()) names.emplace(column.attribute);
       } else {
         names.emplace(node.attribute);
       }
@@ -225,6 +227,13 @@ TSettingsCheck CheckSettingsFile(const std::string& file_name, TCheckReport& rep
       CheckRanks(file_name, doc.SelectAll(node.element), report);
     } else if (node.type == TNodeType::kServers) {
       CheckServers(file_name, doc.SelectAll(node.element), check, report);
+    } else if (node.type == TNodeType::kWebhooks) {
+      // The problem texts never hold the address, only what is wrong with it.
+      for (TXmlNode element : doc.SelectAll(node.element)) {
+        for (const std::string& problem : WebhookProblems(ReadWebhookElement(element))) {
+          report.Problem(file_name, element.Line(), "webhook: " + problem);
+        }
+      }
     } else if (const TXmlNode element = doc.SelectFirst(node.element); !element.IsNull()) {
       CheckValue(file_name, element, node, report);
     }

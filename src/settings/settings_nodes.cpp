@@ -34,6 +34,16 @@ constexpr TSettingsNode<TServerEntry> kServerColumns[] = {
      .field = &TServerEntry::Charset},
 };
 
+// Never in a new file: the administrator adds them.
+constexpr TSettingsNode<TWebhookEntry> kWebhookColumns[] = {
+    {.attribute = "url", .type = T::kName, .write = W::kNever, .field = &TWebhookEntry::Url},
+    {.attribute = "format", .type = T::kName, .missing = "json", .write = W::kNever, .field = &TWebhookEntry::Format},
+    {.attribute = "events", .type = T::kName, .missing = "rank,award", .write = W::kNever,
+     .field = &TWebhookEntry::Events},
+    {.attribute = "srvid", .type = T::kName, .write = W::kNever, .field = &TWebhookEntry::Srvid},
+    {.attribute = "lang", .type = T::kName, .missing = "ru", .write = W::kNever, .field = &TWebhookEntry::Lang},
+};
+
 const TRankDef kNewFileRanks[] = {
     {1, "мл. л-т", 3, 2, 0},     {2, "лейтенант", 5, 3, 0},   {3, "ст. лейтенант", 10, 5, 0},
     {4, "капитан", 15, 10, 0},   {5, "майор", 20, 15, 0},     {6, "подполковник", 25, 20, 0},
@@ -120,6 +130,9 @@ const TSettingsNode<S> kSettingsNodes[] = {
     {.element = "/skyranks/awards", .attribute = "filename", .type = T::kName, .missing = "awards.xml",
      .fresh = "awards.xml", .comment = "Расположение файла с настройками наград (локальое имя или URL)",
      .read_order = 22, .field = &S::AwardsFile},
+    {.element = "/skyranks/notify", .attribute = "public_url", .type = T::kName, .write = W::kNever,
+     .read_order = 25, .field = &S::NotifyPublicUrl},
+    {.element = "/skyranks/notify/webhook", .type = T::kWebhooks, .write = W::kNever, .read_order = 26},
 };
 
 }  // namespace
@@ -127,6 +140,7 @@ const TSettingsNode<S> kSettingsNodes[] = {
 std::span<const TSettingsNode<TSettings>> SettingsNodes() { return kSettingsNodes; }
 std::span<const TSettingsNode<TRankDef>> RankColumns() { return kRankColumns; }
 std::span<const TSettingsNode<TServerEntry>> ServerColumns() { return kServerColumns; }
+std::span<const TSettingsNode<TWebhookEntry>> WebhookColumns() { return kWebhookColumns; }
 std::span<const TRankDef> NewFileRanks() { return kNewFileRanks; }
 
 }  // namespace sky

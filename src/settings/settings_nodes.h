@@ -42,6 +42,7 @@ enum class TNodeType {
   kName,     // the text without blanks around it; blank is missing
   kRanks,    // the rank scale: one `rank` element per row, columns in RankColumns()
   kServers,  // the databases: one `mysql` element each, columns in ServerColumns()
+  kWebhooks, // the webhooks: one `webhook` element each, columns in WebhookColumns()
 };
 
 // What a new file holds for the node.
@@ -96,6 +97,7 @@ std::string QueryElementsPath();
 std::span<const TSettingsNode<TSettings>> SettingsNodes();
 std::span<const TSettingsNode<TRankDef>> RankColumns();
 std::span<const TSettingsNode<TServerEntry>> ServerColumns();
+std::span<const TSettingsNode<TWebhookEntry>> WebhookColumns();
 // The rank scale of a new file.
 std::span<const TRankDef> NewFileRanks();
 

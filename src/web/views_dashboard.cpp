@@ -9,6 +9,7 @@
 #include "engine/pass_journal.h"
 #include "engine/pass_progress.h"
 #include "export/json_writer.h"
+#include "notify/notifier.h"
 #include "settings/log.h"
 #include "settings/progress_bar.h"
 #include "web/page_language.h"
@@ -86,8 +87,12 @@ void WritePassKeys(TJsonWriter& writer, const TPassView& view) {
   }
 }
 
+std::vector<std::pair<std::string_view, uint64_t>> WebhookCounts(const TWebhookStatus& status) {
+  return {{"queued", status.queued}, {"delivered", status.delivered}, {"failed", status.failed}};
+}
+
 std::string DashboardXml(TPageLanguage language, const TProgressSnapshot& running,
-                         const std::vector<TPassEntry>& passes) {
+                         const std::vector<TPassEntry>& passes, const std::vector<TWebhookStatus>& webhooks) {
   TXmlDocument doc;
   doc.AppendProcessingInstruction("xml-stylesheet", "type=\"text/xsl\" href=\"/xsl/dashboard.xsl\"");
   TXmlNode root = doc.CreateRoot("dashboard");
@@ -108,11 +113,22 @@ std::string DashboardXml(TPageLanguage language, const TProgressSnapshot& runnin
     node.SetAttribute("duration", Seconds(passes[n].Seconds));
     node.SetAttribute("end", PassEndName(passes[n].End));
   }
+  // Only with webhooks configured, so that the page without them stays as it was.
+  if (!webhooks.empty()) {
+    TXmlNode hooks = root.AppendElement("webhooks");
+    for (std::size_t n = 0; n < webhooks.size(); ++n) {
+      TXmlNode node = hooks.AppendElement("webhook");
+      node.SetAttribute("n", std::to_string(n + 1));
+      node.SetAttribute("host", webhooks[n].host);
+      for (const auto& [name, value] : WebhookCounts(webhooks[n])) node.SetAttribute(name, std::to_string(value));
+      node.SetAttribute("last_error", webhooks[n].last_error);
+    }
+  }
   return doc.ToText();
 }
 
 std::string DashboardJson(TPageLanguage language, const TProgressSnapshot& running,
-                          const std::vector<TPassEntry>& passes) {
+                          const std::vector<TPassEntry>& passes, const std::vector<TWebhookStatus>& webhooks) {
   std::string json;
   {
     TJsonSink sink(json);
@@ -148,6 +164,21 @@ std::string DashboardJson(TPageLanguage language, const TProgressSnapshot& runni
       writer.EndObject();
     }
     writer.EndArray();
+    if (!webhooks.empty()) {
+      WriteJsonKey(writer, "webhooks");
+      writer.StartArray();
+      for (const TWebhookStatus& status : webhooks) {
+        writer.StartObject();
+        WriteJsonField(writer, "host", status.host);
+        for (const auto& [name, value] : WebhookCounts(status)) {
+          WriteJsonKey(writer, name);
+          writer.Uint64(value);
+        }
+        WriteJsonTextOrNull(writer, "last_error", status.last_error);
+        writer.EndObject();
+      }
+      writer.EndArray();
+    }
     writer.EndObject();
   }
   return json;
@@ -160,10 +191,11 @@ void ShowDashboard(TConnection& connection, const std::string& request, const TA
     const TPageLanguage language = ChoosePageLanguage(request);
     const TProgressSnapshot running = RunningPass().Snapshot();
     const std::vector<TPassEntry> passes = PassJournal().Entries();
+    const std::vector<TWebhookStatus> webhooks = WebhookStatuses();
     if (format.kind == TAnswerKind::kJson) {
-      SendJsonAnswer(connection, format, DashboardJson(language, running, passes));
+      SendJsonAnswer(connection, format, DashboardJson(language, running, passes, webhooks));
     } else {
-      SendViewDocument(connection, format, DashboardXml(language, running, passes));
+      SendViewDocument(connection, format, DashboardXml(language, running, passes, webhooks));
     }
   } catch (const std::exception& e) {
     WriteLog(0, "ShowDashboard", e.what());

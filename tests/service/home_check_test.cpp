@@ -122,6 +122,20 @@ const BrokenCase kBroken[] = {
      "value -2147483648 is bit 31, the sign of the awards column"},
     {"a criterion that is not a number", "awards.xml", "<condition shipkill=\"1\"/>",
      "<condition shipkill=\"one\"/>", "\"one\"", "shipkill \"one\" of <condition> is not a number"},
+#define SKY_WEBHOOK(attributes) "<schedule interval=\"15\" sleep=\"0\"/>\n  <notify><webhook " attributes "/></notify>"
+    {"a webhook's format", "skyranks.xml", "<schedule interval=\"15\" sleep=\"0\"/>",
+     SKY_WEBHOOK("url=\"https://hooks.example/t/secret\" format=\"xml\""), "<webhook",
+     "webhook: format \"xml\" is not json or discord"},
+    {"a webhook's address", "skyranks.xml", "<schedule interval=\"15\" sleep=\"0\"/>",
+     SKY_WEBHOOK("url=\"ftp://hooks.example/t/secret\""), "<webhook",
+     "webhook: url is not an http:// or https:// address with a host"},
+    {"a webhook's events", "skyranks.xml", "<schedule interval=\"15\" sleep=\"0\"/>",
+     SKY_WEBHOOK("url=\"https://hooks.example/t/secret\" events=\"rank,medal\""), "<webhook",
+     "webhook: events: \"medal\" is not rank or award"},
+    {"a webhook's language", "skyranks.xml", "<schedule interval=\"15\" sleep=\"0\"/>",
+     SKY_WEBHOOK("url=\"https://hooks.example/t/secret\" lang=\"de\" srvid=\"2\""), "<webhook",
+     "webhook: lang \"de\" is not ru or en"},
+#undef SKY_WEBHOOK
 };
 
 long LineOf(const std::string& text, const std::string& marker) {
@@ -147,6 +161,7 @@ TEST(HomeCheck, EachFaultIsOneProblemAtItsLine) {
     EXPECT_EQ(problems[0].file, path);
     EXPECT_EQ(problems[0].line, LineOf(text, c.marker));
     EXPECT_EQ(problems[0].message.substr(0, std::string(c.message).size()), c.message) << problems[0].message;
+    EXPECT_EQ(problems[0].message.find("secret"), std::string::npos);
     EXPECT_TRUE(home.LogLines().empty());
   }
 }
