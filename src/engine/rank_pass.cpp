@@ -7,6 +7,7 @@
 
 #include <fmt/format.h>
 
+#include "engine/career_store.h"
 #include "engine/connected_session.h"
 #include "engine/kill_arithmetic.h"
 #include "engine/pass_reads.h"
@@ -94,6 +95,10 @@ class TKeptResult {
   std::optional<TCareerSums> career_;
 };
 
+// Told of a pilot's new last death once its write is committed: the career
+// totals kept between passes move forward with it (engine/career_store.h).
+using TLastDeathStored = std::function<void(int32_t last_death)>;
+
 // One pilot row: the walk, the rank write-back, the awards and their write-back.
 // False when a write-back failed (and was logged). A pilot whose row took a
 // write counts in the pass's RowsWritten; the sorties his walk read count
@@ -101,7 +106,8 @@ class TKeptResult {
 bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pilot,
                     const TSettings& settings, const TXmlDocument& awards,
                     const TAwardEvaluator& evaluate_awards, TDatabasePass& pass,
-                    TPilotResults* results, TWriteGroup* group) {
+                    TPilotResults* results, TWriteGroup* group,
+                    const TLastDeathStored* last_death_stored = nullptr) {
   int32_t& rows_written = pass.RowsWritten;
   const int32_t pilot_id = IntField(pilot, "id");
   int32_t last_sortie = IntField(pilot, "lastsortie");
@@ -127,6 +133,7 @@ bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pil
       written = UpdateRealRank(session, pilot_id, last_sortie, std::max(reached, stored_rank));
       row_written = written;
       if (written) kept.StoredRank(std::max(reached, stored_rank));
+      if (written && stored_last < last_sortie && last_death_stored != nullptr) (*last_death_stored)(last_sortie);
     }
   }
 
@@ -183,7 +190,7 @@ std::vector<std::optional<TPilotStart>> ReadPilotStarts(TQuery& pilots) {
 class TBatchPlan {
  public:
   TBatchPlan(TdmMySQL& session, std::vector<std::optional<TPilotStart>> starts,
-             bool with_totals, const TSettings& settings, TWriteGroup& group)
+             bool with_totals, const TSettings& settings, TWriteGroup& group, TCareerStore* kept)
       : batch_(session), starts_(std::move(starts)), group_(group) {
     // A pilot id on two rows of the pilots table would have his sorties
     // fetched twice into one run, and each walked twice: such pilots read
@@ -200,7 +207,7 @@ class TBatchPlan {
       for (const auto& start : starts_) {
         if (start) all.push_back(*start);
       }
-      batch_.ReadEarlierTotals(all, settings);
+      batch_.ReadEarlierTotals(all, settings, kept);
     }
   }
 
@@ -289,7 +296,8 @@ void Publish(const TDatabasePass& pass, TPassCounters* progress) {
 // The pass on an open session; fills the pass's figures and flags.
 void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& settings,
                     const TAwardEvaluator& evaluate_awards, TPassReads reads, const TPassStop* stop,
-                    TPassCounters* progress = nullptr, TPilotResults* results = nullptr) {
+                    TPassCounters* progress = nullptr, TPilotResults* results = nullptr,
+                    TCareerStore* kept = nullptr) {
   WarnWhenSortiesLackPilotIndex(session);
   FixNullRanks(session);
 
@@ -314,9 +322,16 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
   TWriteGroup* const grouped = reads == TPassReads::kBatched ? &group : nullptr;
   try {
     std::optional<TBatchPlan> plan;
+    const bool with_totals = static_cast<bool>(evaluate_awards) || results != nullptr;
+    // Only the batched way keeps career totals; the other reads each pilot's
+    // with his own statement, and what is kept waits for the next batched pass.
+    if (reads != TPassReads::kBatched || !with_totals) kept = nullptr;
+    if (kept != nullptr) {
+      pass.KeptTotals = kept->Prepare(session, settings, awards, THistoryClock::now());
+      pass.HistoryVerdict = kept->LastVerdict();
+    }
     if (reads == TPassReads::kBatched) {
-      plan.emplace(session, ReadPilotStarts(pilots),
-                   static_cast<bool>(evaluate_awards) || results != nullptr, settings, group);
+      plan.emplace(session, ReadPilotStarts(pilots), with_totals, settings, group, kept);
     }
     for (; !pilots.Eof(); pilots.Next()) {
       if (stop != nullptr && stop->Requested()) {
@@ -336,10 +351,16 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
         std::optional<TSortieBatch::TPilot> batched =
             plan ? plan->Pilot(pilots.RowIndex(), pass.Errors) : std::nullopt;
         if (batched) {
+          const TLastDeathStored keep = [&](int32_t last_death) {
+            if (kept == nullptr) return;
+            if (std::optional<TEarlierSums> sums = batched->SumsBefore(last_death, settings)) {
+              kept->Keep(batched->PilotId(), last_death, *sums);
+            }
+          };
           // A failed write: the next pilot's rows are read anew, as his own
           // statement would have read them after the failure.
           if (!CalculatePilot(session, *batched, pilots, settings, awards, evaluate_awards, pass, results,
-                              grouped)) {
+                              grouped, &keep)) {
             ++pass.Errors;
             plan->Refetch();
           }
@@ -389,7 +410,7 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
 
 TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
                                 const TAwardEvaluator& evaluate_awards, const TPassStop* stop,
-                                TPassCounters* progress) {
+                                TPassCounters* progress, TCareerStore* kept) {
   TDatabasePass pass;
   std::unique_ptr<TdmMySQL> session = ConnectSession(entry);
   if (!session) return pass;
@@ -405,7 +426,7 @@ TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& e
     // With a pause between sorties the administrator asked to spare the
     // server: its load is then spread over the pass, one pilot at a time.
     const TPassReads reads = settings.Sleep > 0 ? TPassReads::kPerPilotStatements : TPassReads::kBatched;
-    PassOverPilots(pass, *session, settings, evaluate_awards, reads, stop, progress, &results);
+    PassOverPilots(pass, *session, settings, evaluate_awards, reads, stop, progress, &results, kept);
     pass.Enumerated = pass.PilotsExamined > 0;
     // Half a pass would show the pilots it did not reach as gone.
     if (!pass.Failed && !pass.Stopped) PublishPilotResults(entry.Id, std::move(results));

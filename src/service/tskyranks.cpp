@@ -10,6 +10,7 @@
 #include <fmt/format.h>
 
 #include "awards/award_evaluation.h"
+#include "engine/career_store.h"
 #include "engine/pilot_table.h"
 #include "engine/rank_pass.h"
 #include "service/control_reader.h"
@@ -46,7 +47,8 @@ void WarnWhenOthersCanRead(const std::string& file_name) {
 
 bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, const TPassStop* stop) {
   TPassRecord record(entry);
-  const TDatabasePass pass = CalculateDatabase(settings, entry, AwardEvaluator(), stop, &record.Progress());
+  const TDatabasePass pass =
+      CalculateDatabase(settings, entry, AwardEvaluator(), stop, &record.Progress(), &KeptCareers(entry));
   record.Finish(pass);
   // Reached also when the database holds no pilot to enumerate.
   return pass.Reached;
@@ -55,6 +57,8 @@ bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, 
 bool ResetOneDatabase(const TSettings& settings, const TServerEntry& entry) {
   TPassRecord record(entry, TPassKind::kReset);
   bool cleared = false;
+  // Every pilot starts again from his first sortie: nothing kept stands.
+  ForgetKeptCareers(entry.Id);
   const bool reached = ResetDatabase(settings, entry, &cleared);
   record.FinishReset(reached, cleared);
   return reached;

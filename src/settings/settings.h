@@ -65,6 +65,12 @@ struct TSettings {
   std::string AwardsFile;
   bool Debug = false;
   int32_t Sleep = 0;
+  // How often the pass asks whether old sorties changed under the career
+  // totals it keeps (engine/history_check.h): the minutes between counts of
+  // the sorties table (0: every pass) and the hours between full reads of the
+  // totals (0: every pass, nothing kept).
+  uint32_t HistoryCheck = 60;
+  uint32_t HistoryVerify = 24;
 };
 
 using TServerList = std::vector<TServerEntry>;
