@@ -62,6 +62,7 @@ int RunOnce(Tskyranks& service) {
     return 1;
   }
   SetFieldsChecked(false);
+  service.KeepCareerTotals(false);
   // The control signals are blocked: without a reader, SIGTERM and SIGINT
   // (Ctrl-C, `timeout`) would go unnoticed until the cycle's end.
   TSignalControlSource signals;

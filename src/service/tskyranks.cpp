@@ -45,10 +45,11 @@ void WarnWhenOthersCanRead(const std::string& file_name) {
 
 }  // namespace
 
-bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, const TPassStop* stop) {
+bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, const TPassStop* stop,
+                          bool keep_career_totals) {
   TPassRecord record(entry);
-  const TDatabasePass pass =
-      CalculateDatabase(settings, entry, AwardEvaluator(), stop, &record.Progress(), &KeptCareers(entry));
+  const TDatabasePass pass = CalculateDatabase(settings, entry, AwardEvaluator(), stop, &record.Progress(),
+                                               keep_career_totals ? &KeptCareers(entry) : nullptr);
   record.Finish(pass);
   // Reached also when the database holds no pilot to enumerate.
   return pass.Reached;
@@ -66,7 +67,9 @@ bool ResetOneDatabase(const TSettings& settings, const TServerEntry& entry) {
 
 Tskyranks::Tskyranks()
     : Tskyranks([this](const TSettings& settings,
-                       const TServerEntry& entry) { return CalculateOneDatabase(settings, entry, &pass_stop_); },
+                       const TServerEntry& entry) {
+                  return CalculateOneDatabase(settings, entry, &pass_stop_, keep_career_totals_);
+                },
                 &ResetOneDatabase) {}
 
 Tskyranks::Tskyranks(TDatabaseOperation calculate, TDatabaseOperation reset, THttpLimits limits)

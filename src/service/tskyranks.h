@@ -80,6 +80,11 @@ class Tskyranks : public TServiceControl {
   void StartHttpServer();
   // RunCalculationCycle with what it did.
   TCycleReport RunCycle();
+  // Whether the real calculation keeps the career totals between passes
+  // (engine/career_store.h); on by default. A process that runs one cycle
+  // and ends turns it off: keeping costs a count of each sorties table that
+  // nothing would use.
+  void KeepCareerTotals(bool keep) { keep_career_totals_ = keep; }
 
   // Ends running work at the next pilot and keeps new work from starting;
   // may be called from any thread. The stop itself is ServiceStop.
@@ -107,6 +112,7 @@ class Tskyranks : public TServiceControl {
   TExclusiveAccess access_;
   TDatabaseOperation calculate_;
   TDatabaseOperation reset_;
+  bool keep_career_totals_ = true;
   uint32_t timer_ticks_ = 0;  // main thread only
   bool terminated_ = false;   // main thread only
   bool handlers_finished_ = true;
@@ -114,7 +120,9 @@ class Tskyranks : public TServiceControl {
 };
 
 // The real per-database operations.
-bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, const TPassStop* stop);
+// With `keep_career_totals` the pass uses and keeps the entry's career totals.
+bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, const TPassStop* stop,
+                          bool keep_career_totals = true);
 bool ResetOneDatabase(const TSettings& settings, const TServerEntry& entry);
 
 }  // namespace sky
