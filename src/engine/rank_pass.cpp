@@ -228,6 +228,8 @@ class TBatchPlan {
   // The next pilot starts a new run.
   void Refetch() { run_end_ = 0; }
 
+  const TSortieBatch& Batch() const { return batch_; }
+
  private:
   void FetchFrom(std::size_t row) {
     std::vector<TPilotStart> run;
@@ -332,6 +334,8 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
     }
     if (reads == TPassReads::kBatched) {
       plan.emplace(session, ReadPilotStarts(pilots), with_totals, settings, group, kept);
+      pass.TotalsRead = static_cast<int32_t>(plan->Batch().EarlierRead());
+      pass.TotalsStreamed = plan->Batch().EarlierStreamed();
     }
     for (; !pilots.Eof(); pilots.Next()) {
       if (stop != nullptr && stop->Requested()) {

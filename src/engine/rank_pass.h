@@ -56,6 +56,10 @@ struct TDatabasePass {
   // With kept career totals: whether the pass could use them, and why.
   bool KeptTotals = false;
   THistoryVerdict HistoryVerdict = THistoryVerdict::kFirst;
+  // Pilots whose totals before their last death were read from the table,
+  // and whether one statement streamed the table for them.
+  int32_t TotalsRead = 0;
+  bool TotalsStreamed = false;
 };
 
 // Opens a session for the entry and runs the pass. Errors outside the

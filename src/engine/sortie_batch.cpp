@@ -33,6 +33,8 @@ constexpr std::size_t kOwnRowsPilots = 200;
 void TSortieBatch::ReadEarlierTotals(const std::vector<TPilotStart>& pilots, const TSettings& settings,
                                      TCareerStore* kept) {
   earlier_.clear();
+  earlier_read_ = 0;
+  earlier_streamed_ = false;
   std::unordered_map<int32_t, int32_t> to_read;  // pilot -> stored last death
   std::size_t with_death = 0;
   int32_t highest = 0;
@@ -67,6 +69,7 @@ void TSortieBatch::ReadEarlierTotals(const std::vector<TPilotStart>& pilots, con
         "select pilotid, id, eAir, eSAir + eShip + eCar + eTank + eAaa + eArt + eWag, SortieEND from sorties";
     try {
       if (kept == nullptr || to_read.size() * kOwnRowsShare > with_death) {
+        earlier_streamed_ = true;
         session_.StreamRows(fmt::format("{} where id < {}", kColumns, highest), add);
       } else {
         // A few pilots read only their own rows, through the index on pilotid.
@@ -84,6 +87,7 @@ void TSortieBatch::ReadEarlierTotals(const std::vector<TPilotStart>& pilots, con
           }
         }
       }
+      earlier_read_ = read.size();
       earlier_.merge(read);
     } catch (const std::exception& e) {
       // Each of these pilots then asks with his own statement, which reports

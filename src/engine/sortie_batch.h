@@ -61,6 +61,11 @@ class TSortieBatch {
   void ReadEarlierTotals(const std::vector<TPilotStart>& pilots, const TSettings& settings,
                          TCareerStore* kept = nullptr);
 
+  // Pilots whose earlier totals the last ReadEarlierTotals read from the
+  // table, and whether it streamed the table for them.
+  std::size_t EarlierRead() const { return earlier_read_; }
+  bool EarlierStreamed() const { return earlier_streamed_; }
+
   // Replaces the fetched rows with those of `pilots`.
   void Fetch(const std::vector<TPilotStart>& pilots);
   bool Fetched(int32_t pilot_id) const { return ranges_.count(pilot_id) != 0; }
@@ -100,6 +105,8 @@ class TSortieBatch {
   // The pilots with a last death whose earlier sums are known; the others
   // ask with their own statements.
   std::unordered_map<int32_t, TSums> earlier_;
+  std::size_t earlier_read_ = 0;
+  bool earlier_streamed_ = false;
 };
 
 }  // namespace sky

@@ -40,7 +40,6 @@ using namespace std::chrono_literals;
 constexpr uint32_t kPilots = 120;
 constexpr uint32_t kSorties = 14'000;
 constexpr int kSteps = 22;
-constexpr int kAppendRows = 400;
 // Generated rows with an id divisible by this are held back from the copies
 // and come later, below the highest id (the highest row of each part copied
 // is never held back).
@@ -62,8 +61,8 @@ class TTwoCopies {
     for (int id = kLateEvery; id < first_id; id += kLateEvery) held_back_.push_back(id);
   }
 
-  void Append() {
-    const int to = copied_to_ + kAppendRows;
+  void Append(int rows) {
+    const int to = copied_to_ + rows;
     ExecBoth("insert into {db}.sorties select * from " + generated_.Name() + ".sorties where id > " +
              std::to_string(copied_to_) + " and id <= " + std::to_string(to) + " and (id % " +
              std::to_string(kLateEvery) + " <> 0 or id = " + std::to_string(to) + ")");
@@ -188,37 +187,42 @@ std::string ChangeName(TChange change) {
   return "?";
 }
 
-TEST(KeptTotals, ServiceWithKeptTotalsWritesWhatFreshPassesWrite) {
-  SKY_REQUIRE_DB();
-  const TestDatabase generated(false);
-  GenerateStatistics(generated, kPilots, kSorties, 11);
+struct TRun {
+  const char* name;
+  uint32_t check_minutes;
+  std::vector<TChange> kinds;  // drawn from at random
+  int steps;
+  int append_rows;
+};
+
+// What the kept passes of one run came to.
+struct TRunFigures {
+  int kept_passes = 0;
+  int own_rows_passes = 0;  // kept totals, and a few pilots' totals read alone
+  std::set<std::string> awards_seen;
+};
+
+void RunSideBySide(const TestDatabase& generated, const TRun& run, TRunFigures& figures) {
   const TestDatabase kept_db(false);
   const TestDatabase fresh_db(false);
   TTwoCopies copies(generated, kept_db, fresh_db, 3000);
 
-  // The service's settings: a count of the table on every pass.
   TempDir fresh_home;
   WriteFileBytes(fresh_home.File("ratio_awards.xml"), RatioAwards());
   SettingsDocument document = ServiceSettings({kept_db.Entry()}, 0, 0, "pw", 0);
   SetPassRules(document.settings);
   document.settings.AwardsFile = fresh_home.File("ratio_awards.xml");
-  document.settings.HistoryCheck = 0;
+  document.settings.HistoryCheck = run.check_minutes;
   document.settings.HistoryVerify = 24;
   const TSettings service_settings = document.settings;
   const TServerEntry service_entry = kept_db.Entry();
   ForgetKeptCareers(service_entry.Id);
-
   document.servers = {fresh_db.Entry()};
   WriteFileBytes(fresh_home.File("skyranks.xml"), document.Bytes());
 
   std::mt19937 random(20261209);
-  const std::vector<TChange> kinds = {TChange::kAppend,   TChange::kAppend,   TChange::kAppend, TChange::kDeleteOld,
-                                      TChange::kLateRows, TChange::kLateRows, TChange::kReload, TChange::kRestart,
-                                      TChange::kReset};
-  int kept_passes = 0;
-  std::set<std::string> awards_seen;
-  for (int step = 0; step <= kSteps; ++step) {
-    TChange change = step == 0 ? TChange::kRestart : kinds[random() % kinds.size()];
+  for (int step = 0; step <= run.steps; ++step) {
+    TChange change = step == 0 ? TChange::kRestart : run.kinds[random() % run.kinds.size()];
     std::string old_ids;
     if (change == TChange::kDeleteOld || change == TChange::kReload) {
       old_ids = copies.OldSorties(random);
@@ -227,7 +231,7 @@ TEST(KeptTotals, ServiceWithKeptTotalsWritesWhatFreshPassesWrite) {
     if (change == TChange::kLateRows && !copies.AddLateRows(random)) change = TChange::kAppend;
     SCOPED_TRACE("step " + std::to_string(step) + ": " + ChangeName(change));
     switch (change) {
-      case TChange::kAppend: copies.Append(); break;
+      case TChange::kAppend: copies.Append(run.append_rows); break;
       case TChange::kDeleteOld: copies.Delete(old_ids); break;
       case TChange::kLateRows: break;
       case TChange::kReload: copies.Reload(old_ids); break;
@@ -248,15 +252,37 @@ TEST(KeptTotals, ServiceWithKeptTotalsWritesWhatFreshPassesWrite) {
     // makes the pass read them again.
     const bool history_changed = change != TChange::kAppend;
     EXPECT_EQ(pass.KeptTotals, !history_changed) << HistoryVerdictName(pass.HistoryVerdict);
-    kept_passes += pass.KeptTotals;
+    figures.kept_passes += pass.KeptTotals;
+    figures.own_rows_passes += pass.KeptTotals && pass.TotalsRead > 0 && !pass.TotalsStreamed;
 
     const std::vector<std::string> kept_table = PassColumns(kept_db);
     ASSERT_EQ(kept_table, PassColumns(fresh_db));
     ExpectCareersOfTheTable(kept_db, service_entry.Id);
-    for (const std::string& row : kept_table) awards_seen.insert(row.substr(row.rfind(':')));
+    for (const std::string& row : kept_table) figures.awards_seen.insert(row.substr(row.rfind(':')));
   }
-  EXPECT_GT(kept_passes, 3);
-  EXPECT_GT(awards_seen.size(), 3u) << "the awards hardly differ: the comparison would prove little";
+}
+
+TEST(KeptTotals, ServiceWithKeptTotalsWritesWhatFreshPassesWrite) {
+  SKY_REQUIRE_DB();
+  const TestDatabase generated(false);
+  GenerateStatistics(generated, kPilots, kSorties, 11);
+  using enum TChange;
+  // Counting on every pass, each change is seen at the next pass. Counting
+  // hourly, pilots who died past the last count have their totals read
+  // alone on every pass.
+  const TRun runs[] = {
+      {"count on every pass", 0,
+       {kAppend, kAppend, kAppend, kDeleteOld, kLateRows, kLateRows, kReload, kRestart, kReset}, kSteps, 400},
+      {"count hourly", 60, {kAppend}, 5, 40},
+  };
+  for (const TRun& run : runs) {
+    SCOPED_TRACE(run.name);
+    TRunFigures figures;
+    RunSideBySide(generated, run, figures);
+    EXPECT_GT(figures.kept_passes, 3);
+    EXPECT_GT(figures.awards_seen.size(), 3u) << "the awards hardly differ: the comparison would prove little";
+    if (run.check_minutes > 0) EXPECT_GT(figures.own_rows_passes, 1);
+  }
 }
 
 // The checks one at a time, each after a pass has kept the totals: which
