@@ -9,6 +9,7 @@
 
 #include <fmt/format.h>
 
+#include "engine/career_store.h"
 #include "engine/connected_session.h"
 #include "engine/kill_arithmetic.h"
 #include "engine/pass_reads.h"
@@ -96,6 +97,11 @@ class TKeptResult {
   std::optional<TCareerSums> career_;
 };
 
+// Told of a pilot's new last death when its write is handed to the writer:
+// the career totals kept between passes move forward with it once the write
+// commits (engine/career_store.h).
+using TLastDeathWritten = std::function<void(int32_t last_death)>;
+
 // One pilot row: the walk, the rank write-back, the awards and their write-back.
 // False when a write-back on the pass's own session failed (and was logged).
 // The sorties his walk read count in the pass's SortiesRead; what his writes
@@ -103,7 +109,8 @@ class TKeptResult {
 bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pilot,
                     const TSettings& settings, const TXmlDocument& awards,
                     const TAwardEvaluator& evaluate_awards, TDatabasePass& pass,
-                    TPilotResults* results, TPilotWriter& writer) {
+                    TPilotResults* results, TPilotWriter& writer,
+                    const TLastDeathWritten* last_death_written = nullptr) {
   const std::size_t row = pilot.RowIndex();
   const int32_t pilot_id = IntField(pilot, "id");
   int32_t last_sortie = IntField(pilot, "lastsortie");
@@ -126,6 +133,9 @@ bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pil
     if (reached > stored_rank || stored_last < last_sortie) {
       written = writer.Write({.Kind = TPilotWrite::TKind::kRank, .Row = row, .PilotId = pilot_id,
                               .Value = std::max(reached, stored_rank), .LastSortie = last_sortie});
+      if (written && stored_last < last_sortie && last_death_written != nullptr) {
+        (*last_death_written)(last_sortie);
+      }
     }
   }
 
@@ -178,7 +188,7 @@ std::vector<std::optional<TPilotStart>> ReadPilotStarts(TQuery& pilots) {
 class TBatchPlan {
  public:
   TBatchPlan(TdmMySQL& session, std::vector<std::optional<TPilotStart>> starts,
-             bool with_totals, const TSettings& settings)
+             bool with_totals, const TSettings& settings, TCareerStore* kept)
       : batch_(session), starts_(std::move(starts)) {
     // A pilot id on two rows of the pilots table would have his sorties
     // fetched twice into one run, and each walked twice: such pilots read
@@ -195,7 +205,7 @@ class TBatchPlan {
       for (const auto& start : starts_) {
         if (start) all.push_back(*start);
       }
-      batch_.ReadEarlierTotals(all, settings);
+      batch_.ReadEarlierTotals(all, settings, kept);
     }
   }
 
@@ -211,6 +221,8 @@ class TBatchPlan {
 
   // The next pilot starts a new run.
   void Refetch() { run_end_ = 0; }
+
+  const TSortieBatch& Batch() const { return batch_; }
 
  private:
   void FetchFrom(std::size_t row) {
@@ -284,8 +296,14 @@ void Publish(const TDatabasePass& pass, TPassCounters* progress) {
 class TSettledWrites {
  public:
   TSettledWrites(std::size_t rows, TDatabasePass& pass, TPilotResults* results, const TSettings& settings,
-                 TWriteObserver* observer)
-      : rows_(rows), pass_(pass), results_(results), settings_(settings), observer_(observer) {}
+                 TWriteObserver* observer, TCareerStore* kept)
+      : rows_(rows), pass_(pass), results_(results), settings_(settings), observer_(observer), kept_(kept) {}
+
+  // The totals before the new last death of the pilot of `row`, kept once
+  // the rank write that stores that death commits; never when it does not.
+  void KeepOnCommit(std::size_t row, int32_t pilot_id, int32_t last_death, const TEarlierSums& sums) {
+    rows_.at(row).keep = TKeep{pilot_id, last_death, sums};
+  }
 
   // The pilot of `row` went into the kept results at `index`.
   void Kept(std::size_t row, std::size_t index) { rows_.at(row).kept = static_cast<std::ptrdiff_t>(index); }
@@ -319,6 +337,11 @@ class TSettledWrites {
   int32_t Dropped() const { return dropped_; }
 
  private:
+  struct TKeep {
+    int32_t pilot_id;
+    int32_t last_death;
+    TEarlierSums sums;
+  };
   struct TRow {
     std::ptrdiff_t kept = -1;
     bool written = false;
@@ -327,6 +350,7 @@ class TSettledWrites {
     std::optional<TWrittenValue> found;
     int32_t stored_rank = 0;
     int32_t stored_awards = 0;
+    std::optional<TKeep> keep;
   };
 
   void Tell(const TRow& row, const TPilotWrite& write) {
@@ -358,6 +382,10 @@ class TSettledWrites {
       return;
     }
     if (!std::exchange(row.written, true)) ++pass_.RowsWritten;
+    if (write.Kind == TPilotWrite::TKind::kRank && row.keep && row.keep->last_death == write.LastSortie) {
+      if (kept_ != nullptr) kept_->Keep(row.keep->pilot_id, row.keep->last_death, row.keep->sums);
+      row.keep.reset();
+    }
     Tell(row, write);
     if (results_ == nullptr || row.kept < 0) return;
     TPilotResult& kept = (*results_)[static_cast<std::size_t>(row.kept)];
@@ -374,6 +402,7 @@ class TSettledWrites {
   TPilotResults* results_;
   const TSettings& settings_;
   TWriteObserver* observer_;
+  TCareerStore* kept_;
   bool told_ = false;
   int32_t dropped_ = 0;
 };
@@ -384,7 +413,8 @@ class TSettledWrites {
 void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& settings,
                     const TAwardEvaluator& evaluate_awards, TPassReads reads, const TPassStop* stop,
                     const TServerEntry* writers, TPassCounters* progress = nullptr,
-                    TPilotResults* results = nullptr, TWriteObserver* observer = nullptr) {
+                    TPilotResults* results = nullptr, TWriteObserver* observer = nullptr,
+                    TCareerStore* kept = nullptr) {
   WarnWhenSortiesLackPilotIndex(session);
   FixNullRanks(session);
 
@@ -408,13 +438,22 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
       writers != nullptr && !settings.Debug && !pilots.IsEmpty()
           ? std::make_unique<TPilotWriter>(session, *writers)
           : std::make_unique<TPilotWriter>(session);
-  TSettledWrites settled(pilots.RowCount(), pass, results, settings, observer);
+  TSettledWrites settled(pilots.RowCount(), pass, results, settings, observer, kept);
   const TPilotWriter::TSettle settle = settled.Bind();
   try {
     std::optional<TBatchPlan> plan;
+    const bool with_totals = static_cast<bool>(evaluate_awards) || results != nullptr;
+    // Only the batched way keeps career totals; the other reads each pilot's
+    // with his own statement, and what is kept waits for the next batched pass.
+    if (reads != TPassReads::kBatched || !with_totals) kept = nullptr;
+    if (kept != nullptr) {
+      pass.KeptTotals = kept->Prepare(session, settings, awards, THistoryClock::now());
+      pass.HistoryVerdict = kept->LastVerdict();
+    }
     if (reads == TPassReads::kBatched) {
-      plan.emplace(session, ReadPilotStarts(pilots),
-                   static_cast<bool>(evaluate_awards) || results != nullptr, settings);
+      plan.emplace(session, ReadPilotStarts(pilots), with_totals, settings, kept);
+      pass.TotalsRead = static_cast<int32_t>(plan->Batch().EarlierRead());
+      pass.TotalsStreamed = plan->Batch().EarlierStreamed();
     }
     for (; !pilots.Eof(); pilots.Next()) {
       if (stop != nullptr && stop->Requested()) {
@@ -435,10 +474,18 @@ void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& set
         settled.Found(pilots);
         std::optional<TSortieBatch::TPilot> batched = plan ? plan->Pilot(row) : std::nullopt;
         if (batched) {
+          // His totals before a new last death are taken now, while the run
+          // holds his rows, and kept once the write of that death commits.
+          const TLastDeathWritten keep = [&](int32_t last_death) {
+            if (kept == nullptr) return;
+            if (std::optional<TEarlierSums> sums = batched->SumsBefore(last_death, settings)) {
+              settled.KeepOnCommit(row, batched->PilotId(), last_death, *sums);
+            }
+          };
           // A failed write on the session: the next pilot's rows are read
           // anew, as his own statement would have read them after the failure.
           if (!CalculatePilot(session, *batched, pilots, settings, awards, evaluate_awards, pass, results,
-                              *writer)) {
+                              *writer, &keep)) {
             plan->Refetch();
           }
         } else {
@@ -511,7 +558,7 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
 
 TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
                                 const TAwardEvaluator& evaluate_awards, const TPassStop* stop,
-                                TPassCounters* progress, TWriteObserver* observer) {
+                                TPassCounters* progress, TWriteObserver* observer, TCareerStore* kept) {
   TDatabasePass pass;
   std::unique_ptr<TdmMySQL> session = ConnectSession(entry);
   if (!session) return pass;
@@ -530,7 +577,7 @@ TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& e
     const bool spread = settings.Sleep > 0;
     const TPassReads reads = spread ? TPassReads::kPerPilotStatements : TPassReads::kBatched;
     PassOverPilots(pass, *session, settings, evaluate_awards, reads, stop, spread ? nullptr : &entry, progress,
-                   &results, observer);
+                   &results, observer, kept);
     pass.Enumerated = pass.PilotsExamined > 0;
     // Half a pass would show the pilots it did not reach as gone.
     if (!pass.Failed && !pass.Stopped) PublishPilotResults(entry.Id, std::move(results));

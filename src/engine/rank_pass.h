@@ -9,6 +9,8 @@
 #include <string>
 
 #include "db/session.h"
+#include "engine/career_store.h"
+#include "engine/history_check.h"
 #include "engine/pass_progress.h"
 #include "engine/life_tally.h"
 #include "engine/pass_stop.h"
@@ -52,6 +54,13 @@ struct TDatabasePass {
   // the awards file could not be read, or the pilot loop broke off.
   bool Failed = false;
   bool Stopped = false;     // a stop request ended it before the last pilot
+  // With kept career totals: whether the pass could use them, and why.
+  bool KeptTotals = false;
+  THistoryVerdict HistoryVerdict = THistoryVerdict::kFirst;
+  // Pilots whose totals before their last death were read from the table,
+  // and whether one statement streamed the table for them.
+  int32_t TotalsRead = 0;
+  bool TotalsStreamed = false;
 };
 
 // Opens a session for the entry and runs the pass. Errors outside the
@@ -60,10 +69,14 @@ struct TDatabasePass {
 // level-0 line kStoppedHeading ("<done> of <all> pilots"). With `progress`
 // the pass publishes its figures there after each pilot
 // (engine/pass_progress.h). With `observer` every rank or awards write that
-// took is told to it (engine/write_observer.h).
+// took is told to it (engine/write_observer.h). With `kept` the totals of
+// each pilot's sorties before his last death are taken from there and kept
+// there for the next pass, as far as the checks of engine/history_check.h
+// allow; without it they are read in full.
 TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
                                 const TAwardEvaluator& evaluate_awards, const TPassStop* stop = nullptr,
-                                TPassCounters* progress = nullptr, TWriteObserver* observer = nullptr);
+                                TPassCounters* progress = nullptr, TWriteObserver* observer = nullptr,
+                                TCareerStore* kept = nullptr);
 // The pass on an open session, reading the sorties in batches of pilots
 // (engine/sortie_batch.h). Returns the number of pilots enumerated.
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,

@@ -6,6 +6,7 @@
 
 #include <fmt/format.h>
 
+#include "engine/life_tally.h"
 #include "settings/log.h"
 #include "xml/encoding.h"
 
@@ -20,49 +21,88 @@ int64_t ParseInteger(std::optional<std::string_view> text) {
   throw TDbError("'" + std::string(*text) + "' is not a valid integer value");
 }
 
+// Up to this share of the pilots with a last death (one in kOwnRowsShare),
+// those whose totals are not kept read their own rows, kOwnRowsPilots to a
+// statement; more read the table in one stream, which is cheaper than that
+// many lookups of scattered rows.
+constexpr std::size_t kOwnRowsShare = 4;
+constexpr std::size_t kOwnRowsPilots = 200;
+
 }  // namespace
 
-void TSortieBatch::ReadEarlierTotals(const std::vector<TPilotStart>& pilots,
-                                     const TSettings& settings) {
+void TSortieBatch::ReadEarlierTotals(const std::vector<TPilotStart>& pilots, const TSettings& settings,
+                                     TCareerStore* kept) {
   earlier_.clear();
-  earlier_read_ = false;
+  earlier_read_ = 0;
+  earlier_streamed_ = false;
+  std::unordered_map<int32_t, int32_t> to_read;  // pilot -> stored last death
+  std::size_t with_death = 0;
   int32_t highest = 0;
   for (const TPilotStart& pilot : pilots) {
     if (pilot.LastSortie <= 0) continue;
-    earlier_.emplace(pilot.PilotId, TSums{});
+    ++with_death;
+    if (kept != nullptr) {
+      if (std::optional<TSums> sums = kept->Find(pilot.PilotId, pilot.LastSortie)) {
+        earlier_.emplace(pilot.PilotId, *sums);
+        continue;
+      }
+    }
+    to_read[pilot.PilotId] = pilot.LastSortie;
     highest = std::max(highest, pilot.LastSortie);
   }
-  if (earlier_.empty()) {
-    earlier_read_ = true;
-    return;
-  }
-  std::unordered_map<int32_t, int32_t> last_sortie;
-  for (const TPilotStart& pilot : pilots) {
-    if (pilot.LastSortie > 0) last_sortie[pilot.PilotId] = pilot.LastSortie;
-  }
-  try {
+  if (!to_read.empty()) {
+    std::unordered_map<int32_t, TSums> read;
+    for (const auto& [pilot_id, last] : to_read) read.emplace(pilot_id, TSums{});
+    const auto add = [&](const TdmMySQL::TRowValues& row) {
+      const auto found = to_read.find(static_cast<int32_t>(ParseInteger(row[0])));
+      if (found == to_read.end()) return;
+      if (!row[1] || ParseInteger(row[1]) >= found->second) return;
+      TSums& sums = read[found->first];
+      sums.count += 1;
+      if (row[2]) sums.air += ParseInteger(row[2]);
+      if (row[3]) sums.grounds += ParseInteger(row[3]);
+      if (row[4] && IsDeathEnd(*row[4], settings)) sums.deaths += 1;
+    };
     // The same sums as the per-pilot totals statement: count(id), sum(eAir)
     // and the sum of the seven ground columns added in the server.
-    session_.StreamRows(
-        fmt::format("select pilotid, id, eAir, eSAir + eShip + eCar + eTank + eAaa + eArt + eWag, "
-                    "SortieEND from sorties where id < {}",
-                    highest),
-        [&](const TdmMySQL::TRowValues& row) {
-          const auto found = last_sortie.find(static_cast<int32_t>(ParseInteger(row[0])));
-          if (found == last_sortie.end()) return;
-          if (!row[1] || ParseInteger(row[1]) >= found->second) return;
-          TSums& sums = earlier_[found->first];
-          sums.count += 1;
-          if (row[2]) sums.air += ParseInteger(row[2]);
-          if (row[3]) sums.grounds += ParseInteger(row[3]);
-          if (row[4] && IsDeathEnd(*row[4], settings)) sums.deaths += 1;
-        });
-    earlier_read_ = true;
-  } catch (const std::exception& e) {
-    // Each pilot then asks with his own statement, which reports the failure
-    // where the pass would have met it.
-    WriteLog(10, "Batched read of earlier totals failed; totals are read per pilot:", e.what());
-    earlier_.clear();
+    static constexpr char kColumns[] =
+        "select pilotid, id, eAir, eSAir + eShip + eCar + eTank + eAaa + eArt + eWag, SortieEND from sorties";
+    try {
+      if (kept == nullptr || to_read.size() * kOwnRowsShare > with_death) {
+        earlier_streamed_ = true;
+        session_.StreamRows(fmt::format("{} where id < {}", kColumns, highest), add);
+      } else {
+        // A few pilots read only their own rows, through the index on pilotid.
+        std::string sql;
+        std::size_t in_statement = 0;
+        for (auto pilot = to_read.begin(); pilot != to_read.end();) {
+          if (!sql.empty()) sql += " union all ";
+          fmt::format_to(std::back_inserter(sql), "{} where pilotid = {} and id < {}", kColumns, pilot->first,
+                         pilot->second);
+          ++pilot;
+          if (++in_statement == kOwnRowsPilots || pilot == to_read.end()) {
+            session_.StreamRows(sql, add);
+            sql.clear();
+            in_statement = 0;
+          }
+        }
+      }
+      earlier_read_ = read.size();
+      earlier_.merge(read);
+    } catch (const std::exception& e) {
+      // Each of these pilots then asks with his own statement, which reports
+      // the failure where the pass would have met it.
+      WriteLog(10, "Batched read of earlier totals failed; totals are read per pilot:", e.what());
+    }
+  }
+  if (kept != nullptr) {
+    TCareerStore::TEntries entries;
+    for (const TPilotStart& pilot : pilots) {
+      if (pilot.LastSortie <= 0) continue;
+      const auto found = earlier_.find(pilot.PilotId);
+      if (found != earlier_.end()) entries[pilot.PilotId] = {pilot.LastSortie, found->second};
+    }
+    kept->Replace(std::move(entries));
   }
 }
 
@@ -123,8 +163,7 @@ TQuery& TSortieBatch::TPilot::From(int32_t first_id) {
 }
 
 void TSortieBatch::TPilot::TotalsBefore(int32_t upper_id, TPilotTotals& totals) {
-  const bool earlier_known = start_.LastSortie <= 0 || batch_.earlier_read_;
-  if (!earlier_known || upper_id < start_.LastSortie || batch_.fetch_error_) {
+  if (!EarlierKnown() || upper_id < start_.LastSortie || batch_.fetch_error_) {
     GetPilotTotals(batch_.session_, start_.PilotId, upper_id, totals);
     return;
   }
@@ -145,14 +184,28 @@ void TSortieBatch::TPilot::TotalsBefore(int32_t upper_id, TPilotTotals& totals) 
 std::optional<TCareerSums> TSortieBatch::TPilot::CareerBefore(int32_t /*stored_last*/,
                                                               const TSettings& settings) {
   if (start_.LastSortie <= 0) return TCareerSums{};
-  if (!batch_.earlier_read_) {
-    return ReadCareerBefore(batch_.session_, start_.PilotId, start_.LastSortie, settings);
-  }
+  if (!EarlierKnown()) return ReadCareerBefore(batch_.session_, start_.PilotId, start_.LastSortie, settings);
   const TSums& sums = batch_.earlier_.at(start_.PilotId);
   return TCareerSums{sums.count, sums.deaths, sums.air, sums.grounds};
 }
 
-void TSortieBatch::TPilot::AddFetchedRows(int32_t upper_id, TSums& sums) {
+std::optional<TEarlierSums> TSortieBatch::TPilot::SumsBefore(int32_t upper_id, const TSettings& settings) {
+  if (!EarlierKnown() || upper_id < start_.LastSortie || batch_.fetch_error_) return std::nullopt;
+  TSums sums;
+  if (start_.LastSortie > 0) sums = batch_.earlier_.at(start_.PilotId);
+  try {
+    AddFetchedRows(upper_id, sums, &settings);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+  return sums;
+}
+
+bool TSortieBatch::TPilot::EarlierKnown() const {
+  return start_.LastSortie <= 0 || batch_.earlier_.count(start_.PilotId) != 0;
+}
+
+void TSortieBatch::TPilot::AddFetchedRows(int32_t upper_id, TSums& sums, const TSettings* settings) {
   TQuery& rows = batch_.rows_;
   const TRange range = batch_.ranges_.at(start_.PilotId);
   rows.SetWindow(range.begin, range.end);
@@ -169,6 +222,7 @@ void TSortieBatch::TPilot::AddFetchedRows(int32_t upper_id, TSums& sums) {
       grounds += field.AsInteger();
     }
     if (all_present) sums.grounds += grounds;
+    if (settings != nullptr && IsDeathEnd(rows.FieldByName("SortieEND").Text(), *settings)) sums.deaths += 1;
   }
 }
 

@@ -4,8 +4,11 @@
 // last death on, and the totals of his sorties before a later death. Asking
 // per pilot costs three statements a pilot, and the totals re-read his whole
 // career each time. The batch instead
-//  - reads, once per pass, the counts and sums of every pilot's sorties before
-//    his stored last death with one streamed statement over narrow rows;
+//  - takes the counts and sums of every pilot's sorties before his stored
+//    last death from the totals kept between passes (engine/career_store.h)
+//    where they are kept for that last death, and reads the others: a few
+//    pilots with statements over their own rows, many (the first pass, after
+//    a change of the table) with one streamed statement over narrow rows;
 //  - fetches the rows of a run of pilots (in the pass's order) with one
 //    statement, and serves each pilot's walks from them;
 //  - gives the totals before any later sortie as the earlier totals plus the
@@ -16,13 +19,13 @@
 // current as the statement that read it.
 //
 // Failures: a failed earlier-totals read is logged at the tracing level 10
-// only; every pilot's totals are then asked for with the per-pilot statement
-// (which logs its own failure). A failed fetch is logged the same way and
-// FetchFailed() says so: the pass then reads that run's pilots with their own
-// statements, so that a real fault surfaces at the pilot, and with the text,
-// of the per-pilot way, while a limit of the batched statement's own (its
-// length, a long read dropped) costs only speed. A From() of a pilot of a
-// failed run raises the fetch's error.
+// only; the totals of the pilots it was to read are then asked for with the
+// per-pilot statement (which logs its own failure). A failed fetch is logged
+// the same way and FetchFailed() says so: the pass then reads that run's
+// pilots with their own statements, so that a real fault surfaces at the
+// pilot, and with the text, of the per-pilot way, while a limit of the
+// batched statement's own (its length, a long read dropped) costs only
+// speed. A From() of a pilot of a failed run raises the fetch's error.
 #pragma once
 
 #include <cstddef>
@@ -33,6 +36,7 @@
 #include <vector>
 
 #include "db/session.h"
+#include "engine/career_store.h"
 #include "engine/pilot_sorties.h"
 #include "engine/sortie.h"
 
@@ -50,9 +54,17 @@ class TSortieBatch {
   TSortieBatch(const TSortieBatch&) = delete;
   TSortieBatch& operator=(const TSortieBatch&) = delete;
 
-  // Sends nothing when no pilot has a last death yet. Deaths are counted
-  // with the settings' list of ends that kill.
-  void ReadEarlierTotals(const std::vector<TPilotStart>& pilots, const TSettings& settings);
+  // Sends nothing when no pilot has a last death yet, or when `kept` holds
+  // the totals of every one. Deaths are counted with the settings' list of
+  // ends that kill. With `kept`, what was read is kept there too, and the
+  // pass's pilots replace what it held.
+  void ReadEarlierTotals(const std::vector<TPilotStart>& pilots, const TSettings& settings,
+                         TCareerStore* kept = nullptr);
+
+  // Pilots whose earlier totals the last ReadEarlierTotals read from the
+  // table, and whether it streamed the table for them.
+  std::size_t EarlierRead() const { return earlier_read_; }
+  bool EarlierStreamed() const { return earlier_streamed_; }
 
   // Replaces the fetched rows with those of `pilots`.
   void Fetch(const std::vector<TPilotStart>& pilots);
@@ -60,9 +72,7 @@ class TSortieBatch {
   bool FetchFailed() const { return fetch_error_ != nullptr; }
   std::size_t FetchedRows() const { return rows_.RowCount(); }
 
-  struct TSums {
-    int64_t count = 0, air = 0, grounds = 0, deaths = 0;
-  };
+  using TSums = TEarlierSums;
 
   // One pilot of the last Fetch; valid while the batch keeps those rows.
   class TPilot final : public TPilotSorties {
@@ -72,9 +82,13 @@ class TSortieBatch {
     TQuery& From(int32_t first_id) override;
     void TotalsBefore(int32_t upper_id, TPilotTotals& totals) override;
     std::optional<TCareerSums> CareerBefore(int32_t stored_last, const TSettings& settings) override;
+    // The sums of his sorties below `upper_id` (at or above his stored last
+    // death), deaths included; nullopt when the batch cannot give them.
+    std::optional<TEarlierSums> SumsBefore(int32_t upper_id, const TSettings& settings);
 
    private:
-    void AddFetchedRows(int32_t upper_id, TSums& sums);
+    bool EarlierKnown() const;
+    void AddFetchedRows(int32_t upper_id, TSums& sums, const TSettings* settings = nullptr);
     TSortieBatch& batch_;
     TPilotStart start_;
   };
@@ -88,8 +102,11 @@ class TSortieBatch {
   std::vector<int64_t> row_ids_;
   std::unordered_map<int32_t, TRange> ranges_;
   std::exception_ptr fetch_error_;
-  bool earlier_read_ = false;                    // earlier_ holds every pilot's sums
-  std::unordered_map<int32_t, TSums> earlier_;   // pilots with a last death only
+  // The pilots with a last death whose earlier sums are known; the others
+  // ask with their own statements.
+  std::unordered_map<int32_t, TSums> earlier_;
+  std::size_t earlier_read_ = 0;
+  bool earlier_streamed_ = false;
 };
 
 }  // namespace sky

@@ -65,6 +65,7 @@ int RunOnce(Tskyranks& service) {
   // The run's promotions go to the outbox; what it cannot send before it
   // ends, the service sends at its next start.
   service.StartNotifier();
+  service.KeepCareerTotals(false);
   // The control signals are blocked: without a reader, SIGTERM and SIGINT
   // (Ctrl-C, `timeout`) would go unnoticed until the cycle's end.
   TSignalControlSource signals;

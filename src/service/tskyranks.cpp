@@ -10,6 +10,7 @@
 #include <fmt/format.h>
 
 #include "awards/award_evaluation.h"
+#include "engine/career_store.h"
 #include "engine/pilot_table.h"
 #include "engine/rank_pass.h"
 #include "notify/notifier.h"
@@ -46,10 +47,11 @@ void WarnWhenOthersCanRead(const std::string& file_name) {
 }  // namespace
 
 bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, const TPassStop* stop,
-                          TNotifier* notifier) {
+                          TNotifier* notifier, bool keep_career_totals) {
   TPassRecord record(entry);
   const std::unique_ptr<TWriteObserver> events = notifier ? notifier->BeginPass(settings, entry) : nullptr;
-  const TDatabasePass pass = CalculateDatabase(settings, entry, AwardEvaluator(), stop, &record.Progress(), events.get());
+  const TDatabasePass pass = CalculateDatabase(settings, entry, AwardEvaluator(), stop, &record.Progress(), events.get(),
+                                               keep_career_totals ? &KeptCareers(entry) : nullptr);
   if (notifier) notifier->EndPass(settings, entry, pass.Reached && !pass.Failed && !pass.Stopped);
   record.Finish(pass);
   // Reached also when the database holds no pilot to enumerate.
@@ -62,6 +64,8 @@ bool ResetOneDatabase(const TSettings& settings, const TServerEntry& entry, TNot
   // Before the ranks are cleared: a crash in between must not leave the
   // recalculation after it announcing everyone's ranks again.
   if (notifier) notifier->Reset(entry);
+  // Every pilot starts again from his first sortie: nothing kept stands.
+  ForgetKeptCareers(entry.Id);
   const bool reached = ResetDatabase(settings, entry, &cleared);
   record.FinishReset(reached, cleared);
   return reached;
@@ -70,7 +74,7 @@ bool ResetOneDatabase(const TSettings& settings, const TServerEntry& entry, TNot
 Tskyranks::Tskyranks()
     : Tskyranks(
           [this](const TSettings& settings, const TServerEntry& entry) {
-            return CalculateOneDatabase(settings, entry, &pass_stop_, notifier_.get());
+            return CalculateOneDatabase(settings, entry, &pass_stop_, notifier_.get(), keep_career_totals_);
           },
           [this](const TSettings& settings, const TServerEntry& entry) {
             return ResetOneDatabase(settings, entry, notifier_.get());

@@ -85,6 +85,11 @@ class Tskyranks : public TServiceControl {
   void StartNotifier();
   // RunCalculationCycle with what it did.
   TCycleReport RunCycle();
+  // Whether the real calculation keeps the career totals between passes
+  // (engine/career_store.h); on by default. A process that runs one cycle
+  // and ends turns it off: keeping costs a count of each sorties table that
+  // nothing would use.
+  void KeepCareerTotals(bool keep) { keep_career_totals_ = keep; }
 
   // Ends running work at the next pilot and keeps new work from starting;
   // may be called from any thread. The stop itself is ServiceStop.
@@ -112,6 +117,7 @@ class Tskyranks : public TServiceControl {
   TExclusiveAccess access_;
   TDatabaseOperation calculate_;
   TDatabaseOperation reset_;
+  bool keep_career_totals_ = true;
   uint32_t timer_ticks_ = 0;  // main thread only
   bool terminated_ = false;   // main thread only
   bool handlers_finished_ = true;
@@ -120,9 +126,10 @@ class Tskyranks : public TServiceControl {
 };
 
 // The real per-database operations.
-// With a notifier the pass's promotions and awards are announced.
+// With a notifier the pass's promotions and awards are announced; with
+// `keep_career_totals` the pass uses and keeps the entry's career totals.
 bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, const TPassStop* stop,
-                          TNotifier* notifier = nullptr);
+                          TNotifier* notifier = nullptr, bool keep_career_totals = true);
 bool ResetOneDatabase(const TSettings& settings, const TServerEntry& entry, TNotifier* notifier = nullptr);
 
 }  // namespace sky

@@ -86,6 +86,12 @@ struct TSettings {
   int32_t Sleep = 0;
   std::string NotifyPublicUrl;             // where the pilot pages are reachable from outside; empty: no links
   std::vector<TWebhookEntry> Webhooks;
+  // How often the pass asks whether old sorties changed under the career
+  // totals it keeps (engine/history_check.h): the minutes between counts of
+  // the sorties table (0: every pass) and the hours between full reads of the
+  // totals (0: every pass, nothing kept).
+  uint32_t HistoryCheck = 60;
+  uint32_t HistoryVerify = 24;
 };
 
 using TServerList = std::vector<TServerEntry>;

@@ -22,9 +22,9 @@
 #include <thread>
 #include <vector>
 
+#include "reliability/pass_copies.h"
 #include "service/service_program.h"
 #include "support/generated_stats.h"
-#include "support/new_file_rules.h"
 #include "support/sanitized_build.h"
 #include "support/settings_document.h"
 #include "support/temp_dir.h"
@@ -49,26 +49,10 @@ constexpr char kPilotHeading[] = " === Расчет пилота ===";
 // Only a hung program takes this long; the passes themselves take seconds.
 constexpr auto kPassPatience = kSanitized ? 600s : 120s;
 
-// Copies the generated tables, with the sorties up to `last_id`; AddSorties
-// brings more.
-void CopyTables(const TestDatabase& from, const TestDatabase& to, int last_id) {
-  for (const std::string table : {"pilots", "sorties"}) {
-    to.Exec("create table " + to.Name() + "." + table + " like " + from.Name() + "." + table);
-  }
-  to.Exec("insert into " + to.Name() + ".pilots select * from " + from.Name() + ".pilots");
-  to.Exec("insert into " + to.Name() + ".sorties select * from " + from.Name() + ".sorties where id <= " +
-          std::to_string(last_id));
-}
+// Brings the generated sorties after `after_id`.
 void AddSorties(const TestDatabase& from, const TestDatabase& to, int after_id) {
   to.Exec("insert into " + to.Name() + ".sorties select * from " + from.Name() + ".sorties where id > " +
           std::to_string(after_id));
-}
-
-// Every column the pass writes, of every pilot.
-std::vector<std::string> PassColumns(const TestDatabase& db) {
-  return db.Column(
-      "select concat_ws(':', id, ifnull(realrank, 'NULL'), ifnull(lastsortie, 'NULL'), ifnull(awards, 'NULL'))"
-      " from pilots order by id");
 }
 
 // A program home whose settings point at one database: the full rank scale,
@@ -77,20 +61,7 @@ class TPassHome {
  public:
   explicit TPassHome(const TestDatabase& db) {
     SettingsDocument document = ServiceSettings({db.Entry()}, 0, 0, "pw", 2);
-    TSettings& settings = document.settings;
-    const TSettings rules = NewFileRules();
-    settings.SortieEndSuccess = rules.SortieEndSuccess;
-    settings.SortieEndSkip = rules.SortieEndSkip;
-    settings.SortieEndDead = rules.SortieEndDead;
-    settings.SortieMode = 2;
-    settings.SortieDuration = rules.SortieDuration;
-    settings.BombersMode = rules.BombersMode;
-    settings.AirBomberRatio = rules.AirBomberRatio;
-    settings.GroundRatio = rules.GroundRatio;
-    settings.Ranks = {{1, "мл. л-т", 3, 2, 0},  {2, "лейтенант", 5, 3, 0},      {3, "ст. лейтенант", 10, 5, 0},
-                      {4, "капитан", 15, 10, 0}, {5, "майор", 20, 15, 0},         {6, "подполковник", 25, 20, 0},
-                      {7, "полковник", 30, 25, 0}, {8, "генерал", 35, 30, 0}};
-    settings.AwardsFile = std::string(SKY_SITE_DIR) + "/awards.xml";
+    SetPassRules(document.settings);
     WriteFileBytes(dir_.File("skyranks.xml"), document.Bytes());
   }
 
