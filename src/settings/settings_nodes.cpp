@@ -135,8 +135,8 @@ const TSettingsNode<S> kSettingsNodes[] = {
      .fresh = "awards.xml", .comment = "Расположение файла с настройками наград (локальое имя или URL)",
      .read_order = 22, .field = &S::AwardsFile},
     {.element = "/skyranks/notify", .attribute = "public_url", .type = T::kName, .write = W::kNever,
-     .read_order = 25, .field = &S::NotifyPublicUrl},
-    {.element = "/skyranks/notify/webhook", .type = T::kWebhooks, .write = W::kNever, .read_order = 26},
+     .read_order = 33, .field = &S::NotifyPublicUrl},
+    {.element = "/skyranks/notify/webhook", .type = T::kWebhooks, .write = W::kNever, .read_order = 34},
 };
 
 }  // namespace
