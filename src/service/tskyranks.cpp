@@ -1,5 +1,6 @@
 #include "service/tskyranks.h"
 
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -206,6 +207,10 @@ bool Tskyranks::RunCalculationCycle() { return !RunCycle().stopped; }
 TCycleReport Tskyranks::RunCycle() {
   TCycleReport report;
   access_.Run([&] { CalculateServers(report); });
+  // A pass frees what it read on several threads (its writers', the web
+  // server's); the allocator keeps such pages in the threads' arenas, and a
+  // daemon that runs for months would hold on to its busiest moment.
+  malloc_trim(0);
   return report;
 }
 
