@@ -23,11 +23,11 @@
 
 #include "awards/award_evaluation.h"
 #include "awards/awards_file.h"
+#include "base/log.h"
 #include "db/session.h"
 #include "engine/pilot_sorties.h"
 #include "engine/sortie.h"
 #include "fuzz_check.h"
-#include "settings/log.h"
 #include "settings/settings.h"
 #include "xml/xml_document.h"
 

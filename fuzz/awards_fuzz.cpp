@@ -13,8 +13,8 @@
 
 #include "awards/award_conditions.h"
 #include "awards/awards_file.h"
+#include "base/log.h"
 #include "fuzz_check.h"
-#include "settings/log.h"
 #include "xml/xml_document.h"
 
 using namespace sky;

@@ -10,13 +10,13 @@
 #include <string>
 #include <string_view>
 
+#include "base/text.h"
 #include "fuzz_check.h"
 #include "web/admin_control.h"
 #include "web/admin_guard.h"
 #include "web/form_fields.h"
 #include "web/request_framing.h"
 #include "web/request_parsing.h"
-#include "xml/encoding.h"
 
 using namespace sky;
 

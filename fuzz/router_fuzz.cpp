@@ -16,15 +16,15 @@
 #include <string>
 #include <string_view>
 
+#include "base/paths.h"
 #include "fuzz_check.h"
-#include "settings/paths.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
-#include "xml/xml_document.h"
 #include "web/connection.h"
 #include "web/form_fields.h"
 #include "web/request_router.h"
 #include "web/socket_connection.h"
+#include "xml/xml_document.h"
 
 using namespace sky;
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/log.h"
 #include "fuzz_check.h"
-#include "settings/log.h"
 #include "settings/settings.h"
 #include "xml/xml_document.h"
 

@@ -11,8 +11,8 @@
 
 #include <libxml/tree.h>
 
+#include "base/encoding.h"
 #include "fuzz_check.h"
-#include "xml/encoding.h"
 #include "xml/xml_document.h"
 
 using sky::TXmlDocument;

@@ -11,15 +11,15 @@
 #include <string>
 #include <string_view>
 
+#include "base/log.h"
+#include "base/paths.h"
+#include "base/text.h"
+#include "base/version.h"
 #include "service/home_check.h"
 #include "service/installation.h"
 #include "service/service_host.h"
 #include "service/signal_control.h"
 #include "service/tskyranks.h"
-#include "settings/log.h"
-#include "settings/paths.h"
-#include "settings/version.h"
-#include "xml/encoding.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "awards/award_criteria.h"
-#include "settings/log.h"
-#include "xml/encoding.h"
+#include "base/log.h"
+#include "base/text.h"
 
 namespace sky {
 namespace {

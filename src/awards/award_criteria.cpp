@@ -1,6 +1,6 @@
 #include "awards/award_criteria.h"
 
-#include "xml/encoding.h"
+#include "base/text.h"
 
 namespace sky {
 

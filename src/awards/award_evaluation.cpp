@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "awards/awards_file.h"
+#include "base/log.h"
+#include "base/text.h"
 #include "engine/pilot_sorties.h"
 #include "engine/sortie.h"
-#include "settings/log.h"
-#include "xml/encoding.h"
 
 namespace sky {
 namespace {

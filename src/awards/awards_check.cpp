@@ -8,8 +8,8 @@
 
 #include "awards/award_conditions.h"
 #include "awards/awards_file.h"
+#include "base/log.h"
 #include "settings/known_names.h"
-#include "settings/log.h"
 #include "xml/xml_document.h"
 
 namespace sky {

@@ -16,7 +16,7 @@
 
 #include <string>
 
-#include "settings/check_report.h"
+#include "base/check_report.h"
 
 namespace sky {
 

@@ -2,8 +2,8 @@
 
 #include <fmt/format.h>
 
-#include "settings/log.h"
-#include "xml/encoding.h"
+#include "base/log.h"
+#include "base/text.h"
 
 namespace sky {
 

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "base/sql_literal.h"
+
 namespace sky {
 
 void TParam::SetInteger(int64_t value) {
@@ -36,31 +38,7 @@ std::string TParam::Literal(bool backslash_escapes) const {
       return integer_ ? "'Y'" : "'N'";
     case TKind::kText: {
       std::string out;
-      out.reserve(text_.size() + 2);
-      out.push_back('\'');
-      if (!backslash_escapes) {
-        // The server reads every byte between the quotes as it stands, so a
-        // backslash cannot escape anything and would end up in the value.
-        for (char c : text_) {
-          if (c == '\'') out.push_back('\'');
-          out.push_back(c);
-        }
-        out.push_back('\'');
-        return out;
-      }
-      for (char c : text_) {
-        switch (c) {
-          case '\0': out += "\\0"; break;
-          case '\t': out += "\\t"; break;
-          case '\n': out += "\\n"; break;
-          case '\r': out += "\\r"; break;
-          case '"': out += "\\\""; break;
-          case '\'': out += "\\'"; break;
-          case '\\': out += "\\\\"; break;
-          default: out.push_back(c);
-        }
-      }
-      out.push_back('\'');
+      AppendSqlText(out, text_, backslash_escapes ? TBackslashes::kEscape : TBackslashes::kLiteral);
       return out;
     }
     case TKind::kUnassigned:

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "base/text.h"
 #include "db/session.h"
-#include "xml/encoding.h"
 
 namespace sky {
 namespace {

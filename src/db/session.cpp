@@ -4,8 +4,8 @@
 
 #include <mutex>
 
+#include "base/log.h"
 #include "db/session.h"
-#include "settings/log.h"
 
 namespace sky {
 namespace {

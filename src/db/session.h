@@ -37,7 +37,7 @@
 #include <string_view>
 #include <vector>
 
-#include "settings/datetime.h"
+#include "base/datetime.h"
 #include "settings/settings.h"
 
 struct st_mysql;

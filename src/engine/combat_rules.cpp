@@ -1,8 +1,8 @@
 // Implements part of engine/sortie.h (the combat and kill rules).
 #include <cmath>
 
+#include "base/log.h"
 #include "engine/sortie.h"
-#include "settings/log.h"
 
 namespace sky {
 

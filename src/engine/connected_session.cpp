@@ -1,6 +1,6 @@
 #include "engine/connected_session.h"
 
-#include "settings/log.h"
+#include "base/log.h"
 
 namespace sky {
 

@@ -6,12 +6,12 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text.h"
 #include "db/session.h"
 #include "engine/alter_privilege.h"
 #include "engine/pass_columns.h"
 #include "engine/query_closer.h"
 #include "engine/sortie_index_check.h"
-#include "xml/encoding.h"
 
 namespace sky {
 

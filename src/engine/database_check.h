@@ -15,7 +15,7 @@
 
 #include <string>
 
-#include "settings/check_report.h"
+#include "base/check_report.h"
 #include "settings/settings.h"
 
 namespace sky {

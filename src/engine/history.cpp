@@ -2,11 +2,11 @@
 
 #include <fmt/format.h>
 
+#include "base/log.h"
 #include "engine/connected_session.h"
 #include "engine/query_closer.h"
 #include "engine/rank_pass.h"
 #include "export/dataset_xml.h"
-#include "settings/log.h"
 
 namespace sky {
 

@@ -5,8 +5,8 @@
 
 #include <fmt/format.h>
 
+#include "base/log.h"
 #include "engine/query_closer.h"
-#include "settings/log.h"
 
 namespace sky {
 

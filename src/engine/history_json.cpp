@@ -3,8 +3,8 @@
 #include <span>
 #include <string_view>
 
+#include "base/text.h"
 #include "export/json_writer.h"
-#include "xml/encoding.h"
 
 namespace sky {
 

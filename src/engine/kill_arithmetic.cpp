@@ -5,7 +5,7 @@
 
 #include <fmt/format.h>
 
-#include "settings/log.h"
+#include "base/log.h"
 
 namespace sky {
 

@@ -2,8 +2,9 @@
 
 #include <string>
 
+#include "base/encoding.h"
+#include "base/text.h"
 #include "engine/kill_arithmetic.h"
-#include "xml/encoding.h"
 
 namespace sky {
 

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/datetime.h"
 #include "engine/sortie.h"
-#include "settings/datetime.h"
 
 namespace sky {
 

@@ -25,7 +25,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/datetime.h"
+#include "base/datetime.h"
 #include "settings/settings.h"
 
 namespace sky {

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <utility>
 
-#include "xml/encoding.h"
+#include "base/encoding.h"
 
 namespace sky {
 

@@ -2,9 +2,9 @@
 
 #include <fmt/format.h>
 
+#include "base/log.h"
 #include "engine/connected_session.h"
 #include "engine/pass_columns.h"
-#include "settings/log.h"
 #include "settings/settings_store.h"
 
 namespace sky {

@@ -1,10 +1,10 @@
 // Implements part of engine/sortie.h (GetPilotTotals and the ratios).
 #include <fmt/format.h>
 
+#include "base/log.h"
 #include "engine/pilot_sorties.h"
 #include "engine/query_closer.h"
 #include "engine/sortie.h"
-#include "settings/log.h"
 
 namespace sky {
 

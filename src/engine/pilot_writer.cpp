@@ -7,8 +7,8 @@
 #include <optional>
 #include <thread>
 
+#include "base/systemd_notify.h"
 #include "engine/rank_pass.h"
-#include "settings/systemd_notify.h"
 
 namespace sky {
 

@@ -9,6 +9,8 @@
 
 #include <fmt/format.h>
 
+#include "base/log.h"
+#include "base/systemd_notify.h"
 #include "engine/career_store.h"
 #include "engine/connected_session.h"
 #include "engine/kill_arithmetic.h"
@@ -20,9 +22,7 @@
 #include "engine/sortie_batch.h"
 #include "engine/sortie_index_check.h"
 #include "engine/write_observer.h"
-#include "settings/log.h"
 #include "settings/settings_store.h"
-#include "settings/systemd_notify.h"
 
 namespace sky {
 

@@ -3,8 +3,8 @@
 
 #include <fmt/format.h>
 
+#include "base/log.h"
 #include "engine/rank_pass.h"
-#include "settings/log.h"
 
 namespace sky {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/datetime.h"
 #include "db/session.h"
-#include "settings/datetime.h"
 #include "settings/settings.h"
 
 namespace sky {

@@ -6,9 +6,9 @@
 
 #include <fmt/format.h>
 
+#include "base/log.h"
+#include "base/text.h"
 #include "engine/life_tally.h"
-#include "settings/log.h"
-#include "xml/encoding.h"
 
 namespace sky {
 namespace {

@@ -4,8 +4,8 @@
 #include <set>
 #include <string>
 
+#include "base/log.h"
 #include "engine/query_closer.h"
-#include "settings/log.h"
 
 namespace sky {
 

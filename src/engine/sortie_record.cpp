@@ -1,9 +1,10 @@
 // Implements part of engine/sortie.h (ReadSortie and the row readers).
 #include <string>
 
+#include "base/encoding.h"
+#include "base/log.h"
+#include "base/text.h"
 #include "engine/sortie.h"
-#include "settings/log.h"
-#include "xml/encoding.h"
 
 namespace sky {
 

@@ -4,13 +4,13 @@
 #include <string>
 #include <thread>
 
+#include "base/log.h"
+#include "base/systemd_notify.h"
 #include "engine/history.h"
 #include "engine/history_recorder.h"
 #include "engine/life_tally.h"
 #include "engine/pilot_sorties.h"
 #include "engine/rank_pass.h"
-#include "settings/log.h"
-#include "settings/systemd_notify.h"
 
 namespace sky {
 

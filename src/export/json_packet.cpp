@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/encoding.h"
 #include "export/json_writer.h"
 #include "export/value_text.h"
-#include "xml/encoding.h"
 
 namespace sky {
 

@@ -1,6 +1,6 @@
 #include "export/json_writer.h"
 
-#include "xml/encoding.h"
+#include "base/encoding.h"
 
 namespace sky {
 

@@ -7,10 +7,10 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/encoding.h"
 #include "export/dataset_xml.h"
 #include "export/dom_packet.h"
 #include "export/value_text.h"
-#include "xml/encoding.h"
 #include "xml/xml_document.h"
 #include "xml/xml_name.h"
 

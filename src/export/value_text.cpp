@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-#include "xml/encoding.h"
+#include "base/encoding.h"
+#include "base/text.h"
 
 namespace sky {
 

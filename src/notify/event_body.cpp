@@ -4,8 +4,8 @@
 
 #include <fmt/format.h>
 
+#include "base/encoding.h"
 #include "export/json_writer.h"
-#include "xml/encoding.h"
 
 namespace sky {
 

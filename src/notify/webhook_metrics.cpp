@@ -1,8 +1,8 @@
 // Implements part of notify/webhook_metrics.h.
 #include "notify/webhook_metrics.h"
 
+#include "base/metric_family.h"
 #include "notify/notifier.h"
-#include "settings/metric_family.h"
 
 namespace sky {
 

@@ -4,8 +4,8 @@
 #include <system_error>
 
 #include "awards/awards_check.h"
+#include "base/paths.h"
 #include "engine/database_check.h"
-#include "settings/paths.h"
 #include "settings/settings_check.h"
 
 namespace sky {

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <string>
 
-#include "settings/check_report.h"
+#include "base/check_report.h"
 
 namespace sky {
 

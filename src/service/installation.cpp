@@ -14,7 +14,7 @@
 #include <system_error>
 #include <vector>
 
-#include "settings/paths.h"
+#include "base/paths.h"
 #include "settings/settings_store.h"
 
 extern char** environ;

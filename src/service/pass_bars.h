@@ -1,5 +1,5 @@
 // The progress bars of `skyranks --once` on a terminal: one bar per pass
-// (settings/progress_bar.h), labelled with the database, begun and ended by
+// (base/progress_bar.h), labelled with the database, begun and ended by
 // the running pass (engine/pass_progress.h) and redrawn from its figures
 // by a thread of its own while it runs. On a descriptor that is not a
 // terminal nothing is registered or started, and nothing is written.
@@ -13,8 +13,8 @@
 #include <mutex>
 #include <thread>
 
+#include "base/progress_bar.h"
 #include "engine/pass_progress.h"
-#include "settings/progress_bar.h"
 
 namespace sky {
 

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "settings/log.h"
+#include "base/log.h"
 
 namespace sky {
 

@@ -10,10 +10,10 @@
 
 #include <fmt/format.h>
 
+#include "base/paths.h"
 #include "service/control_reader.h"
 #include "service/pass_bars.h"
 #include "service/signal_control.h"
-#include "settings/paths.h"
 #include "settings/settings_store.h"
 
 namespace sky {

@@ -11,17 +11,17 @@
 #include <fmt/format.h>
 
 #include "awards/award_evaluation.h"
+#include "base/log.h"
+#include "base/paths.h"
+#include "base/systemd_notify.h"
+#include "base/version.h"
 #include "engine/career_store.h"
 #include "engine/pilot_table.h"
 #include "engine/rank_pass.h"
 #include "notify/notifier.h"
 #include "service/control_reader.h"
 #include "service/pass_record.h"
-#include "settings/log.h"
-#include "settings/paths.h"
 #include "settings/settings_store.h"
-#include "settings/systemd_notify.h"
-#include "settings/version.h"
 #include "web/listen_address.h"
 
 namespace sky {

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/check_report.h"
+#include "base/check_report.h"
 #include "xml/xml_document.h"
 
 namespace sky {

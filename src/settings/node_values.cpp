@@ -5,8 +5,9 @@
 #include <stdexcept>
 #include <type_traits>
 
+#include "base/encoding.h"
+#include "base/text.h"
 #include "settings/settings_nodes.h"
-#include "xml/encoding.h"
 
 namespace sky {
 

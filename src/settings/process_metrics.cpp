@@ -7,7 +7,7 @@
 #include <fstream>
 #include <utility>
 
-#include "settings/metric_family.h"
+#include "base/metric_family.h"
 
 namespace sky {
 

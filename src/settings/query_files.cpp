@@ -3,9 +3,9 @@
 // file, each naming a query number and the file holding its statement.
 #include <string>
 
+#include "base/text.h"
 #include "settings/settings.h"
 #include "settings/settings_nodes.h"
-#include "xml/encoding.h"
 
 namespace sky {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <system_error>
 
-#include "settings/log.h"
+#include "base/log.h"
 #include "settings/settings_nodes.h"
 
 namespace sky {

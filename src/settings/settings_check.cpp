@@ -7,10 +7,11 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "base/encoding.h"
+#include "base/log.h"
+#include "base/text.h"
 #include "settings/known_names.h"
-#include "settings/log.h"
 #include "settings/settings_nodes.h"
-#include "xml/encoding.h"
 
 namespace sky {
 

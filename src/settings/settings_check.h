@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/check_report.h"
+#include "base/check_report.h"
 #include "settings/settings.h"
 
 namespace sky {

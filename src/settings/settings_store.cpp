@@ -4,8 +4,8 @@
 #include <mutex>
 #include <system_error>
 
-#include "settings/log.h"
-#include "settings/paths.h"
+#include "base/log.h"
+#include "base/paths.h"
 
 namespace sky {
 

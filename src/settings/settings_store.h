@@ -11,7 +11,7 @@
 
 #include <memory>
 
-#include "settings/datetime.h"
+#include "base/datetime.h"
 #include "settings/settings.h"
 
 namespace sky {

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "settings/log.h"
+#include "base/log.h"
 #include "settings/settings.h"
 
 namespace sky {

@@ -2,14 +2,14 @@
 
 #include <fmt/format.h>
 
-#include "settings/log.h"
+#include "base/encoding.h"
+#include "base/log.h"
 #include "settings/process_metrics.h"
 #include "settings/settings_store.h"
 #include "web/answer_framing.h"
 #include "web/form_fields.h"
 #include "web/http_answer.h"
 #include "web/request_parsing.h"
-#include "xml/encoding.h"
 
 namespace sky {
 

@@ -6,8 +6,8 @@
 
 #include <vector>
 
+#include "base/text.h"
 #include "web/request_parsing.h"
-#include "xml/encoding.h"
 
 namespace sky {
 

@@ -2,9 +2,9 @@
 // The banner image, built into the program from site/banner.gif.
 #include <exception>
 
-#include "settings/log.h"
-#include "web/banner_gif.h"
+#include "base/log.h"
 #include "web/answer_framing.h"
+#include "web/banner_gif.h"
 
 namespace sky {
 

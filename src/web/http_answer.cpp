@@ -2,8 +2,9 @@
 
 #include <fstream>
 
-#include "settings/paths.h"
-#include "xml/encoding.h"
+#include "base/encoding.h"
+#include "base/paths.h"
+#include "base/text.h"
 
 #include "version_constants.h"
 

@@ -6,9 +6,10 @@
 #include <optional>
 #include <utility>
 
+#include "base/encoding.h"
+#include "base/text.h"
 #include "web/form_fields.h"
 #include "web/view_params.h"
-#include "xml/encoding.h"
 
 namespace sky {
 

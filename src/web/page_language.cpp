@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "base/text.h"
 #include "web/request_parsing.h"
-#include "xml/encoding.h"
 
 namespace sky {
 

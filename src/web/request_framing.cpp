@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "web/request_parsing.h"
-#include "xml/encoding.h"
 
 namespace sky {
 

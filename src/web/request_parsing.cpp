@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "base/text.h"
 #include "web/regex.h"
-#include "xml/encoding.h"
 
 namespace sky {
 

@@ -4,10 +4,10 @@
 
 #include <exception>
 
-#include "settings/datetime.h"
-#include "settings/paths.h"
+#include "base/datetime.h"
+#include "base/paths.h"
+#include "base/version.h"
 #include "settings/settings_store.h"
-#include "settings/version.h"
 #include "web/http_answer.h"
 
 namespace sky {

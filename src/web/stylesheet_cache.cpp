@@ -5,7 +5,7 @@
 #include <map>
 #include <mutex>
 
-#include "settings/paths.h"
+#include "base/paths.h"
 #include "web/view_params.h"
 #include "xml/xml_document.h"
 

@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "settings/log.h"
+#include "base/log.h"
 #include "settings/process_metrics.h"
 #include "web/file_descriptor.h"
 #include "web/listen_address.h"

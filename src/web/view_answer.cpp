@@ -3,7 +3,7 @@
 #include <exception>
 #include <optional>
 
-#include "settings/log.h"
+#include "base/log.h"
 #include "settings/settings_store.h"
 #include "web/answer_framing.h"
 #include "web/page_cache.h"

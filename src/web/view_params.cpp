@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "xml/encoding.h"
+#include "base/text.h"
 
 namespace sky {
 

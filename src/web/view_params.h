@@ -1,5 +1,5 @@
 // Reading what a view is asked for: values of the parameter list (numbers
-// in them are read with ToInt32, xml/encoding.h), and file names that must
+// in them are read with ToInt32, base/text.h), and file names that must
 // stay inside the program directory.
 #pragma once
 

@@ -7,11 +7,11 @@
 
 #include <fmt/format.h>
 
+#include "base/log.h"
 #include "engine/pilot_results.h"
 #include "export/json_writer.h"
 #include "export/packet_writer.h"
 #include "export/value_text.h"
-#include "settings/log.h"
 #include "web/form_fields.h"
 #include "web/leaderboard.h"
 #include "web/page_language.h"

@@ -6,12 +6,12 @@
 
 #include <fmt/format.h>
 
+#include "base/log.h"
+#include "base/progress_bar.h"
 #include "engine/pass_journal.h"
 #include "engine/pass_progress.h"
 #include "export/json_writer.h"
 #include "notify/notifier.h"
-#include "settings/log.h"
-#include "settings/progress_bar.h"
 #include "web/page_language.h"
 #include "web/view_answer.h"
 #include "web/views.h"

@@ -4,13 +4,13 @@
 // passwords, is never sent, and no name may lead out of the program directory.
 #include <filesystem>
 
-#include "settings/paths.h"
+#include "base/paths.h"
+#include "base/text.h"
 #include "settings/settings_store.h"
 #include "web/answer_framing.h"
 #include "web/http_answer.h"
 #include "web/view_params.h"
 #include "web/views.h"
-#include "xml/encoding.h"
 
 namespace sky {
 

@@ -8,11 +8,12 @@
 
 #include <fmt/format.h>
 
+#include "base/log.h"
+#include "base/paths.h"
+#include "base/text.h"
 #include "engine/history.h"
 #include "engine/pilot_results.h"
 #include "export/json_writer.h"
-#include "settings/log.h"
-#include "settings/paths.h"
 #include "settings/settings_store.h"
 #include "web/form_fields.h"
 #include "web/page_language.h"
@@ -22,7 +23,6 @@
 #include "web/view_answer.h"
 #include "web/view_params.h"
 #include "web/views.h"
-#include "xml/encoding.h"
 #include "xml/xml_document.h"
 
 namespace sky {

@@ -2,18 +2,18 @@
 // The pilot list of a database and one pilot's history.
 #include <exception>
 
+#include "base/log.h"
+#include "base/paths.h"
+#include "base/text.h"
 #include "engine/history.h"
 #include "engine/history_json.h"
-#include "settings/log.h"
-#include "settings/paths.h"
 #include "settings/settings_store.h"
-#include "web/request_parsing.h"
 #include "web/answer_framing.h"
+#include "web/request_parsing.h"
 #include "web/view_answer.h"
 #include "web/view_operations.h"
 #include "web/view_params.h"
 #include "web/views.h"
-#include "xml/encoding.h"
 #include "xml/xml_document.h"
 
 namespace sky {

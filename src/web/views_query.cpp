@@ -6,11 +6,13 @@
 #include <iterator>
 #include <utility>
 
+#include "base/encoding.h"
+#include "base/log.h"
+#include "base/paths.h"
+#include "base/text.h"
 #include "engine/history.h"
 #include "engine/sortie.h"
 #include "export/json_writer.h"
-#include "settings/log.h"
-#include "settings/paths.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "web/answer_framing.h"
@@ -18,7 +20,6 @@
 #include "web/view_operations.h"
 #include "web/view_params.h"
 #include "web/views.h"
-#include "xml/encoding.h"
 #include "xml/xml_document.h"
 
 namespace sky {

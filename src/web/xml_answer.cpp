@@ -6,17 +6,17 @@
 #include <stdexcept>
 #include <utility>
 
+#include "base/log.h"
+#include "base/paths.h"
+#include "base/text.h"
 #include "engine/history.h"
 #include "export/json_packet.h"
-#include "settings/log.h"
-#include "settings/paths.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "web/answer_framing.h"
 #include "web/view_answer.h"
 #include "web/view_operations.h"
 #include "web/view_params.h"
-#include "xml/encoding.h"
 #include "xml/xml_document.h"
 
 namespace sky {

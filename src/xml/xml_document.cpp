@@ -15,7 +15,7 @@
 #include <memory>
 #include <mutex>
 
-#include "xml/encoding.h"
+#include "base/encoding.h"
 #include "xml/xml_library.h"
 #include "xml/xml_name.h"
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "xml/encoding.h"
+#include "base/encoding.h"
 #include "xml/xml_document.h"
 #include "xml/xml_name.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "xml/encoding.h"
+#include "base/text.h"
 #include "xml/xml_document.h"
 
 namespace sky {

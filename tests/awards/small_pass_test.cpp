@@ -13,6 +13,7 @@
 #include <string>
 
 #include "awards/award_evaluation.h"
+#include "base/encoding.h"
 #include "engine/rank_pass.h"
 #include "settings/settings.h"
 #include "support/new_file_rules.h"
@@ -20,7 +21,6 @@
 #include "support/temp_dir.h"
 #include "support/test_db.h"
 #include "support/text_shape.h"
-#include "xml/encoding.h"
 
 namespace sky::test {
 namespace {

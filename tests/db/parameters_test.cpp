@@ -23,6 +23,8 @@ TEST_F(Parameters, TextValuesAreQuotedAndEscapedNeverPasted) {
   EXPECT_EQ(query.BoundText(), "select ''");
   query.ParamByName("v").SetText(std::string("\0\t\n\r\"x", 6));
   EXPECT_EQ(query.BoundText(), "select '\\0\\t\\n\\r\\\"x'");
+  query.ParamByName("v").SetText("ctrl\x1a" "z");
+  EXPECT_EQ(query.BoundText(), "select 'ctrl\\Zz'");
   query.ParamByName("v").SetText("1; drop table pilots; --");
   EXPECT_EQ(query.BoundText(), "select '1; drop table pilots; --'");
 }

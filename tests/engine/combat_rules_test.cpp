@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "base/datetime.h"
 #include "engine/sortie.h"
-#include "settings/datetime.h"
 
 namespace sky::test {
 namespace {

@@ -13,6 +13,7 @@
 
 #include <fmt/format.h>
 
+#include "base/encoding.h"
 #include "db/session.h"
 #include "settings/settings.h"
 #include "support/new_file_rules.h"
@@ -20,7 +21,6 @@
 #include "support/stat_rows.h"
 #include "support/temp_dir.h"
 #include "support/test_db.h"
-#include "xml/encoding.h"
 
 namespace sky::test {
 

@@ -1,9 +1,9 @@
 // Reading sortie rows and the row-based rules against the real database.
 #include <fmt/format.h>
 
+#include "base/datetime.h"
 #include "engine/sortie.h"
 #include "engine_fixture.h"
-#include "settings/datetime.h"
 
 namespace sky::test {
 namespace {

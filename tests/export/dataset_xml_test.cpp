@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "base/encoding.h"
 #include "db/session.h"
 #include "export/dataset_xml.h"
 #include "support/program_home.h"
 #include "support/test_db.h"
-#include "xml/encoding.h"
 #include "xml/xml_document.h"
 
 namespace sky {

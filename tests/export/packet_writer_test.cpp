@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "base/encoding.h"
 #include "db/session.h"
 #include "export/dataset_xml.h"
 #include "export/dom_packet.h"
 #include "export/packet_writer.h"
-#include "xml/encoding.h"
 #include "support/test_db.h"
 
 namespace sky {

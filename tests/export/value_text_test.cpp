@@ -2,8 +2,8 @@
 // guard that keeps every attribute value fit for XML.
 #include <gtest/gtest.h>
 
+#include "base/encoding.h"
 #include "export/value_text.h"
-#include "xml/encoding.h"
 
 namespace sky {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
 
+#include "base/encoding.h"
 #include "notify/event_body.h"
-#include "xml/encoding.h"
 
 namespace sky {
 namespace {

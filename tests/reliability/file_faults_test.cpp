@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "base/log.h"
 #include "service/tskyranks.h"
-#include "settings/log.h"
 #include "settings/settings_store.h"
 #include "support/program_home.h"
 #include "support/settings_document.h"

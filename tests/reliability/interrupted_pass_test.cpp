@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/encoding.h"
 #include "reliability/pass_copies.h"
 #include "service/service_program.h"
 #include "support/generated_stats.h"
@@ -29,7 +30,6 @@
 #include "support/settings_document.h"
 #include "support/temp_dir.h"
 #include "support/test_db.h"
-#include "xml/encoding.h"
 
 namespace sky::test {
 namespace {

@@ -25,6 +25,7 @@
 
 #include <fmt/format.h>
 
+#include "base/encoding.h"
 #include "program_process.h"
 #include "support/sanitized_build.h"
 #include "support/settings_document.h"
@@ -32,7 +33,6 @@
 #include "support/temp_dir.h"
 #include "support/test_db.h"
 #include "web/http_test_client.h"
-#include "xml/encoding.h"
 #include "xml/xml_document.h"
 
 namespace sky::test {

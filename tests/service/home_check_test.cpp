@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "base/encoding.h"
 #include "service/home_check.h"
 #include "service/installation.h"
 #include "service/service_program.h"
 #include "settings/settings.h"
 #include "support/program_home.h"
 #include "support/test_db.h"
-#include "xml/encoding.h"
 
 namespace sky::test {
 namespace {

@@ -18,12 +18,12 @@
 #include <thread>
 #include <vector>
 
-#include "settings/paths.h"
+#include "base/encoding.h"
+#include "base/paths.h"
 #include "support/program_location.h"
 #include "support/settings_document.h"
 #include "support/temp_dir.h"
 #include "web/http_test_client.h"
-#include "xml/encoding.h"
 
 namespace sky::test {
 

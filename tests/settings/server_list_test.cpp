@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "base/encoding.h"
 #include "settings/settings.h"
 #include "support/program_home.h"
-#include "xml/encoding.h"
 
 namespace sky {
 namespace {

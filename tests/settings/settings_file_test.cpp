@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/log.h"
+#include "base/encoding.h"
+#include "base/log.h"
 #include "settings/settings_store.h"
 #include "support/program_home.h"
-#include "xml/encoding.h"
 
 namespace sky {
 namespace {

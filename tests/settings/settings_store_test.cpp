@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "settings/log.h"
+#include "base/log.h"
 #include "support/program_home.h"
 #include "support/settings_document.h"
 

@@ -3,11 +3,12 @@
 #include <filesystem>
 #include <system_error>
 
-#include "settings/log.h"
-#include "settings/paths.h"
+#include "base/encoding.h"
+#include "base/log.h"
+#include "base/paths.h"
+#include "base/text.h"
 #include "settings/settings_store.h"
 #include "support/text_shape.h"
-#include "xml/encoding.h"
 
 namespace sky::test {
 

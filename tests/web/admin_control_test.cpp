@@ -5,7 +5,7 @@
 #include <future>
 #include <thread>
 
-#include "settings/log.h"
+#include "base/log.h"
 #include "web/admin_control.h"
 #include "web/http_test_client.h"
 

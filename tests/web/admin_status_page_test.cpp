@@ -1,7 +1,7 @@
 // The status page as a client receives it.
 #include <gtest/gtest.h>
 
-#include "settings/datetime.h"
+#include "base/datetime.h"
 #include "settings/settings_store.h"
 #include "web/http_test_client.h"
 #include "web/status_page.h"

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/encoding.h"
 #include "service/tskyranks.h"
 #include "support/program_home.h"
 #include "support/program_location.h"
@@ -18,7 +19,6 @@
 #include "web/http_test_client.h"
 #include "web/page_language.h"
 #include "web/views_answers.h"
-#include "xml/encoding.h"
 #include "xml/xml_document.h"
 
 namespace sky {

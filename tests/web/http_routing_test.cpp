@@ -4,10 +4,10 @@
 
 #include <filesystem>
 
-#include "settings/paths.h"
+#include "base/paths.h"
+#include "web/answer_framing.h"
 #include "web/http_answer.h"
 #include "web/http_test_client.h"
-#include "web/answer_framing.h"
 #include "web/view_params.h"
 
 namespace sky {

@@ -20,15 +20,15 @@
 #include <string>
 #include <vector>
 
-#include "settings/paths.h"
+#include "base/encoding.h"
+#include "base/paths.h"
 #include "support/program_home.h"
 #include "support/settings_document.h"
 #include "support/temp_dir.h"
+#include "version_constants.h"
 #include "web/http_server.h"
 #include "web/listen_address.h"
 #include "web/service_control.h"
-#include "xml/encoding.h"
-#include "version_constants.h"
 
 namespace sky::test {
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/encoding.h"
 #include "engine/pilot_results.h"
 #include "support/stat_rows.h"
 #include "support/test_db.h"
@@ -15,7 +16,6 @@
 #include "web/pilot_page.h"
 #include "web/shown_figure.h"
 #include "web/views_answers.h"
-#include "xml/encoding.h"
 
 namespace sky {
 namespace {

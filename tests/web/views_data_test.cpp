@@ -10,11 +10,11 @@
 #include <set>
 #include <memory>
 
+#include "base/encoding.h"
 #include "support/stat_rows.h"
 #include "support/test_db.h"
 #include "web/http_test_client.h"
 #include "web/views_answers.h"
-#include "xml/encoding.h"
 #include "xml/xml_document.h"
 
 namespace sky {

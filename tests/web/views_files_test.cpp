@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <functional>
 
-#include "settings/paths.h"
+#include "base/paths.h"
 #include "support/temp_dir.h"
-#include "web/http_test_client.h"
 #include "web/answer_framing.h"
 #include "web/file_cache.h"
+#include "web/http_test_client.h"
 #include "web/view_params.h"
 #include "web/views_answers.h"
 

@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <memory>
 
+#include "base/encoding.h"
+#include "settings/settings_store.h"
 #include "support/stat_rows.h"
 #include "support/test_db.h"
 #include "web/http_test_client.h"
 #include "web/views_answers.h"
-#include "settings/settings_store.h"
-#include "xml/encoding.h"
 
 namespace sky {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
+#include "base/encoding.h"
 #include "support/temp_dir.h"
-#include "xml/encoding.h"
 #include "xml/xml_name.h"
 
 namespace sky {

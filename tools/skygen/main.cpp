@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
+#include "base/progress_bar.h"
 #include "generator.h"
 #include "options.h"
-#include "settings/progress_bar.h"
 
 int main(int argc, char** argv) {
   using namespace sky::skygen;

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "base/sql_literal.h"
+
 namespace sky::skygen {
 namespace {
 
@@ -60,19 +62,7 @@ void ValuesWriter::Int(int64_t value) {
 
 void ValuesWriter::Text(std::string_view value) {
   Separate();
-  out_ += '\'';
-  for (char c : value) {
-    switch (c) {
-      case '\\': out_ += "\\\\"; break;
-      case '\'': out_ += "\\'"; break;
-      case '\n': out_ += "\\n"; break;
-      case '\r': out_ += "\\r"; break;
-      case '\0': out_ += "\\0"; break;
-      case '\x1a': out_ += "\\Z"; break;
-      default: out_ += c;
-    }
-  }
-  out_ += '\'';
+  AppendSqlText(out_, value, TBackslashes::kEscape);
 }
 
 void ValuesWriter::Null() {

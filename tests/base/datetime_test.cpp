@@ -1,4 +1,4 @@
-#include "settings/datetime.h"
+#include "base/datetime.h"
 
 #include <gtest/gtest.h>
 

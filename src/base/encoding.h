@@ -6,7 +6,6 @@
 #pragma once
 
 #include <array>
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -105,29 +104,6 @@ std::size_t Utf8Length(std::string_view utf8);
 
 // The first `max_chars` characters of a UTF-8 text, never cutting a character in two.
 std::string Utf8Prefix(std::string_view utf8, std::size_t max_chars);
-
-// Removes leading and trailing blanks and control characters (bytes <= 0x20).
-std::string TrimText(std::string_view text);
-
-// True when the text is one or more ASCII decimal digits.
-bool AllDigits(std::string_view text);
-
-// The whole text as a decimal number of type T: digits, after a '-' for a
-// signed T; no blanks, no '+'. nullopt when the text is anything else or the
-// number is out of T's range.
-template <typename T>
-std::optional<T> ParseDecimal(std::string_view text) {
-  T value{};
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
-}
-
-inline std::optional<int32_t> ToInt32(std::string_view text) { return ParseDecimal<int32_t>(text); }
-
-// ASCII-only case folding (enough for names, paths and commands on the wire).
-std::string AsciiLower(std::string_view text);
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
 // The UTF-8 text with Latin and Cyrillic capitals made small (the letters of
 // U+0400..U+042F included) and ё made е, as Russian writing often has it,

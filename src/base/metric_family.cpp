@@ -1,4 +1,4 @@
-#include "settings/metric_family.h"
+#include "base/metric_family.h"
 
 #include <cmath>
 #include <cstdint>

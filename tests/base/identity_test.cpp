@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "settings/paths.h"
-#include "settings/version.h"
+#include "base/paths.h"
+#include "base/version.h"
 #include "support/text_shape.h"
 
 namespace sky {

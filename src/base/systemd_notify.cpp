@@ -1,4 +1,4 @@
-#include "settings/systemd_notify.h"
+#include "base/systemd_notify.h"
 
 #include <systemd/sd-daemon.h>
 

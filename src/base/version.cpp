@@ -1,4 +1,4 @@
-#include "settings/version.h"
+#include "base/version.h"
 
 #include <charconv>
 #include <string_view>

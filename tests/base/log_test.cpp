@@ -1,4 +1,4 @@
-#include "settings/log.h"
+#include "base/log.h"
 
 #include <gtest/gtest.h>
 
@@ -8,11 +8,11 @@
 #include <functional>
 #include <thread>
 
-#include "settings/paths.h"
+#include "base/encoding.h"
+#include "base/paths.h"
 #include "settings/settings_store.h"
 #include "support/program_home.h"
 #include "support/text_shape.h"
-#include "xml/encoding.h"
 
 namespace sky {
 namespace {

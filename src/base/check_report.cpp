@@ -1,4 +1,4 @@
-#include "settings/check_report.h"
+#include "base/check_report.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "settings/path_watch.h"
+#include "base/path_watch.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

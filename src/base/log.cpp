@@ -1,4 +1,4 @@
-#include "settings/log.h"
+#include "base/log.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,10 +12,10 @@
 #include <string>
 #include <utility>
 
-#include "settings/datetime.h"
-#include "settings/path_watch.h"
-#include "settings/paths.h"
-#include "xml/encoding.h"
+#include "base/datetime.h"
+#include "base/encoding.h"
+#include "base/path_watch.h"
+#include "base/paths.h"
 
 namespace sky {
 

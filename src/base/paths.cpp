@@ -1,4 +1,4 @@
-#include "settings/paths.h"
+#include "base/paths.h"
 
 #include <filesystem>
 #include <mutex>

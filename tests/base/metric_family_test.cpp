@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "settings/metric_family.h"
+#include "base/metric_family.h"
 
 namespace sky {
 namespace {

@@ -1,4 +1,4 @@
-#include "settings/progress_bar.h"
+#include "base/progress_bar.h"
 
 #include <unistd.h>
 

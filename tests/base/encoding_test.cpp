@@ -1,4 +1,5 @@
-#include "xml/encoding.h"
+#include "base/encoding.h"
+#include "base/text.h"
 
 #include <gtest/gtest.h>
 

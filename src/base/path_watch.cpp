@@ -1,4 +1,4 @@
-#include "settings/path_watch.h"
+#include "base/path_watch.h"
 
 #include <sys/inotify.h>
 #include <sys/vfs.h>
