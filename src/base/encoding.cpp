@@ -14,6 +14,23 @@ unsigned char CodePointToCp1251(char32_t cp) {
   return 0;
 }
 
+// Walks a UTF-8 text: `character(cp, bytes)` for each valid sequence,
+// `invalid()` for each byte that begins none.
+template <typename TCharacter, typename TInvalid>
+void WalkUtf8(std::string_view text, TCharacter character, TInvalid invalid) {
+  for (std::size_t at = 0; at < text.size();) {
+    char32_t cp = 0;
+    const std::size_t length = DecodeUtf8(text, at, cp);
+    if (length == 0) {
+      invalid();
+      ++at;
+      continue;
+    }
+    character(cp, text.substr(at, length));
+    at += length;
+  }
+}
+
 }  // namespace
 
 void AppendUtf8(std::string& out, char32_t cp) {
@@ -37,18 +54,13 @@ void AppendUtf8(std::string& out, char32_t cp) {
 std::string Utf8ToCp1251(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());
-  for (std::size_t at = 0; at < utf8.size();) {
-    char32_t cp = 0;
-    const std::size_t length = DecodeUtf8(utf8, at, cp);
-    if (length == 0) {
-      out += '?';
-      ++at;
-      continue;
-    }
-    const unsigned char byte = CodePointToCp1251(cp);
-    out += (byte == 0 && cp != 0) ? '?' : static_cast<char>(byte);
-    at += length;
-  }
+  WalkUtf8(
+      utf8,
+      [&](char32_t cp, std::string_view) {
+        const unsigned char byte = CodePointToCp1251(cp);
+        out += (byte == 0 && cp != 0) ? '?' : static_cast<char>(byte);
+      },
+      [&] { out += '?'; });
   return out;
 }
 
@@ -62,17 +74,8 @@ std::string Cp1251ToUtf8(std::string_view cp1251) {
 std::string SanitizeUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (std::size_t at = 0; at < text.size();) {
-    char32_t cp = 0;
-    const std::size_t length = DecodeUtf8(text, at, cp);
-    if (length == 0) {
-      out += '?';
-      ++at;
-    } else {
-      out.append(text.substr(at, length));
-      at += length;
-    }
-  }
+  WalkUtf8(
+      text, [&](char32_t, std::string_view bytes) { out.append(bytes); }, [&] { out += '?'; });
   return out;
 }
 
@@ -88,11 +91,8 @@ bool IsValidUtf8(std::string_view bytes) {
 
 std::size_t Utf8Length(std::string_view utf8) {
   std::size_t count = 0;
-  for (std::size_t at = 0; at < utf8.size(); ++count) {
-    char32_t cp = 0;
-    const std::size_t length = DecodeUtf8(utf8, at, cp);
-    at += length == 0 ? 1 : length;
-  }
+  WalkUtf8(
+      utf8, [&](char32_t, std::string_view) { ++count; }, [&] { ++count; });
   return count;
 }
 
