@@ -96,6 +96,13 @@ def runs_ok(command, out=DEVNULL, input=None):
     return subprocess.run(command, stdout=out, input=input).returncode == 0
 
 
+def env_number(name, default):
+    text = os.environ.get(name) or str(default)
+    if not text.isdigit():
+        raise Failure(f"{name} must be a whole number, not {text!r}")
+    return int(text)
+
+
 class Bench:
     """The run's machinery: settings, the database server, the bench home,
     the service, and the figures measured so far."""
@@ -105,10 +112,10 @@ class Bench:
         self.repo = repo
         self.build = env.get("SKY_BENCH_BUILD") or os.path.join(repo, "build-bench")
         self.cache = env.get("SKY_BENCH_CACHE") or "/var/tmp/skyranks-bench"
-        self.pilots = int(env.get("SKY_BENCH_PILOTS") or 20000)
-        self.sorties = int(env.get("SKY_BENCH_SORTIES") or 2000000)
-        self.seed = int(env.get("SKY_BENCH_SEED") or 1)
-        self.runs = int(env.get("SKY_BENCH_RUNS") or 3)
+        self.pilots = env_number("SKY_BENCH_PILOTS", 20000)
+        self.sorties = env_number("SKY_BENCH_SORTIES", 2000000)
+        self.seed = env_number("SKY_BENCH_SEED", 1)
+        self.runs = env_number("SKY_BENCH_RUNS", 3)
         self.log_level = env.get("SKY_BENCH_LOG_LEVEL") or "3"
         self.count_statement = env.get("SKY_BENCH_COUNT") or "select count(*) from sorties"
         self.growth_big = (env.get("SKY_BENCH_GROWTH") or "1") != "0"
@@ -497,6 +504,8 @@ def prepare_home(b):
 
 
 def cleanup(b):
+    if b is None:
+        return
     b.stop_service()
     b.drop_new_sorties()
     if b.nginx is not None:
