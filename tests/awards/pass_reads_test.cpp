@@ -35,7 +35,7 @@ TSettings ComparedSettings() {
                     {5, "майор", 20, 15, 0}, {6, "подполковник", 25, 20, 0},
                     {7, "полковник", 30, 25, 0}, {8, "генерал", 35, 30, 0}};
   settings.AwardsFile =
-      (std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "site" / "awards.xml")
+      (std::filesystem::path(SKY_SITE_DIR) / "awards.xml")
           .lexically_normal()
           .string();
   settings.LogLevel = 11;

@@ -95,7 +95,7 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
 
 std::string ExpectedLogBytes(const std::string& host) {
   std::filesystem::path file =
-      std::filesystem::path(__FILE__).parent_path() / "data" / "small_pass.log";
+      std::filesystem::path(SKY_TEST_DATA_DIR) / "data" / "small_pass.log";
   std::string expected = ReadFileBytes(file.string());
   expected = ReplaceAll(expected, "{host}", host);
   return Utf8ToCp1251(ReplaceAll(expected, "\n", "\r\n"));

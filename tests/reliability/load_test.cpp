@@ -101,7 +101,7 @@ void FillStatistics(const TestDatabase& db, uint32_t seed) {
 // The program's folder: settings for the one generated database, the awards
 // file and stylesheets of the sample site.
 void WriteProgramHome(const TempDir& home, const TServerEntry& entry, uint16_t port, bool active) {
-  const std::filesystem::path site = std::filesystem::path(__FILE__).parent_path() / "../../site";
+  const std::filesystem::path site = std::filesystem::path(SKY_SITE_DIR);
   std::filesystem::create_directories(home.File("xsl"));
   for (const char* name : {"xsl/pilotlist.xsl", "xsl/history.xsl", "awards.xml"}) {
     std::filesystem::copy_file(site / name, home.File(name), std::filesystem::copy_options::overwrite_existing);

@@ -20,7 +20,7 @@
 namespace sky::test {
 namespace {
 
-const std::string kSiteDir = (std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "site").string();
+const std::string kSiteDir = std::string(SKY_SITE_DIR);
 
 // A home as --install leaves it (the defaults and the sample site files),
 // with the sample queries registered; `servers` replace the new file's entry.
