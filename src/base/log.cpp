@@ -14,6 +14,7 @@
 
 #include "base/datetime.h"
 #include "base/encoding.h"
+#include "base/mutex.h"
 #include "base/path_watch.h"
 #include "base/paths.h"
 
@@ -25,11 +26,15 @@ std::atomic<int32_t> g_threshold{0};
 
 thread_local bool t_silent = false;
 
-// Guarded by LogLock: true while the last attempt to write failed, so that a
-// log that cannot be written is reported once, not once per line.
-bool g_failure_reported = false;
+// Taken for each line. Constant-initialized, so a line may be written from
+// any other object's initialization.
+constinit TMutex g_log_lock;
 
-// The log file kept open between lines, guarded by LogLock. Before each line
+// True while the last attempt to write failed, so that a log that cannot be
+// written is reported once, not once per line.
+bool g_failure_reported SKY_GUARDED_BY(g_log_lock) = false;
+
+// The log file kept open between lines. Before each line
 // it makes sure that the path still names the open file: when the file was
 // deleted, renamed away or replaced (as log rotation does), or the settings
 // name another file, the path is opened anew, and so created when missing.
@@ -122,14 +127,9 @@ class TOpenLog {
   std::chrono::steady_clock::time_point looked_up_;
 };
 
-TOpenLog g_open_log;
+TOpenLog g_open_log SKY_GUARDED_BY(g_log_lock);
 
 }  // namespace
-
-std::mutex& LogLock() {
-  static std::mutex lock;
-  return lock;
-}
 
 int32_t LogThreshold() { return g_threshold.load(std::memory_order_relaxed); }
 void SetLogThreshold(int32_t level) { g_threshold.store(level, std::memory_order_relaxed); }
@@ -148,7 +148,7 @@ void AppendLogLine(std::string_view message, std::string_view detail) noexcept {
     line += Utf8ToCp1251(detail);
     line += "\r\n";
     const std::string file_name = LogFileName();
-    std::lock_guard<std::mutex> hold(LogLock());
+    TMutexLock hold(g_log_lock);
     // The time stamp is taken under the lock so that lines stay in time order.
     line.insert(0, FormatDateTime(Now()) + '\t');
     if (g_open_log.Append(file_name, line)) {

@@ -4,7 +4,7 @@
 // file when level <= the current threshold (the published settings'
 // LogLevel; 0 before the settings are first read). Line format, in
 // Windows-1251 bytes: "dd.mm.yyyy hh:mm:ss" TAB message TAB detail CR LF.
-// Each line is written under LogLock, so lines of different threads never
+// Each line is written under one lock, so lines of different threads never
 // interleave, and is whole in the file when WriteLog returns. The file stays
 // open between lines; before each line the path is opened anew when it names
 // another file or none, so the file may be moved, deleted or replaced at any
@@ -21,7 +21,6 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <string_view>
 
 namespace sky {
@@ -29,8 +28,6 @@ namespace sky {
 void WriteLog(int32_t level, std::string_view message, std::string_view detail = {}) noexcept;
 // Writes the line whatever the threshold; only WriteLog calls it.
 void AppendLogLine(std::string_view message, std::string_view detail) noexcept;
-
-std::mutex& LogLock();
 
 int32_t LogThreshold();
 void SetLogThreshold(int32_t level);

@@ -44,7 +44,7 @@ TMetricValue& TMetricFamily::With(const std::vector<std::string>& label_values) 
     labels += (i == 0 ? "{" : ",") + label_names_[i] + "=\"" + Escaped(label_values[i], true) + "\"";
   }
   if (!labels.empty()) labels += "}";
-  std::lock_guard<std::mutex> hold(lock_);
+  TMutexLock hold(lock_);
   std::unique_ptr<TMetricValue>& series = series_[labels];
   if (!series) series = std::make_unique<TMetricValue>();
   return *series;
@@ -53,7 +53,7 @@ TMetricValue& TMetricFamily::With(const std::vector<std::string>& label_values) 
 void TMetricFamily::Render(std::string& out) const {
   out += "# HELP " + name_ + " " + Escaped(help_, false) + "\n";
   out += "# TYPE " + name_ + (type_ == TMetricType::kCounter ? " counter\n" : " gauge\n");
-  std::lock_guard<std::mutex> hold(lock_);
+  TMutexLock hold(lock_);
   for (const auto& [labels, value] : series_) {
     out += name_ + labels + " " + MetricNumberText(value->Value()) + "\n";
   }

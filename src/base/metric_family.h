@@ -18,9 +18,10 @@
 #include <atomic>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
+
+#include "base/mutex.h"
 
 namespace sky {
 
@@ -53,8 +54,8 @@ class TMetricFamily {
   std::string help_;
   TMetricType type_;
   std::vector<std::string> label_names_;
-  mutable std::mutex lock_;  // guards series_ (not the values)
-  std::map<std::string, std::unique_ptr<TMetricValue>> series_;  // by their "{...}" text
+  mutable TMutex lock_;  // the map, not the values
+  std::map<std::string, std::unique_ptr<TMetricValue>> series_ SKY_GUARDED_BY(lock_);  // by their "{...}" text
 };
 
 // The number as the format writes it: whole numbers without a fraction,

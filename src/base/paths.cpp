@@ -1,8 +1,9 @@
 #include "base/paths.h"
 
 #include <filesystem>
-#include <mutex>
 #include <system_error>
+
+#include "base/mutex.h"
 
 namespace sky {
 
@@ -12,11 +13,6 @@ struct TLocation {
   std::string directory;
   std::string base_name;
 };
-
-std::mutex& LocationLock() {
-  static std::mutex lock;
-  return lock;
-}
 
 std::string WithoutTrailingSlash(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
@@ -40,14 +36,20 @@ TLocation Locate(const std::string& executable, const std::string& home) {
 }
 
 // Set once at start; until then the running executable's own place.
-TLocation& CurrentLocation() {
-  static TLocation location = Locate(RunningExecutablePath(), {});
-  return location;
+struct TCurrentLocation {
+  TMutex lock;
+  TLocation location SKY_GUARDED_BY(lock) = Locate(RunningExecutablePath(), {});
+};
+
+TCurrentLocation& CurrentLocation() {
+  static TCurrentLocation current;
+  return current;
 }
 
 TLocation Snapshot() {
-  std::lock_guard<std::mutex> hold(LocationLock());
-  return CurrentLocation();
+  TCurrentLocation& current = CurrentLocation();
+  TMutexLock hold(current.lock);
+  return current.location;
 }
 
 std::string InProgramDirectory(const std::string& extension) {
@@ -60,8 +62,9 @@ std::string InProgramDirectory(const std::string& extension) {
 
 void SetProgramLocation(const std::string& executable, const std::string& home) {
   TLocation location = Locate(executable, home);
-  std::lock_guard<std::mutex> hold(LocationLock());
-  CurrentLocation() = std::move(location);
+  TCurrentLocation& current = CurrentLocation();
+  TMutexLock hold(current.lock);
+  current.location = std::move(location);
 }
 
 std::string ProgramDirectory() { return Snapshot().directory; }

@@ -41,7 +41,7 @@ bool TCareerStore::Prepare(TdmMySQL& session, const TSettings& settings, const T
                            THistoryClock::time_point now) {
   const THistoryPolicy policy = HistoryPolicy(settings);
   std::optional<std::string> rules = RulesText(settings, awards);
-  std::lock_guard<std::mutex> hold(lock_);
+  TMutexLock hold(lock_);
   THistoryVerdict verdict = THistoryVerdict::kFirst;
   if (mark_.valid && (!rules || *rules != rules_)) {
     verdict = THistoryVerdict::kRulesChanged;
@@ -60,19 +60,19 @@ bool TCareerStore::Prepare(TdmMySQL& session, const TSettings& settings, const T
 }
 
 THistoryVerdict TCareerStore::LastVerdict() const {
-  std::lock_guard<std::mutex> hold(lock_);
+  TMutexLock hold(lock_);
   return verdict_;
 }
 
 std::optional<TEarlierSums> TCareerStore::Find(int32_t pilot_id, int32_t last_death) const {
-  std::lock_guard<std::mutex> hold(lock_);
+  TMutexLock hold(lock_);
   const auto found = entries_.find(pilot_id);
   if (found == entries_.end() || found->second.first != last_death) return std::nullopt;
   return found->second.second;
 }
 
 void TCareerStore::Replace(TEntries entries) {
-  std::lock_guard<std::mutex> hold(lock_);
+  TMutexLock hold(lock_);
   entries_.clear();
   if (!mark_.valid) return;
   for (auto& [pilot_id, entry] : entries) {
@@ -81,13 +81,13 @@ void TCareerStore::Replace(TEntries entries) {
 }
 
 void TCareerStore::Keep(int32_t pilot_id, int32_t last_death, const TEarlierSums& sums) {
-  std::lock_guard<std::mutex> hold(lock_);
+  TMutexLock hold(lock_);
   if (!mark_.valid || last_death > mark_.counted_highest) return;
   entries_[pilot_id] = {last_death, sums};
 }
 
 void TCareerStore::Forget() {
-  std::lock_guard<std::mutex> hold(lock_);
+  TMutexLock hold(lock_);
   entries_.clear();
   rules_.clear();
   mark_ = THistoryMark{};
@@ -95,7 +95,7 @@ void TCareerStore::Forget() {
 }
 
 std::size_t TCareerStore::Pilots() const {
-  std::lock_guard<std::mutex> hold(lock_);
+  TMutexLock hold(lock_);
   return entries_.size();
 }
 
@@ -105,21 +105,21 @@ THistoryPolicy HistoryPolicy(const TSettings& settings) {
 
 namespace {
 
-std::mutex g_lock;  // guards g_stores
-std::map<std::string, std::unique_ptr<TCareerStore>> g_stores;
+TMutex g_lock;
+std::map<std::string, std::unique_ptr<TCareerStore>> g_stores SKY_GUARDED_BY(g_lock);
 
 }  // namespace
 
 TCareerStore& KeptCareers(const TServerEntry& entry) {
   TCareerStore* store = nullptr;
   {
-    std::lock_guard<std::mutex> hold(g_lock);
+    TMutexLock hold(g_lock);
     std::unique_ptr<TCareerStore>& slot = g_stores[entry.Id];
     if (!slot) slot = std::make_unique<TCareerStore>();
     store = slot.get();
   }
   const std::string address = AddressText(entry);
-  std::lock_guard<std::mutex> hold(store->lock_);
+  TMutexLock hold(store->lock_);
   if (store->address_ != address) {
     store->address_ = address;
     store->entries_.clear();
@@ -132,7 +132,7 @@ TCareerStore& KeptCareers(const TServerEntry& entry) {
 void ForgetKeptCareers(const std::string& srvid) {
   TCareerStore* store = nullptr;
   {
-    std::lock_guard<std::mutex> hold(g_lock);
+    TMutexLock hold(g_lock);
     const auto found = g_stores.find(srvid);
     if (found == g_stores.end()) return;
     store = found->second.get();

@@ -25,11 +25,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_map>
 
+#include "base/mutex.h"
 #include "db/session.h"
 #include "engine/history_check.h"
 #include "settings/settings.h"
@@ -82,12 +82,12 @@ class TCareerStore {
 
  private:
   friend TCareerStore& KeptCareers(const TServerEntry& entry);
-  mutable std::mutex lock_;
-  std::string address_;  // the database entry the store is for
-  std::string rules_;    // what classified the kept sorties
-  THistoryMark mark_;
-  THistoryVerdict verdict_ = THistoryVerdict::kFirst;
-  TEntries entries_;
+  mutable TMutex lock_;
+  std::string address_ SKY_GUARDED_BY(lock_);  // the database entry the store is for
+  std::string rules_ SKY_GUARDED_BY(lock_);    // what classified the kept sorties
+  THistoryMark mark_ SKY_GUARDED_BY(lock_);
+  THistoryVerdict verdict_ SKY_GUARDED_BY(lock_) = THistoryVerdict::kFirst;
+  TEntries entries_ SKY_GUARDED_BY(lock_);
 };
 
 // The policy the settings give (schedule/@check, schedule/@verify).

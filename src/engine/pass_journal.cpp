@@ -19,13 +19,13 @@ std::string_view PassEndName(TPassEnd end) {
 }
 
 void TPassJournal::Add(TPassEntry entry) {
-  const std::lock_guard lock(mutex_);
+  const TMutexLock lock(mutex_);
   entries_.push_back(std::move(entry));
   while (entries_.size() > kCapacity) entries_.pop_front();
 }
 
 std::vector<TPassEntry> TPassJournal::Entries() const {
-  const std::lock_guard lock(mutex_);
+  const TMutexLock lock(mutex_);
   return {entries_.begin(), entries_.end()};
 }
 

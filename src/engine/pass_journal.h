@@ -6,10 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <mutex>
 #include <string_view>
 #include <vector>
 
+#include "base/mutex.h"
 #include "engine/pass_progress.h"
 
 namespace sky {
@@ -44,8 +44,8 @@ class TPassJournal {
   std::vector<TPassEntry> Entries() const;
 
  private:
-  mutable std::mutex mutex_;
-  std::deque<TPassEntry> entries_;
+  mutable TMutex mutex_;
+  std::deque<TPassEntry> entries_ SKY_GUARDED_BY(mutex_);
 };
 
 TPassJournal& PassJournal();

@@ -10,7 +10,7 @@ TPassCounters& TPassProgress::Begin(TPassKind kind, const TServerEntry& entry) {
   TPassListener* listener = nullptr;
   TProgressSnapshot begun;
   {
-    const std::lock_guard lock(mutex_);
+    const TMutexLock lock(mutex_);
     for (std::atomic<int64_t>* counter : {&counters_.pilots_total, &counters_.pilots_done, &counters_.sorties_read,
                                           &counters_.rows_written, &counters_.errors}) {
       counter->store(0, std::memory_order_relaxed);
@@ -32,7 +32,7 @@ void TPassProgress::End() {
   TPassListener* listener = nullptr;
   TProgressSnapshot ended;
   {
-    const std::lock_guard lock(mutex_);
+    const TMutexLock lock(mutex_);
     identity_.running = false;
     ended_ = std::chrono::steady_clock::now();
     listener = listener_;
@@ -42,12 +42,12 @@ void TPassProgress::End() {
 }
 
 TProgressSnapshot TPassProgress::Snapshot() const {
-  const std::lock_guard lock(mutex_);
+  const TMutexLock lock(mutex_);
   return SnapshotLocked();
 }
 
 void TPassProgress::SetListener(TPassListener* listener) {
-  const std::lock_guard lock(mutex_);
+  const TMutexLock lock(mutex_);
   listener_ = listener;
 }
 

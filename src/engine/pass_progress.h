@@ -21,11 +21,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <string_view>
 
 #include "base/datetime.h"
+#include "base/mutex.h"
 #include "settings/settings.h"
 
 namespace sky {
@@ -81,13 +81,13 @@ class TPassProgress {
   void SetListener(TPassListener* listener);
 
  private:
-  TProgressSnapshot SnapshotLocked() const;
+  TProgressSnapshot SnapshotLocked() const SKY_REQUIRES(mutex_);
 
-  mutable std::mutex mutex_;
-  TProgressSnapshot identity_;  // figures unused: they are the counters
-  std::chrono::steady_clock::time_point started_;
-  std::chrono::steady_clock::time_point ended_;
-  TPassListener* listener_ = nullptr;
+  mutable TMutex mutex_;
+  TProgressSnapshot identity_ SKY_GUARDED_BY(mutex_);  // figures unused: they are the counters
+  std::chrono::steady_clock::time_point started_ SKY_GUARDED_BY(mutex_);
+  std::chrono::steady_clock::time_point ended_ SKY_GUARDED_BY(mutex_);
+  TPassListener* listener_ SKY_GUARDED_BY(mutex_) = nullptr;
   TPassCounters counters_;
 };
 

@@ -1,7 +1,6 @@
 #include "engine/pilot_writer.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <future>
 #include <optional>
@@ -56,47 +55,53 @@ class TPilotWriter::TConnection {
   // Waits for room in the queue; drops the write once the connection is lost
   // (the owner raises then).
   void Push(TPilotWrite write) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    room_.wait(lock, [this] { return queue_.size() < kQueueDepth || lost_; });
-    if (lost_) {
-      write.Outcome = TPilotWrite::TOutcome::kDropped;
-      settled_.push_back(write);
-      return;
+    bool idle = false;
+    {
+      TMutexLock lock(mutex_);
+      while (!(queue_.size() < kQueueDepth || lost_)) room_.Wait(lock);
+      if (lost_) {
+        write.Outcome = TPilotWrite::TOutcome::kDropped;
+        settled_.push_back(write);
+        return;
+      }
+      idle = queue_.empty();
+      queue_.push_back(write);
     }
-    const bool idle = queue_.empty();
-    queue_.push_back(write);
-    lock.unlock();
-    if (idle) work_.notify_one();
+    if (idle) work_.NotifyOne();
   }
 
   void TakeSettled(std::vector<TPilotWrite>& into) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    TMutexLock lock(mutex_);
     into.insert(into.end(), settled_.begin(), settled_.end());
     settled_.clear();
   }
 
   // True once everything queued is settled, false after `wait` without.
   bool WaitSent(std::chrono::milliseconds wait) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return sent_.wait_for(lock, wait, [this] { return (queue_.empty() && !busy_) || lost_; });
+    const auto until = std::chrono::steady_clock::now() + wait;
+    TMutexLock lock(mutex_);
+    while (!((queue_.empty() && !busy_) || lost_)) {
+      if (!sent_.WaitUntil(lock, until)) return (queue_.empty() && !busy_) || lost_;
+    }
+    return true;
   }
 
   // Sends the rest of the pilot in hand and drops every later write.
   void Abandon() {
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      TMutexLock lock(mutex_);
       abandoned_ = true;
     }
-    work_.notify_one();
+    work_.NotifyOne();
   }
 
   // Sends what is queued (unless abandoned), then ends the thread.
   void Close() {
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      TMutexLock lock(mutex_);
       closing_ = true;
     }
-    work_.notify_one();
+    work_.NotifyOne();
     if (thread_.joinable()) thread_.join();
   }
 
@@ -125,8 +130,8 @@ class TPilotWriter::TConnection {
     for (;;) {
       TPilotWrite write;
       {
-        std::unique_lock<std::mutex> lock(mutex_);
-        work_.wait(lock, [this] { return !queue_.empty() || closing_ || abandoned_; });
+        TMutexLock lock(mutex_);
+        while (queue_.empty() && !closing_ && !abandoned_) work_.Wait(lock);
         if (abandoned_ && (queue_.empty() || queue_.front().Row != row_in_hand)) {
           DropQueue();
           return;
@@ -136,16 +141,16 @@ class TPilotWriter::TConnection {
         queue_.pop_front();
         busy_ = true;
       }
-      room_.notify_one();
+      room_.NotifyOne();
       write.Outcome = Send(session, write) ? TPilotWrite::TOutcome::kCommitted : TPilotWrite::TOutcome::kFailed;
       row_in_hand = write.Row;
       std::string loss;
       const bool lost = write.Outcome == TPilotWrite::TOutcome::kFailed && !Answers(session, loss);
       {
-        std::lock_guard<std::mutex> lock(mutex_);
+        TMutexLock lock(mutex_);
         settled_.push_back(write);
         busy_ = false;
-        if (queue_.empty()) sent_.notify_all();
+        if (queue_.empty()) sent_.NotifyAll();
       }
       if (lost) {
         Lose(loss);
@@ -154,41 +159,41 @@ class TPilotWriter::TConnection {
     }
   }
 
-  // Under mutex_: hands back every queued write as dropped.
-  void DropQueue() {
+  // Hands back every queued write as dropped.
+  void DropQueue() SKY_REQUIRES(mutex_) {
     for (TPilotWrite& write : queue_) {
       write.Outcome = TPilotWrite::TOutcome::kDropped;
       settled_.push_back(write);
     }
     queue_.clear();
     busy_ = false;
-    sent_.notify_all();
+    sent_.NotifyAll();
   }
 
   // Drops the queue and tells the owner.
   void Lose(const std::string& loss) {
     owner_.NoteLoss(loss);
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      TMutexLock lock(mutex_);
       lost_ = true;
       DropQueue();
     }
-    room_.notify_all();
+    room_.NotifyAll();
   }
 
   TPilotWriter& owner_;
   std::promise<bool> opened_;
   std::thread thread_;
-  std::mutex mutex_;
-  std::condition_variable work_;  // the queue has writes, or closing_ or abandoned_
-  std::condition_variable room_;  // the queue has room, or lost_
-  std::condition_variable sent_;  // the queue is empty and nothing in hand
-  std::deque<TPilotWrite> queue_;
-  std::vector<TPilotWrite> settled_;
-  bool busy_ = false;  // a write taken from the queue is not settled yet
-  bool closing_ = false;
-  bool abandoned_ = false;
-  bool lost_ = false;
+  TMutex mutex_;
+  TCondVar work_;  // the queue has writes, or closing_ or abandoned_
+  TCondVar room_;  // the queue has room, or lost_
+  TCondVar sent_;  // the queue is empty and nothing in hand
+  std::deque<TPilotWrite> queue_ SKY_GUARDED_BY(mutex_);
+  std::vector<TPilotWrite> settled_ SKY_GUARDED_BY(mutex_);
+  bool busy_ SKY_GUARDED_BY(mutex_) = false;  // a write taken from the queue is not settled yet
+  bool closing_ SKY_GUARDED_BY(mutex_) = false;
+  bool abandoned_ SKY_GUARDED_BY(mutex_) = false;
+  bool lost_ SKY_GUARDED_BY(mutex_) = false;
 };
 
 TPilotWriter::TPilotWriter(TdmMySQL& session) : session_(session) {}
@@ -248,7 +253,7 @@ void TPilotWriter::Close() {
 }
 
 void TPilotWriter::NoteLoss(const std::string& loss) {
-  std::lock_guard<std::mutex> lock(loss_mutex_);
+  TMutexLock lock(loss_mutex_);
   if (lost_.load(std::memory_order_relaxed)) return;
   loss_ = loss;
   lost_.store(true, std::memory_order_release);
@@ -256,7 +261,7 @@ void TPilotWriter::NoteLoss(const std::string& loss) {
 
 void TPilotWriter::RaiseWhenLost() const {
   if (!lost_.load(std::memory_order_acquire)) return;
-  std::lock_guard<std::mutex> lock(loss_mutex_);
+  TMutexLock lock(loss_mutex_);
   throw TDbError(loss_);
 }
 

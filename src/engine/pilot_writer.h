@@ -49,10 +49,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "base/mutex.h"
 #include "db/session.h"
 #include "engine/pass_stop.h"
 #include "settings/settings.h"
@@ -114,8 +114,8 @@ class TPilotWriter {
   std::vector<std::unique_ptr<TConnection>> connections_;
   // Set by the connection that lost its own; `loss_` under loss_mutex_.
   std::atomic<bool> lost_{false};
-  mutable std::mutex loss_mutex_;
-  std::string loss_;
+  mutable TMutex loss_mutex_;
+  std::string loss_ SKY_GUARDED_BY(loss_mutex_);
 };
 
 }  // namespace sky

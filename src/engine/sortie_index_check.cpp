@@ -1,10 +1,10 @@
 #include "engine/sortie_index_check.h"
 
-#include <mutex>
 #include <set>
 #include <string>
 
 #include "base/log.h"
+#include "base/mutex.h"
 #include "engine/query_closer.h"
 
 namespace sky {
@@ -24,18 +24,18 @@ bool SameNameIgnoringCase(const std::string& a, std::string_view b) {
 class TWarnedDatabases {
  public:
   bool Contains(const TDatabaseAddress& address) {
-    std::lock_guard<std::mutex> hold(lock_);
+    TMutexLock hold(lock_);
     return warned_.count(address) > 0;
   }
   // False when another pass has reported it meanwhile.
   bool Add(const TDatabaseAddress& address) {
-    std::lock_guard<std::mutex> hold(lock_);
+    TMutexLock hold(lock_);
     return warned_.insert(address).second;
   }
 
  private:
-  std::mutex lock_;
-  std::set<TDatabaseAddress> warned_;
+  TMutex lock_;
+  std::set<TDatabaseAddress> warned_ SKY_GUARDED_BY(lock_);
 };
 
 TWarnedDatabases& WarnedDatabases() {

@@ -42,8 +42,8 @@ std::vector<TWebhookEntry> UsableWebhooks(const TSettings& settings) {
   return usable;
 }
 
-std::mutex published_lock;
-const TNotifier* published = nullptr;
+TMutex published_lock;
+const TNotifier* published SKY_GUARDED_BY(published_lock) = nullptr;
 
 }  // namespace
 
@@ -113,7 +113,7 @@ TNotifier::~TNotifier() { Stop(); }
 int64_t TNotifier::Now() const { return options_.now ? options_.now() : static_cast<int64_t>(std::time(nullptr)); }
 
 void TNotifier::Configure(const TSettings& settings) {
-  std::lock_guard lock(mutex_);
+  TMutexLock lock(mutex_);
   webhooks_ = UsableWebhooks(settings);
   public_url_ = settings.NotifyPublicUrl;
   std::error_code error;
@@ -126,7 +126,7 @@ void TNotifier::Configure(const TSettings& settings) {
     }
   }
   if (outbox_ && !thread_.joinable() && !stop_) thread_ = std::thread([this] { Run(); });
-  wake_.notify_all();
+  wake_.NotifyAll();
 }
 
 void TNotifier::OpenLocked() {
@@ -156,19 +156,19 @@ void TNotifier::SaveMemoryLocked() {
 
 std::unique_ptr<TWriteObserver> TNotifier::BeginPass(const TSettings& settings, const TServerEntry& entry) {
   Configure(settings);
-  std::lock_guard lock(mutex_);
+  TMutexLock lock(mutex_);
   if (settings.Debug || webhooks_.empty() || !outbox_ || completed_.count(DatabaseName(entry)) == 0) return nullptr;
   return std::make_unique<TPassObserver>(*this, settings, entry.Id, webhooks_, public_url_);
 }
 
 void TNotifier::EndPass(const TSettings& settings, const TServerEntry& entry, bool complete) {
-  std::lock_guard lock(mutex_);
+  TMutexLock lock(mutex_);
   if (!complete || settings.Debug || !outbox_) return;
   if (completed_.insert(DatabaseName(entry)).second) SaveMemoryLocked();
 }
 
 void TNotifier::Reset(const TServerEntry& entry) {
-  std::lock_guard lock(mutex_);
+  TMutexLock lock(mutex_);
   if (!memory_read_) {
     std::error_code error;
     if (!std::filesystem::exists(base_ + ".notified", error)) return;
@@ -193,22 +193,24 @@ void TNotifier::Enqueue(const std::vector<TNotifyEvent>& events, const std::vect
     }
   }
   if (records.empty()) return;
-  std::lock_guard lock(mutex_);
+  TMutexLock lock(mutex_);
   try {
     for (const TOutboxEvent& dropped : outbox_->Append(std::move(records))) ++deliveries_[dropped.Webhook].failed;
   } catch (const std::exception& e) {
     WriteLog(0, "ERROR writing the outbox", e.what());
   }
-  wake_.notify_all();
+  wake_.NotifyAll();
 }
 
 void TNotifier::Stop() {
+  std::thread thread;
   {
-    std::lock_guard lock(mutex_);
+    TMutexLock lock(mutex_);
     stop_ = true;
+    thread = std::move(thread_);
   }
-  wake_.notify_all();
-  if (thread_.joinable()) thread_.join();
+  wake_.NotifyAll();
+  if (thread.joinable()) thread.join();
 }
 
 void TNotifier::ExpireLocked() {
@@ -255,48 +257,63 @@ void TNotifier::AnswerLocked(const TWebhookEntry& webhook, uint64_t seq, const T
            fmt::format("{}: {}, next attempt in {} ms", WebhookHost(webhook.Url), delivery.last_error, wait.count()));
 }
 
+std::optional<TNotifier::TSending> TNotifier::NextSendingLocked(TRound& round) {
+  while (round.next < round.webhooks.size()) {
+    const std::size_t position = round.next++;
+    const std::string key = WebhookKey(round.webhooks[position].Url);
+    const TOutboxEvent* head = outbox_->Head(key);
+    if (head == nullptr) continue;
+    const TDelivery& delivery = deliveries_[key];
+    if (delivery.due > std::chrono::steady_clock::now()) {
+      round.wake = std::min(round.wake, delivery.due);
+      continue;
+    }
+    return TSending{position, head->Seq, head->Body};
+  }
+  return std::nullopt;
+}
+
+// The lock is let go while a transfer runs. A round that sends nothing looks
+// at every webhook and then waits under one hold of the lock, so no event
+// enqueued meanwhile goes unnoticed until the wait ends.
 void TNotifier::Run() {
-  using TClock = std::chrono::steady_clock;
-  std::unique_lock lock(mutex_);
-  while (!stop_) {
+  TRound round;
+  for (;;) {
+    std::optional<TSending> sending;
+    {
+      TMutexLock lock(mutex_);
+      if (stop_) return;
+      if (round.next == 0) {
+        try {
+          ExpireLocked();
+        } catch (const std::exception& e) {
+          WriteLog(0, "ERROR writing the outbox", e.what());
+        }
+        round = {webhooks_, 0, false, std::chrono::steady_clock::now() + std::chrono::minutes(1)};
+      }
+      sending = NextSendingLocked(round);
+      if (!sending) {
+        if (!round.sent) wake_.WaitUntil(lock, round.wake);
+        round.next = 0;
+        continue;
+      }
+    }
+    const std::string& url = round.webhooks[sending->webhook].Url;
+    const TPostResult result = options_.post ? options_.post(url, sending->body, stop_)
+                                             : PostJson(url, sending->body, options_.timeouts, stop_);
+    TMutexLock lock(mutex_);
+    if (stop_) return;
     try {
-      ExpireLocked();
+      AnswerLocked(round.webhooks[sending->webhook], sending->seq, result);
     } catch (const std::exception& e) {
       WriteLog(0, "ERROR writing the outbox", e.what());
     }
-    bool sent = false;
-    TClock::time_point next = TClock::now() + std::chrono::minutes(1);
-    const std::vector<TWebhookEntry> webhooks = webhooks_;
-    for (const TWebhookEntry& webhook : webhooks) {
-      if (stop_) break;
-      const std::string key = WebhookKey(webhook.Url);
-      const TOutboxEvent* head = outbox_->Head(key);
-      if (head == nullptr) continue;
-      TDelivery& delivery = deliveries_[key];
-      if (delivery.due > TClock::now()) {
-        next = std::min(next, delivery.due);
-        continue;
-      }
-      const uint64_t seq = head->Seq;
-      const std::string body = head->Body;
-      lock.unlock();
-      const TPostResult result =
-          options_.post ? options_.post(webhook.Url, body, stop_) : PostJson(webhook.Url, body, options_.timeouts, stop_);
-      lock.lock();
-      if (stop_) break;
-      try {
-        AnswerLocked(webhook, seq, result);
-      } catch (const std::exception& e) {
-        WriteLog(0, "ERROR writing the outbox", e.what());
-      }
-      sent = true;
-    }
-    if (!sent && !stop_) wake_.wait_until(lock, next);
+    round.sent = true;
   }
 }
 
 std::vector<TWebhookStatus> TNotifier::Statuses() const {
-  std::lock_guard lock(mutex_);
+  TMutexLock lock(mutex_);
   std::vector<TWebhookStatus> statuses;
   for (const TWebhookEntry& webhook : webhooks_) {
     const std::string key = WebhookKey(webhook.Url);
@@ -315,12 +332,12 @@ std::vector<TWebhookStatus> TNotifier::Statuses() const {
 }
 
 void PublishNotifier(const TNotifier* notifier) {
-  std::lock_guard lock(published_lock);
+  TMutexLock lock(published_lock);
   published = notifier;
 }
 
 std::vector<TWebhookStatus> WebhookStatuses() {
-  std::lock_guard lock(published_lock);
+  TMutexLock lock(published_lock);
   return published == nullptr ? std::vector<TWebhookStatus>{} : published->Statuses();
 }
 

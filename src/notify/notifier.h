@@ -27,17 +27,17 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "base/mutex.h"
 #include "engine/write_observer.h"
 #include "notify/event_body.h"
 #include "notify/http_post.h"
@@ -113,25 +113,41 @@ class TNotifier {
   int64_t Now() const;
   void Enqueue(const std::vector<TNotifyEvent>& events, const std::vector<TWebhookEntry>& webhooks,
                const std::string& public_url);
-  void OpenLocked();
-  void SaveMemoryLocked();
+  void OpenLocked() SKY_REQUIRES(mutex_);
+  void SaveMemoryLocked() SKY_REQUIRES(mutex_);
   void Run();
+  // One turn of the sending thread over the webhooks: each gets at most one
+  // attempt per round, in order.
+  struct TRound {
+    std::vector<TWebhookEntry> webhooks;  // as the round began
+    std::size_t next = 0;                 // the position looked at next; 0: a round begins
+    bool sent = false;
+    std::chrono::steady_clock::time_point wake{};  // the earliest head falling due
+  };
+  struct TSending {
+    std::size_t webhook = 0;  // its position in the round
+    uint64_t seq = 0;
+    std::string body;
+  };
+  // The head of the next webhook of the round that is due; none at the
+  // round's end.
+  std::optional<TSending> NextSendingLocked(TRound& round) SKY_REQUIRES(mutex_);
   // Drops events older than max_age; true when any was dropped.
-  void ExpireLocked();
-  void AnswerLocked(const TWebhookEntry& webhook, uint64_t seq, const TPostResult& result);
+  void ExpireLocked() SKY_REQUIRES(mutex_);
+  void AnswerLocked(const TWebhookEntry& webhook, uint64_t seq, const TPostResult& result) SKY_REQUIRES(mutex_);
 
   const std::string base_;
   const TNotifyOptions options_;
-  mutable std::mutex mutex_;
-  std::condition_variable wake_;
-  std::atomic<bool> stop_{false};
-  std::vector<TWebhookEntry> webhooks_;
-  std::string public_url_;
-  std::unique_ptr<TOutbox> outbox_;
-  std::set<std::string> completed_;  // databases with a complete pass: "id\thost\tdb"
-  bool memory_read_ = false;
-  std::map<std::string, TDelivery> deliveries_;  // by webhook key
-  std::thread thread_;
+  mutable TMutex mutex_;
+  TCondVar wake_;
+  std::atomic<bool> stop_{false};  // set under mutex_, read anywhere
+  std::vector<TWebhookEntry> webhooks_ SKY_GUARDED_BY(mutex_);
+  std::string public_url_ SKY_GUARDED_BY(mutex_);
+  std::unique_ptr<TOutbox> outbox_ SKY_GUARDED_BY(mutex_);
+  std::set<std::string> completed_ SKY_GUARDED_BY(mutex_);  // databases with a complete pass: "id\thost\tdb"
+  bool memory_read_ SKY_GUARDED_BY(mutex_) = false;
+  std::map<std::string, TDelivery> deliveries_ SKY_GUARDED_BY(mutex_);  // by webhook key
+  std::thread thread_ SKY_GUARDED_BY(mutex_);
 };
 
 // The notifier the web views report on (null: none); set by the service.

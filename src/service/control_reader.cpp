@@ -20,17 +20,19 @@ void TControlReader::Read(const std::stop_token& stop) {
     // The running work learns of the stop before the main thread does.
     if (request == TControlRequest::kStop) on_stop_();
     {
-      std::lock_guard<std::mutex> hold(lock_);
+      TMutexLock hold(lock_);
       requests_.push_back(request);
     }
-    arrived_.notify_all();
+    arrived_.NotifyAll();
     if (request == TControlRequest::kStop) return;
   }
 }
 
 TControlRequest TControlReader::Wait(std::chrono::steady_clock::time_point until) {
-  std::unique_lock<std::mutex> hold(lock_);
-  if (!arrived_.wait_until(hold, until, [&] { return !requests_.empty(); })) return TControlRequest::kNone;
+  TMutexLock hold(lock_);
+  while (requests_.empty()) {
+    if (!arrived_.WaitUntil(hold, until) && requests_.empty()) return TControlRequest::kNone;
+  }
   const TControlRequest request = requests_.front();
   requests_.pop_front();
   return request;

@@ -7,12 +7,11 @@
 // the reader within a fraction of a second.
 #pragma once
 
-#include <condition_variable>
 #include <deque>
 #include <functional>
-#include <mutex>
 #include <thread>
 
+#include "base/mutex.h"
 #include "service/tskyranks.h"
 
 namespace sky {
@@ -31,9 +30,9 @@ class TControlReader : public TControlSource {
 
   TControlSource& source_;
   std::function<void()> on_stop_;
-  std::mutex lock_;
-  std::condition_variable arrived_;
-  std::deque<TControlRequest> requests_;
+  TMutex lock_;
+  TCondVar arrived_;
+  std::deque<TControlRequest> requests_ SKY_GUARDED_BY(lock_);
   std::jthread reader_;  // last: started after everything it uses, joined first
 };
 

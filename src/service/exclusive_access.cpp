@@ -20,12 +20,12 @@ class TScheduleRestart {
 }  // namespace
 
 void TExclusiveAccess::Pause() {
-  std::lock_guard<std::mutex> hold(lock_);
+  TMutexLock hold(lock_);
   schedule_enabled_.store(false);
 }
 
 void TExclusiveAccess::Resume() {
-  std::lock_guard<std::mutex> hold(lock_);
+  TMutexLock hold(lock_);
   schedule_enabled_.store(true);
 }
 
@@ -33,7 +33,7 @@ void TExclusiveAccess::Run(const std::function<void()>& operation) {
   // Off first, then the wait for the access: the timer stops counting while
   // this operation waits for a running one.
   Pause();
-  std::lock_guard<std::mutex> hold(lock_);
+  TMutexLock hold(lock_);
   TScheduleRestart restart(schedule_enabled_);
   operation();
 }

@@ -11,20 +11,22 @@
 
 #include <atomic>
 #include <functional>
-#include <mutex>
+
+#include "base/mutex.h"
 
 namespace sky {
 
 class TExclusiveAccess {
  public:
-  void Pause();
-  void Resume();
+  void Pause() SKY_EXCLUDES(lock_);
+  void Resume() SKY_EXCLUDES(lock_);
   bool ScheduleEnabled() const { return schedule_enabled_.load(); }
 
-  void Run(const std::function<void()>& operation);
+  void Run(const std::function<void()>& operation) SKY_EXCLUDES(lock_);
 
  private:
-  std::mutex lock_;
+  // Held for a whole operation: the access itself.
+  TMutex lock_;
   // Written under lock_; read without it by the timer and the status.
   std::atomic<bool> schedule_enabled_{false};
 };

@@ -16,36 +16,39 @@ TPassBars::~TPassBars() {
   if (!redraw_.joinable()) return;
   RunningPass().SetListener(nullptr);
   {
-    const std::lock_guard lock(mutex_);
+    const TMutexLock lock(mutex_);
     ending_ = true;
   }
-  wake_.notify_all();
+  wake_.NotifyAll();
   redraw_.join();
 }
 
 void TPassBars::PassBegun(const TProgressSnapshot& pass) {
-  const std::lock_guard lock(mutex_);
+  const TMutexLock lock(mutex_);
   const std::string label = pass.database.Id + " " + pass.database.Host + "/" + pass.database.Db +
                             (pass.kind == TPassKind::kReset ? " reset" : "");
   bar_ = std::make_unique<TProgressBar>(fd_, label, "pilots");
 }
 
 void TPassBars::PassEnded(const TProgressSnapshot& pass) {
-  const std::lock_guard lock(mutex_);
+  const TMutexLock lock(mutex_);
   if (bar_) bar_->Finish(pass.pilots_done, pass.pilots_total);
   bar_.reset();
 }
 
 void TPassBars::Redraw() {
-  std::unique_lock lock(mutex_);
-  while (!ending_) {
-    wake_.wait_for(lock, std::chrono::milliseconds(1000 / TProgressBar::kRedrawsPerSecond));
-    if (ending_ || !bar_) continue;
+  for (;;) {
+    {
+      TMutexLock lock(mutex_);
+      if (ending_) return;
+      wake_.WaitFor(lock, std::chrono::milliseconds(1000 / TProgressBar::kRedrawsPerSecond));
+      if (ending_) return;
+      if (!bar_) continue;
+    }
     // The figures are read without the bars' lock: the pass's thread may be
     // waiting for it in PassEnded while holding nothing else.
-    lock.unlock();
     const TProgressSnapshot pass = RunningPass().Snapshot();
-    lock.lock();
+    TMutexLock lock(mutex_);
     if (bar_ && pass.running) bar_->Show(pass.pilots_done, pass.pilots_total);
   }
 }

@@ -8,11 +8,10 @@
 // (begin, end) and the redrawing thread.
 #pragma once
 
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <thread>
 
+#include "base/mutex.h"
 #include "base/progress_bar.h"
 #include "engine/pass_progress.h"
 
@@ -32,10 +31,10 @@ class TPassBars : public TPassListener {
   void Redraw();
 
   int fd_;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  bool ending_ = false;
-  std::unique_ptr<TProgressBar> bar_;
+  TMutex mutex_;
+  TCondVar wake_;
+  bool ending_ SKY_GUARDED_BY(mutex_) = false;
+  std::unique_ptr<TProgressBar> bar_ SKY_GUARDED_BY(mutex_);
   std::thread redraw_;
 };
 

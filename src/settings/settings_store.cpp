@@ -1,10 +1,10 @@
 #include "settings/settings_store.h"
 
 #include <filesystem>
-#include <mutex>
 #include <system_error>
 
 #include "base/log.h"
+#include "base/mutex.h"
 #include "base/paths.h"
 
 namespace sky {
@@ -12,12 +12,12 @@ namespace sky {
 namespace {
 
 struct TStore {
-  std::mutex lock;  // guards every field below
-  TSettingsSnapshot current = std::make_shared<const TSettings>();
-  bool fields_checked = false;
-  TDateTime last_calc_time = kNeverCalculated;
-  TDateTime start_time = Now();
-  bool published = false;  // a record was published since load
+  TMutex lock;
+  TSettingsSnapshot current SKY_GUARDED_BY(lock) = std::make_shared<const TSettings>();
+  bool fields_checked SKY_GUARDED_BY(lock) = false;
+  TDateTime last_calc_time SKY_GUARDED_BY(lock) = kNeverCalculated;
+  TDateTime start_time SKY_GUARDED_BY(lock) = Now();
+  bool published SKY_GUARDED_BY(lock) = false;  // a record was published since load
 };
 
 TStore& TheStore() {
@@ -28,14 +28,14 @@ TStore& TheStore() {
 template <class TValue>
 TValue Read(TValue TStore::*field) {
   TStore& store = TheStore();
-  std::lock_guard<std::mutex> hold(store.lock);
+  TMutexLock hold(store.lock);
   return store.*field;
 }
 
 template <class TValue>
 void Write(TValue TStore::*field, TValue value) {
   TStore& store = TheStore();
-  std::lock_guard<std::mutex> hold(store.lock);
+  TMutexLock hold(store.lock);
   store.*field = std::move(value);
 }
 
@@ -48,7 +48,7 @@ bool AnyPublished() { return Read(&TStore::published); }
 
 TSettingsSnapshot CurrentSettings() {
   TStore& store = TheStore();
-  std::lock_guard<std::mutex> hold(store.lock);
+  TMutexLock hold(store.lock);
   return store.current;
 }
 
@@ -57,7 +57,7 @@ void PublishSettings(TSettings settings) {
   auto published = std::make_shared<const TSettings>(std::move(settings));
   TStore& store = TheStore();
   {
-    std::lock_guard<std::mutex> hold(store.lock);
+    TMutexLock hold(store.lock);
     store.current = std::move(published);
     store.published = true;
   }
@@ -102,7 +102,7 @@ TDateTime StartTime() { return Read(&TStore::start_time); }
 void ResetSettingsStoreForTesting() {
   TStore& store = TheStore();
   {
-    std::lock_guard<std::mutex> hold(store.lock);
+    TMutexLock hold(store.lock);
     store.current = std::make_shared<const TSettings>();
     store.fields_checked = false;
     store.last_calc_time = kNeverCalculated;
