@@ -14,8 +14,8 @@
 #include "web/admin_control.h"
 #include "web/admin_guard.h"
 #include "web/form_fields.h"
-#include "web/request_framing.h"
-#include "web/request_parsing.h"
+#include "http/request_framing.h"
+#include "http/request_parsing.h"
 #include "xml/encoding.h"
 
 using namespace sky;

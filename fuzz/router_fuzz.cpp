@@ -21,10 +21,10 @@
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "xml/xml_document.h"
-#include "web/connection.h"
+#include "http/connection.h"
 #include "web/form_fields.h"
 #include "web/request_router.h"
-#include "web/socket_connection.h"
+#include "http/socket_connection.h"
 
 using namespace sky;
 
@@ -131,7 +131,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   BufferConnection connection(input, limits.max_line_bytes);
   CountingService service;
   TGuessLimiter guesses;
-  TCPServerSKYExecute(service, connection, guesses, limits);
+  THttpCaches caches;
+  TCPServerSKYExecute(TWebContext{service, guesses, caches, limits}, connection);
 
   const std::string& answer = connection.Answer();
   if (!answer.empty()) FUZZ_CHECK(answer.rfind("HTTP/1.1 ", 0) == 0);

@@ -22,7 +22,7 @@
 #include "settings/settings_store.h"
 #include "settings/systemd_notify.h"
 #include "settings/version.h"
-#include "web/listen_address.h"
+#include "http/listen_address.h"
 
 namespace sky {
 

@@ -6,7 +6,9 @@
 
 #include <vector>
 
-#include "web/request_parsing.h"
+#include "http/http_response.h"
+#include "http/request_parsing.h"
+#include "settings/log.h"
 #include "xml/encoding.h"
 
 namespace sky {
@@ -171,6 +173,13 @@ std::optional<TAdminRefusal> ForeignOriginRefusal(std::string_view request, cons
                        "own pages, from clients that send neither header, or from origins listed in the "
                        "admin/@origins attribute of the settings file.\r\n",
                        THttpRejection::kForeignOrigin};
+}
+
+void SendRefusal(TConnection& connection, const TAdminRefusal& refusal) {
+  CountRejection(refusal.reason);
+  WriteLog(2, "HTTP request refused: " + refusal.status + " IP = " + connection.PeerIp());
+  PlainResponse(refusal.status, refusal.text).Send(connection);
+  connection.Disconnect();
 }
 
 }  // namespace sky

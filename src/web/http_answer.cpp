@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "http/http_response.h"
 #include "settings/paths.h"
 #include "xml/encoding.h"
 
@@ -38,13 +39,7 @@ void WriteLine(TConnection& connection, std::string_view utf8) {
   connection.Write(Utf8ToCp1251(utf8) + "\r\n");
 }
 
-void WriteHTTPResp(TConnection& connection) {
-  connection.Write(
-      "HTTP/1.1 200 OK\r\n"
-      "Server: skystat_warden embedded web server\r\n"
-      "Connection: close\r\n"
-      "\r\n");
-}
+void WriteHTTPResp(TConnection& connection) { connection.Write(HtmlResponse().Head()); }
 
 void WriteHTMLHeader(TConnection& connection, std::string_view title) {
   WriteLine(connection,
@@ -85,5 +80,7 @@ void SendDefaultPage(TConnection& connection) {
   }
   WriteText(connection, AddBannerStr());
 }
+
+void ShowDefaultPage(const TViewCall& call) { SendDefaultPage(call.connection); }
 
 }  // namespace sky

@@ -7,11 +7,20 @@
 
 namespace sky {
 
+namespace {
+
+// What the requests share, held by the handler itself, so that a request
+// still running after a stop keeps it alive.
+struct TServerState {
+  TGuessLimiter guesses;
+  THttpCaches caches;
+};
+
+}  // namespace
+
 THttpServer::THttpServer(TServiceControl& service, THttpLimits limits)
-    // The count of wrong passwords is held by the handler itself, so that a
-    // request still running after a stop keeps it alive.
-    : server_([&service, guesses = std::make_shared<TGuessLimiter>(), limits](TConnection& connection) {
-        TCPServerSKYExecute(service, connection, *guesses, limits);
+    : server_([&service, state = std::make_shared<TServerState>(), limits](TConnection& connection) {
+        TCPServerSKYExecute(TWebContext{service, state->guesses, state->caches, limits}, connection);
       },
               limits) {}
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "web/form_fields.h"
+#include "http/request_parsing.h"
 #include "web/view_params.h"
 #include "xml/encoding.h"
 

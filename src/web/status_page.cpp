@@ -8,6 +8,7 @@
 #include "settings/paths.h"
 #include "settings/settings_store.h"
 #include "settings/version.h"
+#include "web/admin_guard.h"
 #include "web/http_answer.h"
 
 namespace sky {
@@ -142,6 +143,14 @@ void ShowConfig(TConnection& connection) {
   WriteText(connection, page);
   WriteHTMLEnd(connection);
   WriteLine(connection, "");
+}
+
+void ServeConfig(const TViewCall& call) {
+  if (const std::optional<TAdminRefusal> refusal = ForeignHostRefusal(call.request.text, *CurrentSettings())) {
+    SendRefusal(call.connection, *refusal);
+    return;
+  }
+  ShowConfig(call.connection);
 }
 
 }  // namespace sky

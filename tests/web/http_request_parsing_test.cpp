@@ -1,4 +1,4 @@
-#include "web/request_parsing.h"
+#include "http/request_parsing.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "web/form_fields.h"
-#include "web/regex.h"
+#include "http/regex.h"
 
 namespace sky {
 namespace {

@@ -7,7 +7,7 @@
 #include "settings/paths.h"
 #include "web/http_answer.h"
 #include "web/http_test_client.h"
-#include "web/answer_framing.h"
+#include "web/banner.h"
 #include "web/view_params.h"
 
 namespace sky {

@@ -25,7 +25,7 @@
 #include "support/settings_document.h"
 #include "support/temp_dir.h"
 #include "web/http_server.h"
-#include "web/listen_address.h"
+#include "http/listen_address.h"
 #include "web/service_control.h"
 #include "xml/encoding.h"
 #include "version_constants.h"

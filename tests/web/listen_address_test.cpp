@@ -12,8 +12,8 @@
 
 #include "support/program_location.h"
 #include "web/http_test_client.h"
-#include "web/listen_address.h"
-#include "web/tcp_server.h"
+#include "http/listen_address.h"
+#include "http/tcp_server.h"
 
 namespace sky {
 namespace {

@@ -9,9 +9,9 @@
 #include "settings/paths.h"
 #include "support/temp_dir.h"
 #include "web/http_test_client.h"
-#include "web/answer_framing.h"
-#include "web/file_cache.h"
-#include "web/view_params.h"
+#include "web/banner.h"
+#include "http/file_cache.h"
+#include "http/file_name.h"
 #include "web/views_answers.h"
 
 namespace sky {
