@@ -15,13 +15,19 @@
 #include "web/form_fields.h"
 #include "web/leaderboard.h"
 #include "web/page_language.h"
-#include "web/shown_figure.h"
+#include "web/pilot_fields.h"
 #include "web/view_answer.h"
 #include "web/view_params.h"
 
 namespace sky {
 
 namespace {
+
+// A row's figures, in the order of its attributes and keys.
+constexpr TPilotFields kBoardRowFields = {
+    &kPilotId,       &kPilotCallsign,  &kPilotArmy,        &kPilotRank,         &kPilotRankName,
+    &kPilotAwards,   &kCareerSorties,  &kCareerDeaths,     &kCareerAirKills,    &kCareerGroundKills,
+    &kBoardLifeSorties, &kBoardLifeKills, &kPilotLastSortie};
 
 struct TBoardAnswer {
   TPageLanguage language;
@@ -79,6 +85,22 @@ void WriteBoardAttributes(TElementText& root, const TBoardAnswer& answer) {
                                     answer.query.descending ? "desc" : "asc"));
 }
 
+TBoardAnswer AssembleBoard(const THttpRequest& request) {
+  const std::vector<std::string>& params = request.query;
+  TBoardAnswer answer{.language = ChoosePageLanguage(request),
+                      .srvid = SrvidValue(params),
+                      .query = ParseBoardQuery(params),
+                      .results = nullptr,
+                      .page = {}};
+  answer.results = FindPilotResults(answer.srvid);
+  if (answer.results) {
+    answer.page = SelectBoard(answer.results, answer.query);
+  } else {
+    answer.page.size = answer.query.size;
+  }
+  return answer;
+}
+
 std::string BoardXml(const TBoardAnswer& answer) {
   std::string out =
       "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n"
@@ -89,22 +111,9 @@ std::string BoardXml(const TBoardAnswer& answer) {
     root.Close(answer.page.rows.empty());
   }
   for (const TBoardRow& row : answer.page.rows) {
-    const TPilotResult& pilot = *row.pilot;
     TElementText node(out, "pilot");
     node.Number("position", row.position);
-    node.Number("id", pilot.Id);
-    node.Text("callsign", pilot.Callsign);
-    node.Number("army", pilot.Army);
-    node.Number("rank", pilot.Rank);
-    node.Text("rankname", pilot.RankName);
-    node.Number("awards", pilot.Awards);
-    node.Number("sorties", pilot.CareerSorties);
-    node.Number("deaths", pilot.CareerDeaths);
-    node.Number("air", pilot.CareerAirKills);
-    node.Number("ground", pilot.CareerGroundKills);
-    node.Number("life_sorties", pilot.LifeSorties);
-    node.Text("life_kills", ShownFigure(pilot.LifeAirKills + pilot.LifeGroundKills));
-    node.Text("last", pilot.LastSortie);
+    for (const TPilotField* field : kBoardRowFields) node.Text(field->xml, PilotFieldText(*field, *row.pilot));
     if (row.me) node.Text("me", "1");
     node.Close(true);
   }
@@ -131,23 +140,9 @@ std::string BoardJson(const TBoardAnswer& answer) {
     WriteJsonKey(writer, "rows");
     writer.StartArray();
     for (const TBoardRow& row : answer.page.rows) {
-      const TPilotResult& pilot = *row.pilot;
       writer.StartObject();
       WriteJsonField(writer, "position", row.position);
-      WriteJsonField(writer, "id", pilot.Id);
-      WriteJsonField(writer, "callsign", pilot.Callsign);
-      WriteJsonField(writer, "army", pilot.Army);
-      WriteJsonField(writer, "rank", pilot.Rank);
-      WriteJsonField(writer, "rank_name", pilot.RankName);
-      WriteJsonField(writer, "awards", pilot.Awards);
-      WriteJsonField(writer, "sorties", pilot.CareerSorties);
-      WriteJsonField(writer, "deaths", pilot.CareerDeaths);
-      WriteJsonField(writer, "air_kills", pilot.CareerAirKills);
-      WriteJsonField(writer, "ground_kills", pilot.CareerGroundKills);
-      WriteJsonField(writer, "life_sorties", pilot.LifeSorties);
-      WriteJsonKey(writer, "life_kills");
-      WriteJsonNumber(writer, ShownFigure(pilot.LifeAirKills + pilot.LifeGroundKills));
-      WriteJsonTextOrNull(writer, "last_sortie", pilot.LastSortie);
+      WritePilotJsonFields(writer, kBoardRowFields, *row.pilot);
       WriteJsonKey(writer, "me");
       writer.Bool(row.me);
       writer.EndObject();
@@ -160,18 +155,7 @@ std::string BoardJson(const TBoardAnswer& answer) {
 
 void ShowLeaderboard(const TViewCall& call) {
   try {
-    const std::vector<std::string>& params = call.request.query;
-    TBoardAnswer answer{.language = ChoosePageLanguage(call.request),
-                        .srvid = SrvidValue(params),
-                        .query = ParseBoardQuery(params),
-                        .results = nullptr,
-                        .page = {}};
-    answer.results = FindPilotResults(answer.srvid);
-    if (answer.results) {
-      answer.page = SelectBoard(answer.results, answer.query);
-    } else {
-      answer.page.size = answer.query.size;
-    }
+    const TBoardAnswer answer = AssembleBoard(call.request);
     SendViewAnswer(call, [&] { return BoardJson(answer); }, [&] { return BoardXml(answer); });
   } catch (const std::exception& e) {
     WriteLog(0, "ShowLeaderboard", e.what());

@@ -90,12 +90,26 @@ std::vector<std::pair<std::string_view, uint64_t>> WebhookCounts(const TWebhookS
   return {{"queued", status.queued}, {"delivered", status.delivered}, {"failed", status.failed}};
 }
 
-std::string DashboardXml(TPageLanguage language, const TProgressSnapshot& running,
-                         const std::vector<TPassEntry>& passes, const std::vector<TWebhookStatus>& webhooks) {
+// What the page shows: the running pass, the journal's passes, the webhooks.
+struct TDashboardAnswer {
+  TPageLanguage language;
+  TProgressSnapshot running;
+  std::vector<TPassEntry> passes;
+  std::vector<TWebhookStatus> webhooks;
+};
+
+TDashboardAnswer AssembleDashboard(const THttpRequest& request) {
+  return {ChoosePageLanguage(request), RunningPass().Snapshot(), PassJournal().Entries(), WebhookStatuses()};
+}
+
+std::string DashboardXml(const TDashboardAnswer& answer) {
+  const TProgressSnapshot& running = answer.running;
+  const std::vector<TPassEntry>& passes = answer.passes;
+  const std::vector<TWebhookStatus>& webhooks = answer.webhooks;
   TXmlDocument doc;
   doc.AppendProcessingInstruction("xml-stylesheet", "type=\"text/xsl\" href=\"/xsl/dashboard.xsl\"");
   TXmlNode root = doc.CreateRoot("dashboard");
-  root.SetAttribute("lang", PageLanguageCode(language));
+  root.SetAttribute("lang", PageLanguageCode(answer.language));
   if (running.running) {
     TXmlNode node = root.AppendElement("running");
     SetPassAttributes(node, RunningView(running));
@@ -126,15 +140,17 @@ std::string DashboardXml(TPageLanguage language, const TProgressSnapshot& runnin
   return doc.ToText();
 }
 
-std::string DashboardJson(TPageLanguage language, const TProgressSnapshot& running,
-                          const std::vector<TPassEntry>& passes, const std::vector<TWebhookStatus>& webhooks) {
+std::string DashboardJson(const TDashboardAnswer& answer) {
+  const TProgressSnapshot& running = answer.running;
+  const std::vector<TPassEntry>& passes = answer.passes;
+  const std::vector<TWebhookStatus>& webhooks = answer.webhooks;
   std::string json;
   {
     TJsonSink sink(json);
     TJsonWriter writer(sink);
     writer.StartObject();
     WriteJsonKey(writer, "lang");
-    WriteJsonText(writer, PageLanguageCode(language));
+    WriteJsonText(writer, PageLanguageCode(answer.language));
     WriteJsonKey(writer, "running");
     if (running.running) {
       writer.StartObject();
@@ -187,12 +203,8 @@ std::string DashboardJson(TPageLanguage language, const TProgressSnapshot& runni
 
 void ShowDashboard(const TViewCall& call) {
   try {
-    const TPageLanguage language = ChoosePageLanguage(call.request);
-    const TProgressSnapshot running = RunningPass().Snapshot();
-    const std::vector<TPassEntry> passes = PassJournal().Entries();
-    const std::vector<TWebhookStatus> webhooks = WebhookStatuses();
-    SendViewAnswer(call, [&] { return DashboardJson(language, running, passes, webhooks); },
-                   [&] { return DashboardXml(language, running, passes, webhooks); });
+    const TDashboardAnswer answer = AssembleDashboard(call.request);
+    SendViewAnswer(call, [&] { return DashboardJson(answer); }, [&] { return DashboardXml(answer); });
   } catch (const std::exception& e) {
     WriteLog(0, "ShowDashboard", e.what());
   }
