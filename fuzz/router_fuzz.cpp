@@ -130,9 +130,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const THttpLimits limits;
   BufferConnection connection(input, limits.max_line_bytes);
   CountingService service;
-  TGuessLimiter guesses;
-  THttpCaches caches;
-  TCPServerSKYExecute(TWebContext{service, guesses, caches, limits}, connection);
+  TServerState state;
+  TCPServerSKYExecute(TWebContext{service, state, limits}, connection);
 
   const std::string& answer = connection.Answer();
   if (!answer.empty()) FUZZ_CHECK(answer.rfind("HTTP/1.1 ", 0) == 0);

@@ -8,11 +8,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <condition_variable>
 #include <deque>
 #include <exception>
 #include <map>
-#include <mutex>
 #include <set>
 #include <string>
 #include <system_error>
@@ -20,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/mutex.h"
 #include "settings/log.h"
 #include "settings/process_metrics.h"
 #include "http/file_descriptor.h"
@@ -43,45 +42,65 @@ std::system_error SocketError(const std::string& what) {
 // Shared by the server object and every connection thread, so a thread that
 // outlives a stop still finds what it uses.
 struct TTcpServer::TCore {
+  // Set before the core is shared, unchanged after.
   THandler handler;
   THttpLimits limits;
+  uint16_t port = 0;
+  std::string address;               // the listener's, as bound
+  TFd wake;                          // eventfd that wakes the listener at stop
+  // Used by the listener thread alone until Stop has joined it.
+  TFd listener;
+  std::thread listener_thread;
 
   // The sockets of the connections being served, apart from `lock` so that
   // a connection ending does not hold up the listener for them.
-  std::mutex sockets_lock;
-  std::set<int> open_sockets;
+  TMutex sockets_lock;
+  std::set<int> open_sockets SKY_GUARDED_BY(sockets_lock);
 
-  mutable std::mutex lock;           // guards everything below
-  std::condition_variable changed;   // a connection or a thread ended, or stop began
-  std::condition_variable arrived;   // a connection waits for a thread, or stop began
-  std::size_t active = 0;            // connections accepted and not yet closed
-  std::deque<int> waiting;           // accepted sockets no thread has taken yet
-  std::size_t idle = 0;              // threads waiting for a connection
-  std::size_t serving = 0;           // threads running a handler
-  bool stopping = false;
-  TFd listener;
-  TFd wake;                          // eventfd that wakes the listener at stop
-  uint16_t port = 0;
-  std::string address;               // the listener's, as bound
-  std::thread listener_thread;
+  mutable TMutex lock;
+  TCondVar changed;   // a connection or a thread ended, or stop began
+  TCondVar arrived;   // a connection waits for a thread, or stop began
+  std::size_t active SKY_GUARDED_BY(lock) = 0;   // connections accepted and not yet closed
+  std::deque<int> waiting SKY_GUARDED_BY(lock);  // accepted sockets no thread has taken yet
+  std::size_t idle SKY_GUARDED_BY(lock) = 0;     // threads waiting for a connection
+  std::size_t serving SKY_GUARDED_BY(lock) = 0;  // threads running a handler
+  bool stopping SKY_GUARDED_BY(lock) = false;
+  bool listening SKY_GUARDED_BY(lock) = false;   // between Start and Stop
   // Connection threads not joined yet, and those of them that have ended.
   // They are joined, not detached, so that a thread has ended wholly, its
   // libraries' per-thread state freed, before a stop returns.
-  std::map<std::thread::id, std::thread> threads;
-  std::vector<std::thread::id> ended;
+  std::map<std::thread::id, std::thread> threads SKY_GUARDED_BY(lock);
+  std::vector<std::thread::id> ended SKY_GUARDED_BY(lock);
 
   void Listen(std::shared_ptr<TCore> self);
+  // Waits while the server is at its connection limit; false at a stop.
+  bool AwaitRoom();
   // Hands an accepted socket to a waiting thread, or to a new one.
   void Dispatch(int fd, const std::shared_ptr<TCore>& self);
   // A connection thread: serves the waiting sockets one after another.
   void Work();
+  // The next waiting socket, after waiting for one at most kIdleThreadTime;
+  // -1 when the thread is to end.
+  int NextSocket(TMutexLock& hold) SKY_REQUIRES(lock);
   // Runs the handler and closes the socket.
   void Serve(int fd);
-  // Joins the threads that have ended; called and returns with `hold` locked.
-  void JoinEnded(std::unique_lock<std::mutex>& hold);
+  void ForgetSocket(int fd);
+  // The threads that have ended, taken out of `threads` to be joined
+  // outside the lock.
+  std::vector<std::thread> TakeEnded() SKY_REQUIRES(lock);
+  // Waits until no connection is open or `time` has passed; whether none is.
+  bool AwaitNoConnections(TMutexLock& hold, std::chrono::milliseconds time) SKY_REQUIRES(lock);
 };
 
-void TTcpServer::TCore::JoinEnded(std::unique_lock<std::mutex>& hold) {
+namespace {
+
+void JoinAll(std::vector<std::thread>& threads) {
+  for (std::thread& thread : threads) thread.join();
+}
+
+}  // namespace
+
+std::vector<std::thread> TTcpServer::TCore::TakeEnded() {
   std::vector<std::thread> ending;
   for (const std::thread::id id : ended) {
     const auto found = threads.find(id);
@@ -90,22 +109,33 @@ void TTcpServer::TCore::JoinEnded(std::unique_lock<std::mutex>& hold) {
     threads.erase(found);
   }
   ended.clear();
-  if (ending.empty()) return;
-  hold.unlock();
-  for (std::thread& thread : ending) thread.join();
-  hold.lock();
+  return ending;
+}
+
+bool TTcpServer::TCore::AwaitNoConnections(TMutexLock& hold, std::chrono::milliseconds time) {
+  const auto deadline = std::chrono::steady_clock::now() + time;
+  while (active != 0) {
+    if (!changed.WaitUntil(hold, deadline)) return active == 0;
+  }
+  return true;
+}
+
+bool TTcpServer::TCore::AwaitRoom() {
+  std::vector<std::thread> ending;
+  {
+    TMutexLock hold(lock);
+    // At the connection limit new clients wait in the listen queue.
+    if (!stopping && active >= limits.max_connections) CountConnectionLimitReached();
+    while (!stopping && active >= limits.max_connections) changed.Wait(hold);
+    if (stopping) return false;
+    ending = TakeEnded();
+  }
+  JoinAll(ending);
+  return true;
 }
 
 void TTcpServer::TCore::Listen(std::shared_ptr<TCore> self) {
-  for (;;) {
-    {
-      std::unique_lock<std::mutex> hold(lock);
-      // At the connection limit new clients wait in the listen queue.
-      if (!stopping && active >= limits.max_connections) CountConnectionLimitReached();
-      changed.wait(hold, [&] { return stopping || active < limits.max_connections; });
-      if (stopping) return;
-      JoinEnded(hold);
-    }
+  while (AwaitRoom()) {
     pollfd events[2] = {{listener.Get(), POLLIN, 0}, {wake.Get(), POLLIN, 0}};
     if (::poll(events, 2, -1) < 0) {
       if (errno == EINTR) continue;
@@ -128,62 +158,85 @@ void TTcpServer::TCore::Listen(std::shared_ptr<TCore> self) {
   }
 }
 
+void TTcpServer::TCore::ForgetSocket(int fd) {
+  TMutexLock hold(sockets_lock);
+  open_sockets.erase(fd);
+}
+
 void TTcpServer::TCore::Dispatch(int fd, const std::shared_ptr<TCore>& self) {
   {
     // Known before a thread can take it, so a stop finds it from then on.
-    std::lock_guard<std::mutex> hold(sockets_lock);
+    TMutexLock hold(sockets_lock);
     open_sockets.insert(fd);
   }
-  std::unique_lock<std::mutex> hold(lock);
-  // Every connection has a thread at once, as many as max_connections: a
-  // client that keeps its connection silent holds only its own.
-  waiting.push_back(fd);
-  ++active;
-  if (idle >= waiting.size()) {
-    hold.unlock();
-    arrived.notify_one();
-    return;
-  }
-  try {
-    std::thread thread([self] { self->Work(); });
-    const std::thread::id id = thread.get_id();
-    threads.emplace(id, std::move(thread));
-  } catch (const std::exception& e) {
-    waiting.pop_back();
-    --active;
-    hold.unlock();
-    {
-      std::lock_guard<std::mutex> forget(sockets_lock);
-      open_sockets.erase(fd);
+  std::string failure;
+  {
+    TMutexLock hold(lock);
+    // Every connection has a thread at once, as many as max_connections: a
+    // client that keeps its connection silent holds only its own.
+    waiting.push_back(fd);
+    ++active;
+    if (idle >= waiting.size()) {
+      arrived.NotifyOne();
+      return;
     }
-    ::close(fd);
-    WriteLog(0, "HTTP connection thread:", e.what());
+    try {
+      std::thread thread([self] { self->Work(); });
+      const std::thread::id id = thread.get_id();
+      threads.emplace(id, std::move(thread));
+      return;
+    } catch (const std::exception& e) {
+      waiting.pop_back();
+      --active;
+      failure = e.what();
+    }
+  }
+  ForgetSocket(fd);
+  ::close(fd);
+  WriteLog(0, "HTTP connection thread:", failure);
+}
+
+int TTcpServer::TCore::NextSocket(TMutexLock& hold) {
+  for (;;) {
+    ++idle;
+    const auto deadline = std::chrono::steady_clock::now() + kIdleThreadTime;
+    bool woken = true;
+    while (!stopping && waiting.empty()) {
+      if (!arrived.WaitUntil(hold, deadline)) {
+        woken = stopping || !waiting.empty();
+        break;
+      }
+    }
+    --idle;
+    if (!waiting.empty()) {
+      const int fd = waiting.front();
+      waiting.pop_front();
+      return fd;
+    }
+    // Sockets accepted before a stop are still served.
+    if (stopping || !woken) return -1;
   }
 }
 
 void TTcpServer::TCore::Work() {
-  std::unique_lock<std::mutex> hold(lock);
-  for (;;) {
-    ++idle;
-    const bool woken = arrived.wait_for(hold, kIdleThreadTime, [&] { return stopping || !waiting.empty(); });
-    --idle;
-    if (waiting.empty()) {
-      // Sockets accepted before a stop are still served.
-      if (stopping || !woken) break;
-      continue;
+  for (int fd = -1;;) {
+    {
+      TMutexLock hold(lock);
+      if (fd >= 0) {
+        --serving;
+        --active;
+        changed.NotifyAll();
+      }
+      fd = NextSocket(hold);
+      if (fd < 0) {
+        ended.push_back(std::this_thread::get_id());
+        changed.NotifyAll();
+        return;
+      }
+      ++serving;
     }
-    const int fd = waiting.front();
-    waiting.pop_front();
-    ++serving;
-    hold.unlock();
     Serve(fd);
-    hold.lock();
-    --serving;
-    --active;
-    changed.notify_all();
   }
-  ended.push_back(std::this_thread::get_id());
-  changed.notify_all();
 }
 
 void TTcpServer::TCore::Serve(int fd) {
@@ -197,8 +250,7 @@ void TTcpServer::TCore::Serve(int fd) {
   }
   // Forget the socket before it is closed, so a stop never shuts down a
   // descriptor number that has been reused meanwhile.
-  std::lock_guard<std::mutex> hold(sockets_lock);
-  open_sockets.erase(fd);
+  ForgetSocket(fd);
 }
 
 TTcpServer::TTcpServer(THandler handler, THttpLimits limits) : core_(std::make_shared<TCore>()) {
@@ -253,6 +305,10 @@ void TTcpServer::Start(uint16_t port, const std::string& bind_address) {
   core->address = AddressText(bound);
   core->listener.Reset(listener.Release());
   core->wake.Reset(wake.Release());
+  {
+    TMutexLock hold(core->lock);
+    core->listening = true;
+  }
   core->listener_thread = std::thread([core] { core->Listen(core); });
   core_ = std::move(core);
 }
@@ -260,54 +316,54 @@ void TTcpServer::Start(uint16_t port, const std::string& bind_address) {
 bool TTcpServer::Stop() {
   TCore& core = *core_;
   {
-    std::lock_guard<std::mutex> hold(core.lock);
-    if (core.stopping || !core.listener_thread.joinable()) return core.active == 0;
+    TMutexLock hold(core.lock);
+    if (core.stopping || !core.listening) return core.active == 0;
     core.stopping = true;
-    core.changed.notify_all();
+    core.changed.NotifyAll();
   }
   const uint64_t one = 1;
   [[maybe_unused]] ssize_t ignored = ::write(core.wake.Get(), &one, sizeof one);
   core.listener_thread.join();
-
-  std::unique_lock<std::mutex> hold(core.lock);
   core.listener.Reset();
-  // Threads without a connection end now; the others after their last one.
-  core.arrived.notify_all();
-  bool finished = core.changed.wait_for(hold, core.limits.stop_grace, [&] { return core.active == 0; });
-  if (!finished) {
-    // Handlers that are still waiting for their client are woken; a handler
-    // busy with other work keeps its thread, which holds the core alive.
-    {
-      std::lock_guard<std::mutex> sockets(core.sockets_lock);
-      for (int fd : core.open_sockets) ::shutdown(fd, SHUT_RDWR);
+
+  bool finished = false;
+  std::vector<std::thread> ending;
+  {
+    TMutexLock hold(core.lock);
+    core.listening = false;
+    // Threads without a connection end now; the others after their last one.
+    core.arrived.NotifyAll();
+    finished = core.AwaitNoConnections(hold, core.limits.stop_grace);
+    if (!finished) {
+      // Handlers that are still waiting for their client are woken; a handler
+      // busy with other work keeps its thread, which holds the core alive.
+      {
+        TMutexLock sockets(core.sockets_lock);
+        for (int fd : core.open_sockets) ::shutdown(fd, SHUT_RDWR);
+      }
+      finished = core.AwaitNoConnections(hold, std::chrono::seconds(1));
     }
-    finished = core.changed.wait_for(hold, std::chrono::seconds(1), [&] { return core.active == 0; });
+    // Every thread not running a handler ends at once, having seen the stop.
+    while (core.threads.size() - core.ended.size() > core.serving) core.changed.Wait(hold);
+    ending = core.TakeEnded();
+    for (auto& [id, thread] : core.threads) thread.detach();
+    core.threads.clear();
   }
-  // Every thread not running a handler ends at once, having seen the stop.
-  core.changed.wait(hold, [&] { return core.threads.size() - core.ended.size() <= core.serving; });
-  core.JoinEnded(hold);
-  for (auto& [id, thread] : core.threads) thread.detach();
-  core.threads.clear();
+  JoinAll(ending);
   return finished;
 }
 
 bool TTcpServer::Listening() const {
-  std::lock_guard<std::mutex> hold(core_->lock);
-  return core_->listener.Get() >= 0 && !core_->stopping;
+  TMutexLock hold(core_->lock);
+  return core_->listening && !core_->stopping;
 }
 
-uint16_t TTcpServer::Port() const {
-  std::lock_guard<std::mutex> hold(core_->lock);
-  return core_->port;
-}
+uint16_t TTcpServer::Port() const { return core_->port; }
 
-std::string TTcpServer::Address() const {
-  std::lock_guard<std::mutex> hold(core_->lock);
-  return core_->address;
-}
+std::string TTcpServer::Address() const { return core_->address; }
 
 std::size_t TTcpServer::ActiveConnections() const {
-  std::lock_guard<std::mutex> hold(core_->lock);
+  TMutexLock hold(core_->lock);
   return core_->active;
 }
 

@@ -115,7 +115,7 @@ void ServeControl(const TViewCall& call) {
     SendRefusal(call.connection, *refusal);
     return;
   }
-  ProcessControlCommand(call.service, call.connection, call.request.body, call.guesses);
+  ProcessControlCommand(call.service, call.connection, call.request.body, call.state.guesses);
 }
 
 }  // namespace sky

@@ -85,7 +85,7 @@ void WriteBoardAttributes(TElementText& root, const TBoardAnswer& answer) {
                                     answer.query.descending ? "desc" : "asc"));
 }
 
-TBoardAnswer AssembleBoard(const THttpRequest& request) {
+TBoardAnswer AssembleBoard(const THttpRequest& request, TBoardOrders& board_orders) {
   const std::vector<std::string>& params = request.query;
   TBoardAnswer answer{.language = ChoosePageLanguage(request),
                       .srvid = SrvidValue(params),
@@ -94,7 +94,7 @@ TBoardAnswer AssembleBoard(const THttpRequest& request) {
                       .page = {}};
   answer.results = FindPilotResults(answer.srvid);
   if (answer.results) {
-    answer.page = SelectBoard(answer.results, answer.query);
+    answer.page = SelectBoard(board_orders, answer.results, answer.query);
   } else {
     answer.page.size = answer.query.size;
   }
@@ -155,7 +155,7 @@ std::string BoardJson(const TBoardAnswer& answer) {
 
 void ShowLeaderboard(const TViewCall& call) {
   try {
-    const TBoardAnswer answer = AssembleBoard(call.request);
+    const TBoardAnswer answer = AssembleBoard(call.request, call.state.board_orders);
     SendViewAnswer(call, [&] { return BoardJson(answer); }, [&] { return BoardXml(answer); });
   } catch (const std::exception& e) {
     WriteLog(0, "ShowLeaderboard", e.what());

@@ -39,7 +39,7 @@ bool IsFile(const std::string& path) {
 
 void ServeFileRequest(const TViewCall& call) {
   TConnection& connection = call.connection;
-  TFileCache& cache = call.caches.files;
+  TFileCache& cache = call.state.caches.files;
   const std::string& name = call.request.path;
   if (EqualsIgnoreCase(name, "sky.gif")) {
     SendBanner(connection);

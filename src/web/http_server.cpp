@@ -2,25 +2,16 @@
 
 #include <memory>
 
-#include "web/guess_limit.h"
 #include "web/request_router.h"
+#include "web/server_state.h"
 
 namespace sky {
 
-namespace {
-
-// What the requests share, held by the handler itself, so that a request
-// still running after a stop keeps it alive.
-struct TServerState {
-  TGuessLimiter guesses;
-  THttpCaches caches;
-};
-
-}  // namespace
-
 THttpServer::THttpServer(TServiceControl& service, THttpLimits limits)
+    // The state is held by the handler itself, so that a request still
+    // running after a stop keeps it alive.
     : server_([&service, state = std::make_shared<TServerState>(), limits](TConnection& connection) {
-        TCPServerSKYExecute(TWebContext{service, state->guesses, state->caches, limits}, connection);
+        TCPServerSKYExecute(TWebContext{service, *state, limits}, connection);
       },
               limits) {}
 

@@ -1,8 +1,8 @@
 // The embedded web server of the service (its TCPServerSKY component): a
 // TTcpServer whose connections are served by TCPServerSKYExecute. It reaches
 // the service host only through TServiceControl. It keeps the control
-// form's count of wrong passwords per client address and the caches of
-// files, stylesheets and pages (http/http_caches.h) for as long as it lives.
+// form's count of wrong passwords, its caches and the leaderboard's orders
+// (web/server_state.h) for as long as it lives.
 #pragma once
 
 #include <cstdint>

@@ -40,7 +40,7 @@ std::optional<TAdminRefusal> FramingRefusal(std::string_view request) {
 
 TViewCall CallFor(const TWebContext& context, TConnection& connection, const THttpRequest& request,
                   TAnswerFormat format) {
-  return TViewCall{context.service, connection, request, context.caches, context.guesses, format};
+  return TViewCall{context.service, connection, request, context.state, format};
 }
 
 }  // namespace

@@ -17,19 +17,17 @@
 #pragma once
 
 #include "http/connection.h"
-#include "http/http_caches.h"
 #include "http/http_request.h"
 #include "http/socket_connection.h"
-#include "web/guess_limit.h"
+#include "web/server_state.h"
 #include "web/service_control.h"
 
 namespace sky {
 
-// What the server keeps for its requests; every member outlives them.
+// What a request is served with; service and state outlive it.
 struct TWebContext {
   TServiceControl& service;
-  TGuessLimiter& guesses;
-  THttpCaches& caches;
+  TServerState& state;
   THttpLimits limits;
 };
 

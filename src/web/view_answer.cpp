@@ -75,7 +75,7 @@ std::string StylesheetHref(std::string_view document) {
 
 void SendViewDocument(const TViewCall& call, std::string_view document) {
   if (call.format.kind == TAnswerKind::kHtml) {
-    if (std::shared_ptr<const TXslOutput> page = RenderHtml(call.caches, document)) {
+    if (std::shared_ptr<const TXslOutput> page = RenderHtml(call.state.caches, document)) {
       SendAnswer(call, "text/html; charset=" + page->encoding, page->bytes);
       return;
     }
