@@ -1,7 +1,6 @@
 #include "web/pilot_info_view.h"
 
 #include <array>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +14,7 @@
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "web/http_answer.h"
+#include "web/shown_figure.h"
 #include "web/view_answer.h"
 #include "xml/encoding.h"
 #include "xml/xml_document.h"
@@ -26,30 +26,24 @@ namespace {
 // The figures in the document's order, as its texts ("%5.2f" pads on the left).
 using TInfoValues = std::array<std::pair<std::string_view, std::string>, 14>;
 
-std::string Fixed52(double value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%5.2f", value);
-  return buffer;
-}
-
 TInfoValues InfoValues(const TSettings& settings, int32_t combat_count, const TAirKills& air,
                        const TGroundKills& ground) {
   const double effective_airs = WeightedAirKills(settings, air);
   const double effective_grounds = WeightedGroundKills(settings, ground);
   return {{{"combat_count", std::to_string(combat_count)},
-           {"effective_airs", Fixed52(effective_airs)},
-           {"eAir", Fixed52(air.Air)},
-           {"eBom", Fixed52(air.Bom)},
-           {"eSAir", Fixed52(ground.SAir)},
-           {"eShip", Fixed52(ground.Ship)},
-           {"eTank", Fixed52(ground.Tank)},
-           {"eCar", Fixed52(ground.Car)},
-           {"eArt", Fixed52(ground.Art)},
-           {"eAaa", Fixed52(ground.Aaa)},
-           {"eWag", Fixed52(ground.Wag)},
+           {"effective_airs", PaddedFigure(effective_airs)},
+           {"eAir", PaddedFigure(air.Air)},
+           {"eBom", PaddedFigure(air.Bom)},
+           {"eSAir", PaddedFigure(ground.SAir)},
+           {"eShip", PaddedFigure(ground.Ship)},
+           {"eTank", PaddedFigure(ground.Tank)},
+           {"eCar", PaddedFigure(ground.Car)},
+           {"eArt", PaddedFigure(ground.Art)},
+           {"eAaa", PaddedFigure(ground.Aaa)},
+           {"eWag", PaddedFigure(ground.Wag)},
            {"pure_ground", std::to_string(PureGroundKills(ground))},
-           {"effective_grounds", Fixed52(effective_grounds)},
-           {"effective_total", Fixed52(effective_grounds + effective_airs)}}};
+           {"effective_grounds", PaddedFigure(effective_grounds)},
+           {"effective_total", PaddedFigure(effective_grounds + effective_airs)}}};
 }
 
 // The figures of the request's pilot; nullopt when the view does not take

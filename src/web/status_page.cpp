@@ -10,6 +10,7 @@
 #include "settings/version.h"
 #include "web/admin_guard.h"
 #include "web/http_answer.h"
+#include "web/shown_figure.h"
 
 namespace sky {
 
@@ -111,7 +112,7 @@ void SettingsToHTML(std::vector<std::string>& lines, const TSettings& settings) 
   }
   lines.push_back("<b>Учет сбитых в воздухе бомбардировщиков противника:</b>");
   AddSettingLine(lines, "Коэффициент за сбитый бомбер в воздухе:<font color=\"$0000FF\">",
-                 fmt::format("{:5.2f}", settings.AirBomberRatio) + "</font>");
+                 PaddedFigure(settings.AirBomberRatio) + "</font>");
   lines.push_back("<hr>");
 }
 
