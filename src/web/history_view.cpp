@@ -28,29 +28,42 @@ void ShowHistoryRequest(const TViewCall& call) {
   ShowPilotHistory(call, *pilot_id, srvid);
 }
 
+namespace {
+
+// The history document of the pilot; without the database, an empty one.
+void AssembleHistory(TXmlDocument& doc, int32_t pilot_id, const std::string& srvid) {
+  ReloadSettings();
+  TSettingsSnapshot settings = CurrentSettings();
+  doc.AppendProcessingInstruction("xml-stylesheet", "type=\"text/xsl\" href=\"/xsl/history.xsl\"");
+  TXmlNode history = doc.CreateRoot("history");
+  TServerEntry entry;
+  if (FindServerById(SettingsFileName(), srvid, entry)) {
+    BuildPilotHistory(pilot_id, *settings, history, entry);
+  } else {
+    WriteLog(0, "not connected to MySQL");
+  }
+}
+
+void SendHistory(const TViewCall& call, TXmlDocument& doc) {
+  if (call.format.kind == TAnswerKind::kJson) {
+    std::string json;
+    WriteHistoryJson(doc.Root(), json);
+    SendJsonAnswer(call, json);
+  } else {
+    SendViewDocument(call, doc.ToText());
+  }
+}
+
+}  // namespace
+
 void ShowPilotHistory(const TViewCall& call, int32_t pilot_id, const std::string& srvid) {
   // The history walks the pilot's sorties as a pass does, so no pass may
   // write them meanwhile.
   call.service.RunExclusive([&] {
     try {
-      ReloadSettings();
-      TSettingsSnapshot settings = CurrentSettings();
       TXmlDocument doc;
-      doc.AppendProcessingInstruction("xml-stylesheet", "type=\"text/xsl\" href=\"/xsl/history.xsl\"");
-      TXmlNode history = doc.CreateRoot("history");
-      TServerEntry entry;
-      if (FindServerById(SettingsFileName(), srvid, entry)) {
-        BuildPilotHistory(pilot_id, *settings, history, entry);
-      } else {
-        WriteLog(0, "not connected to MySQL");
-      }
-      if (call.format.kind == TAnswerKind::kJson) {
-        std::string json;
-        WriteHistoryJson(history, json);
-        SendJsonAnswer(call, json);
-      } else {
-        SendViewDocument(call, doc.ToText());
-      }
+      AssembleHistory(doc, pilot_id, srvid);
+      SendHistory(call, doc);
     } catch (const std::exception& e) {
       WriteLog(0, "ShowHistory", e.what());
     }

@@ -116,18 +116,15 @@ void SettingsToHTML(std::vector<std::string>& lines, const TSettings& settings) 
   lines.push_back("<hr>");
 }
 
-void ShowConfig(TConnection& connection) {
-  ReloadSettings();
-  const TSettingsSnapshot settings = CurrentSettings();
-  const std::unique_ptr<TVersionInfo> version = TVersionInfo::ForRunningProgram();
-  const std::string version_line = "<b>" + version->ProductName() + "</b> (ver " + version->FileVersion() + ")";
+namespace {
 
-  WriteHTTPResp(connection);
-  WriteHTMLHeader(connection, "Текущие настройки");
+// The page's body: the settings lines (or the error that stopped them), the
+// version, the start and the last calculation.
+std::string StatusPageBody(const TSettings& settings, const std::string& version_line) {
   std::string page;
   std::vector<std::string> lines;
   try {
-    SettingsToHTML(lines, *settings);
+    SettingsToHTML(lines, settings);
   } catch (const std::exception& e) {
     page += "Error:<br>" + std::string(e.what()) + "<br>";
   }
@@ -141,6 +138,20 @@ void ShowConfig(TConnection& connection) {
   } else {
     page += std::string(kBlue) + FormatDateTime(last) + "</font>";
   }
+  return page;
+}
+
+}  // namespace
+
+void ShowConfig(TConnection& connection) {
+  ReloadSettings();
+  const TSettingsSnapshot settings = CurrentSettings();
+  const std::unique_ptr<TVersionInfo> version = TVersionInfo::ForRunningProgram();
+  const std::string version_line = "<b>" + version->ProductName() + "</b> (ver " + version->FileVersion() + ")";
+  const std::string page = StatusPageBody(*settings, version_line);
+
+  WriteHTTPResp(connection);
+  WriteHTMLHeader(connection, "Текущие настройки");
   WriteText(connection, page);
   WriteHTMLEnd(connection);
   WriteLine(connection, "");
