@@ -22,6 +22,11 @@ std::string THttpResponse::Head() const {
 
 void THttpResponse::Send(TConnection& connection) const { connection.Write(Head() + body_); }
 
+void THttpResponse::Send(TConnection& connection, std::string_view body) const {
+  connection.Write(Head());
+  connection.Write(body);
+}
+
 THttpResponse HtmlResponse() {
   THttpResponse response;
   response.Header("Server", "skystat_warden embedded web server").Header("Connection", "close");
@@ -50,12 +55,17 @@ THttpResponse ImageResponse(std::size_t size, std::string_view content_type) {
   return response;
 }
 
-THttpResponse TypedResponse(std::string_view content_type, std::string body, std::string_view status) {
+THttpResponse TypedHead(std::string_view content_type, std::size_t length, std::string_view status) {
   THttpResponse response(status);
   response.Header("Connection", "close")
       .Header("Content-Type", content_type)
-      .Header("Content-Length", std::to_string(body.size()))
-      .Body(std::move(body));
+      .Header("Content-Length", std::to_string(length));
+  return response;
+}
+
+THttpResponse TypedResponse(std::string_view content_type, std::string body, std::string_view status) {
+  THttpResponse response = TypedHead(content_type, body.size(), status);
+  response.Body(std::move(body));
   return response;
 }
 

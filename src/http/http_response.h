@@ -29,6 +29,9 @@ class THttpResponse {
   std::string Head() const;
   // The head and the body in one write.
   void Send(TConnection& connection) const;
+  // The head, then `body` in place of the body, without copying it (a
+  // large document).
+  void Send(TConnection& connection, std::string_view body) const;
 
  private:
   std::string status_;
@@ -46,7 +49,9 @@ THttpResponse XmlResponse();
 THttpResponse FileResponse(std::size_t size);
 // Pictures a browser shows only when their type is named.
 THttpResponse ImageResponse(std::size_t size, std::string_view content_type);
-// A typed body with its length ("Content-Type", "Content-Length").
+// The head of a typed body of `length` bytes ("Content-Type", "Content-Length").
+THttpResponse TypedHead(std::string_view content_type, std::size_t length, std::string_view status = "200 OK");
+// The same with its body.
 THttpResponse TypedResponse(std::string_view content_type, std::string body, std::string_view status = "200 OK");
 // A refusal ("403 Forbidden"): the plain `text` (ASCII), typed and measured.
 THttpResponse PlainResponse(std::string_view status, std::string text);

@@ -28,11 +28,11 @@ bool IsHeaderToken(std::string_view value) {
 }
 
 void SendAnswer(const TViewCall& call, const std::string& content_type, std::string_view body) {
-  THttpResponse response = TypedResponse(content_type, std::string(body));
+  THttpResponse response = TypedHead(content_type, body.size());
   if (call.format.negotiated) response.Header("Vary", "Accept");
   const std::string origin = CurrentSettings()->AdminCors;
   if (IsHeaderToken(origin)) response.Header("Access-Control-Allow-Origin", origin);
-  response.Send(call.connection);
+  response.Send(call.connection, body);
   call.connection.Disconnect();
 }
 
@@ -80,7 +80,7 @@ void SendViewDocument(const TViewCall& call, std::string_view document) {
       return;
     }
   }
-  XmlResponse().Body(std::string(document)).Send(call.connection);
+  XmlResponse().Send(call.connection, document);
   call.connection.Disconnect();
 }
 
