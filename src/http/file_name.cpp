@@ -1,5 +1,7 @@
 #include "http/file_name.h"
 
+#include <filesystem>
+
 namespace sky {
 
 bool IsContainedFileName(std::string_view name) {
@@ -15,6 +17,11 @@ bool IsContainedFileName(std::string_view name) {
     start = slash + 1;
   }
   return true;
+}
+
+bool IsRegularFile(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(path, error);
 }
 
 }  // namespace sky

@@ -1,6 +1,5 @@
 #include "web/file_view.h"
 
-#include <filesystem>
 
 #include "http/file_name.h"
 #include "http/static_file.h"
@@ -30,11 +29,6 @@ std::string LastComponent(std::string_view name) {
 
 std::string InProgramDirectory(const std::string& name) { return ProgramDirectory() + "/" + name; }
 
-bool IsFile(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(path, error);
-}
-
 }  // namespace
 
 void ServeFileRequest(const TViewCall& call) {
@@ -58,19 +52,19 @@ void ServeFileRequest(const TViewCall& call) {
     // names no file.
     if (EqualsIgnoreCase(LastComponent(name), settings_name)) {
       SendDefaultPage(connection);
-    } else if (IsFile(path)) {
+    } else if (IsRegularFile(path)) {
       SendFile(connection, cache, path);
     }
     return;
   }
-  if (extension == ".svg" && IsFile(path)) {
+  if (extension == ".svg" && IsRegularFile(path)) {
     // Rank insignia and ribbons (img/), shown by the pilot pages.
     SendImageFile(connection, cache, path, "image/svg+xml");
     return;
   }
   // With log/@web="0" the log is answered as if it were not there.
   const std::string log_name = ProgramBaseName() + ".log";
-  if (name == log_name && CurrentSettings()->LogWeb && IsFile(path)) {
+  if (name == log_name && CurrentSettings()->LogWeb && IsRegularFile(path)) {
     SendFile(connection, cache, path);
   } else if (name.find(".gif") != std::string::npos) {
     // Only the banner is served among images of this kind.

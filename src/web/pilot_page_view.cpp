@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -11,6 +10,7 @@
 #include "engine/history.h"
 #include "engine/pilot_results.h"
 #include "export/json_writer.h"
+#include "http/file_name.h"
 #include "settings/log.h"
 #include "settings/paths.h"
 #include "settings/settings_store.h"
@@ -64,18 +64,13 @@ const TPilotResult* FindPilot(const TPilotResults& results, int32_t id) {
   return found != results.end() && found->Id == id ? &*found : nullptr;
 }
 
-bool IsFile(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(path, error);
-}
-
 // His insignia, ribbons, progress and lives, for a pilot the results hold.
 void AddPilotDetails(TServiceControl& service, TPilotAnswer& answer) {
   ReloadSettings();
   const TSettingsSnapshot settings = CurrentSettings();
   const std::string folder = ProgramDirectory();
   const std::string insignia = fmt::format("img/ranks/{}.svg", answer.pilot->Rank);
-  if (IsFile(folder + "/" + insignia)) answer.insignia = insignia;
+  if (IsRegularFile(folder + "/" + insignia)) answer.insignia = insignia;
   TXmlDocument awards;
   if (!settings->AwardsFile.empty()) awards.LoadFile(settings->AwardsFile);
   answer.ribbons = DecodeAwards(awards, answer.pilot->Army, answer.pilot->Awards, folder);
