@@ -21,23 +21,23 @@ namespace sky {
 
 namespace {
 
-using M = TRouteMatch;
+using TMatch = TRouteMatch;
 
 constexpr std::array<TRoute, 14> kRoutes = {{
-    {kGetRequest, M::kPathEquals, "metrics", ServeMetrics, TWebView::kMetrics},
-    {kGetRequest, M::kAnyPath, "", ServeFileRequest, TWebView::kFile},
-    {kGetRequest, M::kParamsEqual, "?cmd=config", ServeConfig, TWebView::kConfig},
-    {kGetRequest, M::kParamsCommand, "?cmd=dashboard", ShowDashboard, TWebView::kDashboard},
-    {kGetRequest, M::kParamsCommand, "?cmd=top", ShowLeaderboard, TWebView::kTop},
-    {kGetRequest, M::kParamsPrefix, "?pilot=", ShowPilotPage, TWebView::kPilot},
-    {kGetRequest, M::kParamsContain, "?cmd=show", ShowPilotList, TWebView::kShow},
-    {kGetRequest, M::kParamsContain, "?history=", ShowHistoryRequest, TWebView::kHistory},
-    {kGetRequest, M::kCommand, "query", ServeQuery, TWebView::kQuery},
-    {kGetRequest, M::kCommand, "info", ServePilotInfo, TWebView::kInfo},
-    {kGetRequest, M::kAlways, "", ShowDefaultPage, TWebView::kDefault},
-    {kPostRequest, M::kTextContains, "post /ctrl.sky", ServeControl, TWebView::kControl},
-    {kPostRequest, M::kAlways, "", ShowDefaultPage, TWebView::kDefault},
-    {kOtherRequest, M::kAlways, "", nullptr, TWebView::kOther},
+    {kGetRequest, TMatch::kPathEquals, "metrics", ServeMetrics, TWebView::kMetrics},
+    {kGetRequest, TMatch::kAnyPath, "", ServeFileRequest, TWebView::kFile},
+    {kGetRequest, TMatch::kParamsEqual, "?cmd=config", ServeConfig, TWebView::kConfig},
+    {kGetRequest, TMatch::kParamsCommand, "?cmd=dashboard", ShowDashboard, TWebView::kDashboard},
+    {kGetRequest, TMatch::kParamsCommand, "?cmd=top", ShowLeaderboard, TWebView::kTop},
+    {kGetRequest, TMatch::kParamsPrefix, "?pilot=", ShowPilotPage, TWebView::kPilot},
+    {kGetRequest, TMatch::kParamsContain, "?cmd=show", ShowPilotList, TWebView::kShow},
+    {kGetRequest, TMatch::kParamsContain, "?history=", ShowHistoryRequest, TWebView::kHistory},
+    {kGetRequest, TMatch::kCommand, "query", ServeQuery, TWebView::kQuery},
+    {kGetRequest, TMatch::kCommand, "info", ServePilotInfo, TWebView::kInfo},
+    {kGetRequest, TMatch::kAlways, "", ShowDefaultPage, TWebView::kDefault},
+    {kPostRequest, TMatch::kTextContains, "post /ctrl.sky", ServeControl, TWebView::kControl},
+    {kPostRequest, TMatch::kAlways, "", ShowDefaultPage, TWebView::kDefault},
+    {kOtherRequest, TMatch::kAlways, "", nullptr, TWebView::kOther},
 }};
 
 // The parsed command, logged once before the first command route is tried.
@@ -53,25 +53,25 @@ std::span<const TRoute> Routes() { return kRoutes; }
 bool RouteMatches(const TRoute& route, const THttpRequest& request) {
   const std::string& params = request.params;
   switch (route.match) {
-    case M::kPathEquals:
+    case TMatch::kPathEquals:
       return request.path == route.pattern;
-    case M::kAnyPath:
+    case TMatch::kAnyPath:
       return !request.path.empty();
-    case M::kParamsEqual:
+    case TMatch::kParamsEqual:
       return params == route.pattern;
-    case M::kParamsCommand:
+    case TMatch::kParamsCommand:
       return params == route.pattern ||
              (params.starts_with(route.pattern) && params.size() > route.pattern.size() &&
               params[route.pattern.size()] == '&');
-    case M::kParamsPrefix:
+    case TMatch::kParamsPrefix:
       return params.starts_with(route.pattern);
-    case M::kParamsContain:
+    case TMatch::kParamsContain:
       return params.find(route.pattern) != std::string::npos;
-    case M::kCommand:
+    case TMatch::kCommand:
       return request.command.cmd_name == "cmd" && request.command.cmd_value == route.pattern;
-    case M::kTextContains:
+    case TMatch::kTextContains:
       return AsciiLower(request.text).find(route.pattern) != std::string::npos;
-    case M::kAlways:
+    case TMatch::kAlways:
       return true;
   }
   return false;
@@ -81,7 +81,7 @@ void Dispatch(const TViewCall& call) {
   bool command_logged = false;
   for (const TRoute& route : kRoutes) {
     if (route.method != call.request.kind) continue;
-    if (route.match == M::kCommand && !command_logged) {
+    if (route.match == TMatch::kCommand && !command_logged) {
       LogCommand(call.request.command);
       command_logged = true;
     }
