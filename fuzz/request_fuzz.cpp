@@ -12,6 +12,8 @@
 
 #include "base/text.h"
 #include "fuzz_check.h"
+#include "http/request_framing.h"
+#include "http/request_parsing.h"
 #include "web/admin_control.h"
 #include "web/admin_guard.h"
 #include "web/form_fields.h"

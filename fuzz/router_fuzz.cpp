@@ -20,6 +20,8 @@
 #include "fuzz_check.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
+#include "http/connection.h"
+#include "http/socket_connection.h"
 #include "web/connection.h"
 #include "web/form_fields.h"
 #include "web/request_router.h"
@@ -130,8 +132,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const THttpLimits limits;
   BufferConnection connection(input, limits.max_line_bytes);
   CountingService service;
-  TGuessLimiter guesses;
-  TCPServerSKYExecute(service, connection, guesses, limits);
+  TServerState state;
+  TCPServerSKYExecute(TWebContext{service, state, limits}, connection);
 
   const std::string& answer = connection.Answer();
   if (!answer.empty()) FUZZ_CHECK(answer.rfind("HTTP/1.1 ", 0) == 0);

@@ -18,6 +18,7 @@
 #include "engine/career_store.h"
 #include "engine/pilot_table.h"
 #include "engine/rank_pass.h"
+#include "http/listen_address.h"
 #include "notify/notifier.h"
 #include "service/control_reader.h"
 #include "service/pass_record.h"

@@ -4,9 +4,11 @@
 
 #include "base/encoding.h"
 #include "base/log.h"
+#include "http/http_response.h"
+#include "http/request_parsing.h"
 #include "settings/process_metrics.h"
 #include "settings/settings_store.h"
-#include "web/answer_framing.h"
+#include "web/admin_guard.h"
 #include "web/form_fields.h"
 #include "web/http_answer.h"
 #include "web/request_parsing.h"
@@ -58,10 +60,11 @@ std::string RunAction(TServiceControl& service, std::string_view body, const std
 void RefuseLockedOut(TConnection& connection, std::chrono::seconds left) {
   CountRejection(THttpRejection::kLockedOut);
   const std::string seconds = std::to_string(left.count());
-  SendPlainStatus(connection, "429 Too Many Requests",
-                  "This address is locked out of the control commands for " + seconds +
-                      " seconds after too many wrong passwords.\r\n",
-                  "Retry-After: " + seconds + "\r\n");
+  PlainResponse("429 Too Many Requests", "This address is locked out of the control commands for " + seconds +
+                                            " seconds after too many wrong passwords.\r\n")
+      .Header("Retry-After", seconds)
+      .Send(connection);
+  connection.Disconnect();
 }
 
 }  // namespace
@@ -103,6 +106,17 @@ void ProcessControlCommand(TServiceControl& service, TConnection& connection, st
   }
   answer += fmt::format("<p><a href=\"http://{}:{}\">Вернуться</a>", connection.LocalIp(), connection.LocalPort());
   SendHTTPAnswer(connection, "Result", answer);
+}
+
+void ServeControl(const TViewCall& call) {
+  const TSettingsSnapshot settings = CurrentSettings();
+  std::optional<TAdminRefusal> refusal = ForeignHostRefusal(call.request.text, *settings);
+  if (!refusal) refusal = ForeignOriginRefusal(call.request.text, *settings);
+  if (refusal) {
+    SendRefusal(call.connection, *refusal);
+    return;
+  }
+  ProcessControlCommand(call.service, call.connection, call.request.body, call.state.guesses);
 }
 
 }  // namespace sky

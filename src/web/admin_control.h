@@ -13,11 +13,16 @@
 #include <string>
 #include <string_view>
 
-#include "web/connection.h"
+#include "http/connection.h"
 #include "web/guess_limit.h"
 #include "web/service_control.h"
+#include "web/view_call.h"
 
 namespace sky {
+
+// The view of "POST /ctrl.sky": a foreign host name or another site's page
+// (web/admin_guard.h) is refused, anything else is a control command.
+void ServeControl(const TViewCall& call);
 
 void ProcessControlCommand(TServiceControl& service, TConnection& connection, std::string_view body,
                            TGuessLimiter& guesses);

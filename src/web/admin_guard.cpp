@@ -6,7 +6,10 @@
 
 #include <vector>
 
+#include "base/log.h"
 #include "base/text.h"
+#include "http/http_response.h"
+#include "http/request_parsing.h"
 #include "web/request_parsing.h"
 
 namespace sky {
@@ -171,6 +174,13 @@ std::optional<TAdminRefusal> ForeignOriginRefusal(std::string_view request, cons
                        "own pages, from clients that send neither header, or from origins listed in the "
                        "admin/@origins attribute of the settings file.\r\n",
                        THttpRejection::kForeignOrigin};
+}
+
+void SendRefusal(TConnection& connection, const TAdminRefusal& refusal) {
+  CountRejection(refusal.reason);
+  WriteLog(2, "HTTP request refused: " + refusal.status + " IP = " + connection.PeerIp());
+  PlainResponse(refusal.status, refusal.text).Send(connection);
+  connection.Disconnect();
 }
 
 }  // namespace sky

@@ -25,6 +25,7 @@
 #include <string>
 #include <string_view>
 
+#include "http/connection.h"
 #include "settings/process_metrics.h"
 #include "settings/settings.h"
 
@@ -40,6 +41,10 @@ struct TAdminRefusal {
 // `request` is the request text; nullopt when the request may be served.
 std::optional<TAdminRefusal> ForeignHostRefusal(std::string_view request, const TSettings& settings);
 std::optional<TAdminRefusal> ForeignOriginRefusal(std::string_view request, const TSettings& settings);
+
+// Counts the refusal, logs it at level 2 and sends it as a plain answer;
+// the connection is then ended.
+void SendRefusal(TConnection& connection, const TAdminRefusal& refusal);
 
 // The rules themselves, `listed` being the attribute's text.
 bool AdminHostAllowed(std::string_view host, std::string_view listed, std::string_view machine_name);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/text.h"
+#include "http/request_parsing.h"
 #include "web/request_parsing.h"
 
 namespace sky {
@@ -27,12 +28,12 @@ bool AcceptPrefersHtml(std::string_view accept) {
   return html > xml;
 }
 
-TAnswerFormat ChooseAnswerFormat(std::string_view request) {
-  const std::optional<std::string> format = QueryParameter(GetRequestParams(request), "format");
+TAnswerFormat ChooseAnswerFormat(const THttpRequest& request) {
+  const std::optional<std::string> format = request.LowerQuery("format");
   if (format == "xml") return {TAnswerKind::kXml, false};
   if (format == "html") return {TAnswerKind::kHtml, false};
   if (format == "json") return {TAnswerKind::kJson, false};
-  const std::optional<std::string_view> accept = HeaderValue(request, "accept");
+  const std::optional<std::string_view> accept = request.Header("accept");
   if (accept && AcceptPrefersHtml(*accept)) return {TAnswerKind::kHtml, true};
   return {TAnswerKind::kXml, false};
 }

@@ -10,6 +10,8 @@
 
 #include <string_view>
 
+#include "http/http_request.h"
+
 namespace sky {
 
 enum class TAnswerKind { kXml, kHtml, kJson };
@@ -21,8 +23,7 @@ struct TAnswerFormat {
   bool negotiated = false;
 };
 
-// `request` is the header lines as received (see web/request_parsing.h).
-TAnswerFormat ChooseAnswerFormat(std::string_view request);
+TAnswerFormat ChooseAnswerFormat(const THttpRequest& request);
 
 // Whether an Accept header's value prefers HTML: the weight it gives
 // text/html or application/xhtml+xml by name is above every weight it

@@ -1,8 +1,10 @@
-// Implements part of web/answer_framing.h (SendBanner, BannerImage).
-// The banner image, built into the program from site/banner.gif.
+#include "web/banner.h"
+
 #include <exception>
+#include <string>
 
 #include "base/log.h"
+#include "http/http_response.h"
 #include "web/answer_framing.h"
 #include "web/banner_gif.h"
 
@@ -14,9 +16,8 @@ std::string_view BannerImage() {
 
 void SendBanner(TConnection& connection) {
   try {
-    std::string_view image = BannerImage();
-    WriteBannerHead(connection, image.size());
-    connection.Write(image);
+    const std::string_view image = BannerImage();
+    ImageResponse(image.size(), "image/gif").Body(std::string(image)).Send(connection);
   } catch (const std::exception& e) {
     WriteLog(0, e.what());
   }

@@ -20,7 +20,7 @@ TGuessLimiter::TGuessLimiter(TGuessPolicy policy, TClock clock) : policy_(policy
 
 TGuessLimiter::TVerdict TGuessLimiter::Try(const std::string& address, const std::function<bool()>& password_right) {
   const TTime now = clock_();
-  std::lock_guard<std::mutex> hold(lock_);
+  TMutexLock hold(lock_);
   if (const std::optional<std::chrono::seconds> left = LockedForHeld(address, now)) {
     return {TOutcome::kLockedOut, *left};
   }
@@ -33,7 +33,7 @@ TGuessLimiter::TVerdict TGuessLimiter::Try(const std::string& address, const std
 
 std::optional<std::chrono::seconds> TGuessLimiter::LockedFor(const std::string& address) {
   const TTime now = clock_();
-  std::lock_guard<std::mutex> hold(lock_);
+  TMutexLock hold(lock_);
   return LockedForHeld(address, now);
 }
 
@@ -69,7 +69,7 @@ std::optional<std::chrono::seconds> TGuessLimiter::FailedHeld(const std::string&
 }
 
 std::size_t TGuessLimiter::AddressesForTesting() {
-  std::lock_guard<std::mutex> hold(lock_);
+  TMutexLock hold(lock_);
   return records_.size();
 }
 

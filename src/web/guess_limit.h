@@ -25,10 +25,11 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_map>
+
+#include "base/mutex.h"
 
 namespace sky {
 
@@ -56,12 +57,12 @@ class TGuessLimiter {
 
   // A control request from the address: refused while it is locked out,
   // else `password_right` is asked and the answer counted.
-  TVerdict Try(const std::string& address, const std::function<bool()>& password_right);
+  TVerdict Try(const std::string& address, const std::function<bool()>& password_right) SKY_EXCLUDES(lock_);
 
   // The whole seconds left of the address's lock-out (at least 1); nullopt
   // when it is not locked out.
-  std::optional<std::chrono::seconds> LockedFor(const std::string& address);
-  std::size_t AddressesForTesting();
+  std::optional<std::chrono::seconds> LockedFor(const std::string& address) SKY_EXCLUDES(lock_);
+  std::size_t AddressesForTesting() SKY_EXCLUDES(lock_);
 
  private:
   struct TRecord {
@@ -71,16 +72,18 @@ class TGuessLimiter {
     int lockouts = 0;
   };
 
-  std::optional<std::chrono::seconds> LockedForHeld(const std::string& address, std::chrono::steady_clock::time_point now);
-  std::optional<std::chrono::seconds> FailedHeld(const std::string& address, std::chrono::steady_clock::time_point now);
+  std::optional<std::chrono::seconds> LockedForHeld(const std::string& address,
+                                                    std::chrono::steady_clock::time_point now) SKY_REQUIRES(lock_);
+  std::optional<std::chrono::seconds> FailedHeld(const std::string& address,
+                                                 std::chrono::steady_clock::time_point now) SKY_REQUIRES(lock_);
   // Forgets what has aged out; the address's record stays when it still counts.
-  void Forget(std::chrono::steady_clock::time_point now);
-  void MakeRoom();
+  void Forget(std::chrono::steady_clock::time_point now) SKY_REQUIRES(lock_);
+  void MakeRoom() SKY_REQUIRES(lock_);
 
   TGuessPolicy policy_;
   TClock clock_;
-  std::mutex lock_;
-  std::unordered_map<std::string, TRecord> records_;
+  TMutex lock_;
+  std::unordered_map<std::string, TRecord> records_ SKY_GUARDED_BY(lock_);
 };
 
 }  // namespace sky

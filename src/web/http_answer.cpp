@@ -5,6 +5,7 @@
 #include "base/encoding.h"
 #include "base/paths.h"
 #include "base/text.h"
+#include "http/http_response.h"
 
 #include "version_constants.h"
 
@@ -39,13 +40,7 @@ void WriteLine(TConnection& connection, std::string_view utf8) {
   connection.Write(Utf8ToCp1251(utf8) + "\r\n");
 }
 
-void WriteHTTPResp(TConnection& connection) {
-  connection.Write(
-      "HTTP/1.1 200 OK\r\n"
-      "Server: skystat_warden embedded web server\r\n"
-      "Connection: close\r\n"
-      "\r\n");
-}
+void WriteHTTPResp(TConnection& connection) { connection.Write(HtmlResponse().Head()); }
 
 void WriteHTMLHeader(TConnection& connection, std::string_view title) {
   WriteLine(connection,
@@ -86,5 +81,7 @@ void SendDefaultPage(TConnection& connection) {
   }
   WriteText(connection, AddBannerStr());
 }
+
+void ShowDefaultPage(const TViewCall& call) { SendDefaultPage(call.connection); }
 
 }  // namespace sky

@@ -9,7 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "web/connection.h"
+#include "http/connection.h"
+#include "web/view_call.h"
 
 namespace sky {
 
@@ -30,6 +31,8 @@ void SendHTTPAnswer(TConnection& connection, std::string_view title, std::string
 // joined; "ERROR! Default web page not found!" without a head when it is
 // missing. The banner link follows in both cases.
 void SendDefaultPage(TConnection& connection);
+// The default page as the view of the requests no route claims.
+void ShowDefaultPage(const TViewCall& call);
 // The HTML of the banner link.
 std::string AddBannerStr();
 

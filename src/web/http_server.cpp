@@ -2,16 +2,16 @@
 
 #include <memory>
 
-#include "web/guess_limit.h"
 #include "web/request_router.h"
+#include "web/server_state.h"
 
 namespace sky {
 
 THttpServer::THttpServer(TServiceControl& service, THttpLimits limits)
-    // The count of wrong passwords is held by the handler itself, so that a
-    // request still running after a stop keeps it alive.
-    : server_([&service, guesses = std::make_shared<TGuessLimiter>(), limits](TConnection& connection) {
-        TCPServerSKYExecute(service, connection, *guesses, limits);
+    // The state is held by the handler itself, so that a request still
+    // running after a stop keeps it alive.
+    : server_([&service, state = std::make_shared<TServerState>(), limits](TConnection& connection) {
+        TCPServerSKYExecute(TWebContext{service, *state, limits}, connection);
       },
               limits) {}
 

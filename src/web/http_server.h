@@ -1,15 +1,16 @@
 // The embedded web server of the service (its TCPServerSKY component): a
 // TTcpServer whose connections are served by TCPServerSKYExecute. It reaches
 // the service host only through TServiceControl. It keeps the control
-// form's count of wrong passwords per client address for as long as it lives.
+// form's count of wrong passwords, its caches and the leaderboard's orders
+// (web/server_state.h) for as long as it lives.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "web/service_control.h"
-#include "web/socket_connection.h"
-#include "web/tcp_server.h"
+#include "http/socket_connection.h"
+#include "http/tcp_server.h"
 
 namespace sky {
 

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <mutex>
 #include <optional>
 #include <utility>
 
 #include "base/encoding.h"
 #include "base/text.h"
 #include "web/form_fields.h"
+#include "http/request_parsing.h"
 #include "web/view_params.h"
 
 namespace sky {
@@ -66,33 +66,19 @@ int CompareKey(const TPilotResult& a, const TPilotResult& b, TBoardSort sort) {
   return 0;
 }
 
-using TOrder = std::vector<const TPilotResult*>;
-
-// A kept order does not keep its results alive: once a pass has replaced
-// them and the last request using them has ended, it is given up.
-struct TKeptOrder {
-  std::weak_ptr<const TPilotResults> results;
-  TBoardSort sort;
-  bool descending;
-  int32_t army;
-  std::shared_ptr<const TOrder> order;
-};
-
-constexpr std::size_t kKeptOrders = 16;
-std::mutex g_lock;                   // guards g_orders
-std::vector<TKeptOrder> g_orders;    // the most recently used last
+}  // namespace
 
 // The pilots of the board in its order, made once per set of results.
-std::shared_ptr<const TOrder> BoardOrder(const std::shared_ptr<const TPilotResults>& results,
-                                         const TBoardQuery& query) {
+std::shared_ptr<const TBoardOrders::TOrder> TBoardOrders::Order(const std::shared_ptr<const TPilotResults>& results,
+                                                                const TBoardQuery& query) {
   {
-    std::lock_guard<std::mutex> hold(g_lock);
-    std::erase_if(g_orders, [](const TKeptOrder& kept) { return kept.results.expired(); });
-    for (auto kept = g_orders.begin(); kept != g_orders.end(); ++kept) {
+    TMutexLock hold(lock_);
+    std::erase_if(orders_, [](const TKeptOrder& kept) { return kept.results.expired(); });
+    for (auto kept = orders_.begin(); kept != orders_.end(); ++kept) {
       if (kept->results.lock() == results && kept->sort == query.sort && kept->descending == query.descending &&
           kept->army == query.army) {
-        std::rotate(kept, kept + 1, g_orders.end());
-        return g_orders.back().order;
+        std::rotate(kept, kept + 1, orders_.end());
+        return orders_.back().order;
       }
     }
   }
@@ -106,13 +92,11 @@ std::shared_ptr<const TOrder> BoardOrder(const std::shared_ptr<const TPilotResul
     if (compared != 0) return query.descending ? compared > 0 : compared < 0;
     return a->Id < b->Id;
   });
-  std::lock_guard<std::mutex> hold(g_lock);
-  if (g_orders.size() == kKeptOrders) g_orders.erase(g_orders.begin());
-  g_orders.push_back({results, query.sort, query.descending, query.army, order});
+  TMutexLock hold(lock_);
+  if (orders_.size() == kKeptOrders) orders_.erase(orders_.begin());
+  orders_.push_back({results, query.sort, query.descending, query.army, order});
   return order;
 }
-
-}  // namespace
 
 std::string_view BoardSortName(TBoardSort sort) {
   for (const TSortName& entry : kSorts) {
@@ -143,9 +127,10 @@ TBoardQuery ParseBoardQuery(const std::vector<std::string>& params) {
   return query;
 }
 
-TBoardPage SelectBoard(const std::shared_ptr<const TPilotResults>& results, const TBoardQuery& query) {
-  const std::shared_ptr<const TOrder> ordered = BoardOrder(results, query);
-  const TOrder& board = *ordered;
+TBoardPage SelectBoard(TBoardOrders& orders, const std::shared_ptr<const TPilotResults>& results,
+                       const TBoardQuery& query) {
+  const std::shared_ptr<const TBoardOrders::TOrder> ordered = orders.Order(results, query);
+  const TBoardOrders::TOrder& board = *ordered;
   auto picked = [&](std::size_t i) {
     return query.search.empty() || board[i]->FoldedCallsign.find(query.search) != std::string::npos;
   };

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/mutex.h"
 #include "engine/pilot_results.h"
 
 namespace sky {
@@ -54,10 +55,36 @@ struct TBoardPage {
   int64_t size = kBoardPageSize;
 };
 
+// The orders of the boards asked for lately, each kept for the set of
+// results it was made from (and given up with them), so that the requests
+// between two passes sort nothing. The server owns one; safe to use from any
+// number of threads.
+class TBoardOrders {
+ public:
+  using TOrder = std::vector<const TPilotResult*>;
+
+  std::shared_ptr<const TOrder> Order(const std::shared_ptr<const TPilotResults>& results, const TBoardQuery& query)
+      SKY_EXCLUDES(lock_);
+
+ private:
+  // A kept order does not keep its results alive: once a pass has replaced
+  // them and the last request using them has ended, it is given up.
+  struct TKeptOrder {
+    std::weak_ptr<const TPilotResults> results;
+    TBoardSort sort;
+    bool descending;
+    int32_t army;
+    std::shared_ptr<const TOrder> order;
+  };
+  static constexpr std::size_t kKeptOrders = 16;
+
+  TMutex lock_;
+  std::vector<TKeptOrder> orders_ SKY_GUARDED_BY(lock_);  // the most recently used last
+};
+
 // The rows point into `results`, which the caller holds while it uses them.
-// The order of a board is kept for the set of results it was made from, so
-// that the requests between two passes sort nothing.
-TBoardPage SelectBoard(const std::shared_ptr<const TPilotResults>& results, const TBoardQuery& query);
+TBoardPage SelectBoard(TBoardOrders& orders, const std::shared_ptr<const TPilotResults>& results,
+                       const TBoardQuery& query);
 
 // The name of a sort as the request gives it, for links and documents.
 std::string_view BoardSortName(TBoardSort sort);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/text.h"
+#include "http/request_parsing.h"
 #include "web/request_parsing.h"
 
 namespace sky {
@@ -37,11 +38,11 @@ TPageLanguage AcceptedLanguage(std::string_view accept_language) {
   return best;
 }
 
-TPageLanguage ChoosePageLanguage(std::string_view request) {
-  if (const std::optional<std::string> lang = QueryParameter(GetRequestParams(request), "lang")) {
+TPageLanguage ChoosePageLanguage(const THttpRequest& request) {
+  if (const std::optional<std::string> lang = request.LowerQuery("lang")) {
     if (const std::optional<TPageLanguage> language = LanguageOfCode(*lang)) return *language;
   }
-  const std::optional<std::string_view> accept = HeaderValue(request, "accept-language");
+  const std::optional<std::string_view> accept = request.Header("accept-language");
   return accept ? AcceptedLanguage(*accept) : TPageLanguage::kRu;
 }
 

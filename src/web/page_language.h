@@ -8,12 +8,13 @@
 
 #include <string_view>
 
+#include "http/http_request.h"
+
 namespace sky {
 
 enum class TPageLanguage { kRu, kEn };
 
-// `request` is the header lines as received (see web/request_parsing.h).
-TPageLanguage ChoosePageLanguage(std::string_view request);
+TPageLanguage ChoosePageLanguage(const THttpRequest& request);
 // The language an Accept-Language value prefers, Russian when it names neither.
 TPageLanguage AcceptedLanguage(std::string_view accept_language);
 // "ru", "en".

@@ -1,12 +1,12 @@
 #include "web/pilot_page.h"
 
 #include <cmath>
-#include <filesystem>
 
 #include <fmt/format.h>
 
 #include "awards/awards_file.h"
 #include "engine/kill_arithmetic.h"
+#include "http/file_name.h"
 
 namespace sky {
 
@@ -43,11 +43,6 @@ TXmlNode AwardItem(const TXmlDocument& awards, const std::string& section, uint3
   return TXmlNode();
 }
 
-bool IsFile(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(path, error);
-}
-
 }  // namespace
 
 std::vector<TRibbon> DecodeAwards(const TXmlDocument& awards, int32_t army, int32_t mask,
@@ -63,7 +58,7 @@ std::vector<TRibbon> DecodeAwards(const TXmlDocument& awards, int32_t army, int3
     ribbon.Value = value;
     if (awards.Root()) ribbon.Name = AwardItem(awards, section, value).Attribute("name").value_or("");
     const std::string picture = fmt::format("img/ribbons/{}-{}.svg", section, value);
-    if (IsFile(folder + "/" + picture)) ribbon.Picture = picture;
+    if (IsRegularFile(folder + "/" + picture)) ribbon.Picture = picture;
     // Neighbouring bits get hues far apart (the golden angle).
     const double hue = std::fmod(bit * 137.508, 360.0);
     ribbon.Colours[0] = HslColour(hue, 0.55, 0.38);

@@ -13,4 +13,6 @@ std::string ShownFigure(double value) {
   return text;
 }
 
+std::string PaddedFigure(double value) { return fmt::format("{:5.2f}", value); }
+
 }  // namespace sky

@@ -11,5 +11,9 @@
 namespace sky {
 
 std::string ShownFigure(double value);
+// The older pages' form, two decimals padded on the left to five
+// characters ("%5.2f": " 1.50", "57.15"): the status page's ratio and the
+// pilot statistics ("?cmd=info") have always shown it.
+std::string PaddedFigure(double value);
 
 }  // namespace sky

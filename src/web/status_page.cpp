@@ -8,7 +8,9 @@
 #include "base/paths.h"
 #include "base/version.h"
 #include "settings/settings_store.h"
+#include "web/admin_guard.h"
 #include "web/http_answer.h"
+#include "web/shown_figure.h"
 
 namespace sky {
 
@@ -110,22 +112,19 @@ void SettingsToHTML(std::vector<std::string>& lines, const TSettings& settings) 
   }
   lines.push_back("<b>Учет сбитых в воздухе бомбардировщиков противника:</b>");
   AddSettingLine(lines, "Коэффициент за сбитый бомбер в воздухе:<font color=\"$0000FF\">",
-                 fmt::format("{:5.2f}", settings.AirBomberRatio) + "</font>");
+                 PaddedFigure(settings.AirBomberRatio) + "</font>");
   lines.push_back("<hr>");
 }
 
-void ShowConfig(TConnection& connection) {
-  ReloadSettings();
-  const TSettingsSnapshot settings = CurrentSettings();
-  const std::unique_ptr<TVersionInfo> version = TVersionInfo::ForRunningProgram();
-  const std::string version_line = "<b>" + version->ProductName() + "</b> (ver " + version->FileVersion() + ")";
+namespace {
 
-  WriteHTTPResp(connection);
-  WriteHTMLHeader(connection, "Текущие настройки");
+// The page's body: the settings lines (or the error that stopped them), the
+// version, the start and the last calculation.
+std::string StatusPageBody(const TSettings& settings, const std::string& version_line) {
   std::string page;
   std::vector<std::string> lines;
   try {
-    SettingsToHTML(lines, *settings);
+    SettingsToHTML(lines, settings);
   } catch (const std::exception& e) {
     page += "Error:<br>" + std::string(e.what()) + "<br>";
   }
@@ -139,9 +138,31 @@ void ShowConfig(TConnection& connection) {
   } else {
     page += std::string(kBlue) + FormatDateTime(last) + "</font>";
   }
+  return page;
+}
+
+}  // namespace
+
+void ShowConfig(TConnection& connection) {
+  ReloadSettings();
+  const TSettingsSnapshot settings = CurrentSettings();
+  const std::unique_ptr<TVersionInfo> version = TVersionInfo::ForRunningProgram();
+  const std::string version_line = "<b>" + version->ProductName() + "</b> (ver " + version->FileVersion() + ")";
+  const std::string page = StatusPageBody(*settings, version_line);
+
+  WriteHTTPResp(connection);
+  WriteHTMLHeader(connection, "Текущие настройки");
   WriteText(connection, page);
   WriteHTMLEnd(connection);
   WriteLine(connection, "");
+}
+
+void ServeConfig(const TViewCall& call) {
+  if (const std::optional<TAdminRefusal> refusal = ForeignHostRefusal(call.request.text, *CurrentSettings())) {
+    SendRefusal(call.connection, *refusal);
+    return;
+  }
+  ShowConfig(call.connection);
 }
 
 }  // namespace sky

@@ -9,11 +9,15 @@
 #include <vector>
 
 #include "settings/settings.h"
-#include "web/connection.h"
+#include "http/connection.h"
+#include "web/view_call.h"
 
 namespace sky {
 
 void ShowConfig(TConnection& connection);
+// The view of "?cmd=config": a foreign host name (web/admin_guard.h) is
+// refused, anything else gets the page.
+void ServeConfig(const TViewCall& call);
 
 // The page's settings lines, in order (the list is cleared first). The
 // database lines come from the settings file itself.

@@ -4,10 +4,8 @@
 #include <optional>
 
 #include "base/log.h"
+#include "http/http_response.h"
 #include "settings/settings_store.h"
-#include "web/answer_framing.h"
-#include "web/page_cache.h"
-#include "web/stylesheet_cache.h"
 
 namespace sky {
 
@@ -29,27 +27,23 @@ bool IsHeaderToken(std::string_view value) {
   return true;
 }
 
-void SendAnswer(TConnection& connection, const TAnswerFormat& format, const std::string& content_type,
-                std::string_view body) {
-  std::string head = "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: " + content_type +
-                     "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n";
-  if (format.negotiated) head += "Vary: Accept\r\n";
+void SendAnswer(const TViewCall& call, const std::string& content_type, std::string_view body) {
+  THttpResponse response = TypedHead(content_type, body.size());
+  if (call.format.negotiated) response.Header("Vary", "Accept");
   const std::string origin = CurrentSettings()->AdminCors;
-  if (IsHeaderToken(origin)) head += "Access-Control-Allow-Origin: " + origin + "\r\n";
-  head += "\r\n";
-  connection.Write(head);
-  connection.Write(body);
-  connection.Disconnect();
+  if (IsHeaderToken(origin)) response.Header("Access-Control-Allow-Origin", origin);
+  response.Send(call.connection, body);
+  call.connection.Disconnect();
 }
 
-std::shared_ptr<const TXslOutput> RenderHtml(std::string_view document) {
+std::shared_ptr<const TXslOutput> RenderHtml(THttpCaches& caches, std::string_view document) {
   const std::string href = StylesheetHref(document);
   const std::string name = href.empty() ? kTableStylesheet : FolderFileName(href);
   try {
-    const std::shared_ptr<const TXslStylesheet> stylesheet = CompiledStylesheet(name);
-    if (std::shared_ptr<const TXslOutput> kept = CachedPage(stylesheet, document)) return kept;
+    const std::shared_ptr<const TXslStylesheet> stylesheet = caches.stylesheets.Compiled(name);
+    if (std::shared_ptr<const TXslOutput> kept = caches.pages.Kept(stylesheet, document)) return kept;
     auto page = std::make_shared<const TXslOutput>(stylesheet->Apply(document));
-    KeepPage(stylesheet, document, page);
+    caches.pages.Keep(stylesheet, document, page);
     return page;
   } catch (const std::exception& e) {
     WriteLog(0, "HTML not made with " + name + "; the XML answer is sent:", e.what());
@@ -79,27 +73,28 @@ std::string StylesheetHref(std::string_view document) {
   return {};
 }
 
-void SendViewDocument(TConnection& connection, const TAnswerFormat& format, std::string_view document) {
-  if (format.kind == TAnswerKind::kHtml) {
-    if (std::shared_ptr<const TXslOutput> page = RenderHtml(document)) {
-      SendAnswer(connection, format, "text/html; charset=" + page->encoding, page->bytes);
+void SendViewDocument(const TViewCall& call, std::string_view document) {
+  if (call.format.kind == TAnswerKind::kHtml) {
+    if (std::shared_ptr<const TXslOutput> page = RenderHtml(call.state.caches, document)) {
+      SendAnswer(call, "text/html; charset=" + page->encoding, page->bytes);
       return;
     }
   }
-  SendXMLStream(connection, document);
+  XmlResponse().Send(call.connection, document);
+  call.connection.Disconnect();
 }
 
-void SendViewAnswer(TConnection& connection, const TAnswerFormat& format, const std::function<std::string()>& json,
+void SendViewAnswer(const TViewCall& call, const std::function<std::string()>& json,
                     const std::function<std::string()>& document) {
-  if (format.kind == TAnswerKind::kJson) {
-    SendJsonAnswer(connection, format, json());
+  if (call.format.kind == TAnswerKind::kJson) {
+    SendJsonAnswer(call, json());
   } else {
-    SendViewDocument(connection, format, document());
+    SendViewDocument(call, document());
   }
 }
 
-void SendJsonAnswer(TConnection& connection, const TAnswerFormat& format, std::string_view json) {
-  SendAnswer(connection, format, "application/json; charset=utf-8", json);
+void SendJsonAnswer(const TViewCall& call, std::string_view json) {
+  SendAnswer(call, "application/json; charset=utf-8", json);
 }
 
 }  // namespace sky

@@ -1,6 +1,5 @@
-// Reading what a view is asked for: values of the parameter list (numbers
-// in them are read with ToInt32, base/text.h), and file names that must
-// stay inside the program directory.
+// Reading what a view is asked for from the request's parameter list
+// (http/request_parsing.h); numbers are read with ToInt32, base/text.h.
 #pragma once
 
 #include <optional>
@@ -10,16 +9,10 @@
 
 namespace sky {
 
-// The value of the first "name=value" line whose name equals `name` without
-// case; nullopt when no line has that name.
-std::optional<std::string> ListValue(const std::vector<std::string>& list, std::string_view name);
-// The parameters after the path ("/?a=1&b=2") as "name=value" lines in URL
-// order, each as it arrived (not decoded); empty pieces left out.
-std::vector<std::string> QueryParameterList(std::string_view params);
+// The srvid of a lower-cased parameter string ("?cmd=show&srvid=2"): the
+// digits after the first "?srvid=" or "&srvid=", "1" when there are none.
+std::string QuerySrvid(std::string_view params);
 // The list's srvid when it is a number of digits, otherwise "1".
 std::string SrvidValue(const std::vector<std::string>& list);
-// True when a requested file name stays inside the program directory: not
-// absolute, no ".." component, no backslash and no control character.
-bool IsContainedFileName(std::string_view name);
 
 }  // namespace sky

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "web/request_framing.h"
+#include "http/request_framing.h"
 
 namespace sky {
 namespace {

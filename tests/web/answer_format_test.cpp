@@ -21,7 +21,7 @@ TEST(AnswerFormat, ParameterThenAcceptHeader) {
       {"GET /?cmd=show HTTP/1.1\r\nX-Accept: text/html\r\n\r\n", TAnswerKind::kXml, false},
   };
   for (const auto& c : cases) {
-    const TAnswerFormat format = ChooseAnswerFormat(c.request);
+    const TAnswerFormat format = ChooseAnswerFormat(THttpRequest::Parse(c.request));
     EXPECT_EQ(format.kind, c.kind) << c.request;
     EXPECT_EQ(format.negotiated, c.negotiated) << c.request;
   }

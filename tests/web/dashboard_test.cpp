@@ -49,7 +49,7 @@ TEST(PageLanguage, ParameterThenAcceptLanguageThenRussian) {
     std::string request = std::string("GET ") + c.target + " HTTP/1.1\r\nHost: x\r\n";
     if (c.accept_language) request += std::string("Accept-Language: ") + c.accept_language + "\r\n";
     request += "\r\n";
-    EXPECT_EQ(ChoosePageLanguage(request), c.expected) << c.target << " / " << (c.accept_language ? c.accept_language : "-");
+    EXPECT_EQ(ChoosePageLanguage(THttpRequest::Parse(request)), c.expected) << c.target << " / " << (c.accept_language ? c.accept_language : "-");
   }
 }
 

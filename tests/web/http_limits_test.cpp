@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 #include "web/http_test_client.h"
-#include "web/socket_connection.h"
+#include "http/socket_connection.h"
 
 namespace sky {
 namespace {

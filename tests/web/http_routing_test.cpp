@@ -8,6 +8,7 @@
 #include "web/answer_framing.h"
 #include "web/http_answer.h"
 #include "web/http_test_client.h"
+#include "web/banner.h"
 #include "web/view_params.h"
 
 namespace sky {

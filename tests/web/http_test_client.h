@@ -27,7 +27,7 @@
 #include "support/temp_dir.h"
 #include "version_constants.h"
 #include "web/http_server.h"
-#include "web/listen_address.h"
+#include "http/listen_address.h"
 #include "web/service_control.h"
 
 namespace sky::test {

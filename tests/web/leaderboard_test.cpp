@@ -13,6 +13,12 @@
 namespace sky {
 namespace {
 
+// The orders a server keeps, shared by the tests as by a server's requests.
+TBoardOrders& Orders() {
+  static TBoardOrders orders;
+  return orders;
+}
+
 // Pilots 1..n; values chosen so that every key has ties.
 std::shared_ptr<const TPilotResults> Results() {
   struct TRow {
@@ -71,7 +77,7 @@ TEST(Leaderboard, EachSortWithTiesBrokenById) {
       {{"army=3"}, {5, 1, 2, 3, 6, 4}},
   };
   for (const auto& c : cases) {
-    const TBoardPage page = SelectBoard(results, ParseBoardQuery(c.params));
+    const TBoardPage page = SelectBoard(Orders(), results, ParseBoardQuery(c.params));
     EXPECT_EQ(Ids(page), c.ids) << ::testing::PrintToString(c.params);
     for (std::size_t i = 0; i < page.rows.size(); ++i) EXPECT_EQ(page.rows[i].position, static_cast<int64_t>(i) + 1);
   }
@@ -93,7 +99,7 @@ TEST(Leaderboard, SearchKeepsPositionsAndTakesWhatPilotsType) {
       {"q=zzz", {}, {}},
   };
   for (const auto& c : cases) {
-    const TBoardPage page = SelectBoard(results, ParseBoardQuery({c.q}));
+    const TBoardPage page = SelectBoard(Orders(), results, ParseBoardQuery({c.q}));
     EXPECT_EQ(Ids(page), c.ids) << c.q;
     std::vector<int64_t> positions;
     for (const TBoardRow& row : page.rows) positions.push_back(row.position);
@@ -121,7 +127,7 @@ TEST(Leaderboard, PagesAndMyPosition) {
       {{"size=2", "me=nobody", "page=2"}, {2, 3}, 2, 3, 2, 0},
   };
   for (const auto& c : cases) {
-    const TBoardPage page = SelectBoard(results, ParseBoardQuery(c.params));
+    const TBoardPage page = SelectBoard(Orders(), results, ParseBoardQuery(c.params));
     const std::string where = ::testing::PrintToString(c.params);
     EXPECT_EQ(Ids(page), c.ids) << where;
     EXPECT_EQ(page.page, c.page) << where;
@@ -136,7 +142,7 @@ TEST(Leaderboard, PagesAndMyPosition) {
 
 TEST(Leaderboard, AnEmptyBoardHasOnePageWithoutRows) {
   PublishPilotResults("empty-board", {});
-  const TBoardPage page = SelectBoard(FindPilotResults("empty-board"), ParseBoardQuery({"page=5"}));
+  const TBoardPage page = SelectBoard(Orders(), FindPilotResults("empty-board"), ParseBoardQuery({"page=5"}));
   EXPECT_TRUE(page.rows.empty());
   EXPECT_EQ(page.page, 1);
   EXPECT_EQ(page.pages, 1);
@@ -151,13 +157,13 @@ TEST(Leaderboard, PagesCutOneBoardWhateverTheOrderArmyOrSearch) {
         const std::vector<std::string> base = {std::string("sort=") + sort, std::string("order=") + order, filter};
         std::vector<std::string> whole = base;
         whole.push_back("size=500");
-        const TBoardPage all = SelectBoard(results, ParseBoardQuery(whole));
+        const TBoardPage all = SelectBoard(Orders(), results, ParseBoardQuery(whole));
         std::vector<int64_t> positions;
         std::vector<int> ids;
         for (int64_t n = 1; n <= 4; ++n) {
           std::vector<std::string> paged = base;
           paged.insert(paged.end(), {"size=2", "page=" + std::to_string(n)});
-          const TBoardPage page = SelectBoard(results, ParseBoardQuery(paged));
+          const TBoardPage page = SelectBoard(Orders(), results, ParseBoardQuery(paged));
           if (page.page != n) break;  // past the last page: the last page again
           for (const TBoardRow& row : page.rows) {
             positions.push_back(row.position);
@@ -200,7 +206,7 @@ TEST(Leaderboard, ReadersNeverSeeHalfAPass) {
       const char* sorts[] = {"sort=air", "sort=rank", "sort=callsign"};
       while (!done) {
         const auto results = FindPilotResults("swapped");
-        const TBoardPage page = SelectBoard(results, ParseBoardQuery({sorts[r], "size=500"}));
+        const TBoardPage page = SelectBoard(Orders(), results, ParseBoardQuery({sorts[r], "size=500"}));
         const int g = page.rows.front().pilot->Rank;
         bool whole = page.matching == 300 + g % 7;
         for (const TBoardRow& row : page.rows) whole = whole && row.pilot->Rank == g && row.pilot->CareerSorties == g;
