@@ -17,8 +17,6 @@
 #include "web/admin_control.h"
 #include "web/admin_guard.h"
 #include "web/form_fields.h"
-#include "web/request_framing.h"
-#include "web/request_parsing.h"
 
 using namespace sky;
 

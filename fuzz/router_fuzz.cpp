@@ -18,14 +18,12 @@
 
 #include "base/paths.h"
 #include "fuzz_check.h"
-#include "settings/settings.h"
-#include "settings/settings_store.h"
 #include "http/connection.h"
 #include "http/socket_connection.h"
-#include "web/connection.h"
+#include "settings/settings.h"
+#include "settings/settings_store.h"
 #include "web/form_fields.h"
 #include "web/request_router.h"
-#include "web/socket_connection.h"
 #include "xml/xml_document.h"
 
 using namespace sky;

@@ -4,7 +4,6 @@
 
 #include "base/text.h"
 #include "http/regex.h"
-#include "web/regex.h"
 
 namespace sky {
 

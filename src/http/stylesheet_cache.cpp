@@ -4,9 +4,6 @@
 
 #include "base/paths.h"
 #include "http/file_name.h"
-#include "web/view_params.h"
-#include <map>
-#include <mutex>
 #include "xml/xml_document.h"
 
 namespace sky {

@@ -23,7 +23,6 @@
 #include "service/control_reader.h"
 #include "service/pass_record.h"
 #include "settings/settings_store.h"
-#include "web/listen_address.h"
 
 namespace sky {
 

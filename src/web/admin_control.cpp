@@ -11,7 +11,6 @@
 #include "web/admin_guard.h"
 #include "web/form_fields.h"
 #include "web/http_answer.h"
-#include "web/request_parsing.h"
 
 namespace sky {
 

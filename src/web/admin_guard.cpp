@@ -10,7 +10,6 @@
 #include "base/text.h"
 #include "http/http_response.h"
 #include "http/request_parsing.h"
-#include "web/request_parsing.h"
 
 namespace sky {
 

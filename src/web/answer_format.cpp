@@ -6,7 +6,6 @@
 
 #include "base/text.h"
 #include "http/request_parsing.h"
-#include "web/request_parsing.h"
 
 namespace sky {
 

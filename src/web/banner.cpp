@@ -5,7 +5,6 @@
 
 #include "base/log.h"
 #include "http/http_response.h"
-#include "web/answer_framing.h"
 #include "web/banner_gif.h"
 
 namespace sky {

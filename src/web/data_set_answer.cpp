@@ -14,8 +14,6 @@
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "web/view_answer.h"
-#include "web/view_operations.h"
-#include "web/view_params.h"
 #include "xml/xml_document.h"
 
 namespace sky {

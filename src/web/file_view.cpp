@@ -1,5 +1,6 @@
 #include "web/file_view.h"
 
+
 #include "base/paths.h"
 #include "base/text.h"
 #include "http/file_name.h"
@@ -7,8 +8,6 @@
 #include "settings/settings_store.h"
 #include "web/banner.h"
 #include "web/http_answer.h"
-#include "web/view_params.h"
-#include "web/views.h"
 
 namespace sky {
 

@@ -5,20 +5,14 @@
 
 #include "base/encoding.h"
 #include "base/log.h"
-#include "base/text.h"
 #include "http/request_framing.h"
 #include "settings/process_metrics.h"
 #include "settings/settings_store.h"
 #include "web/admin_guard.h"
 #include "web/answer_format.h"
-#include "web/answer_framing.h"
 #include "web/form_fields.h"
 #include "web/http_answer.h"
-#include "web/request_framing.h"
-#include "web/request_parsing.h"
 #include "web/route_table.h"
-#include "web/status_page.h"
-#include "web/views.h"
 
 namespace sky {
 

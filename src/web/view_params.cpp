@@ -2,7 +2,6 @@
 
 #include "base/text.h"
 #include "http/request_parsing.h"
-#include <algorithm>
 
 namespace sky {
 

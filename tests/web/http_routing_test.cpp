@@ -5,10 +5,9 @@
 #include <filesystem>
 
 #include "base/paths.h"
-#include "web/answer_framing.h"
+#include "web/banner.h"
 #include "web/http_answer.h"
 #include "web/http_test_client.h"
-#include "web/banner.h"
 #include "web/view_params.h"
 
 namespace sky {

@@ -7,14 +7,11 @@
 #include <functional>
 
 #include "base/paths.h"
-#include "support/temp_dir.h"
 #include "http/file_cache.h"
 #include "http/file_name.h"
-#include "web/answer_framing.h"
+#include "support/temp_dir.h"
 #include "web/banner.h"
-#include "web/file_cache.h"
 #include "web/http_test_client.h"
-#include "web/view_params.h"
 #include "web/views_answers.h"
 
 namespace sky {
