@@ -6,6 +6,7 @@
 
 #include <fmt/format.h>
 
+#include "base/datetime.h"
 #include "base/log.h"
 #include "base/progress_bar.h"
 #include "engine/pass_journal.h"
@@ -21,12 +22,6 @@ namespace sky {
 namespace {
 
 std::string Seconds(double seconds) { return fmt::format("{:.3f}", seconds); }
-
-std::string IsoDateTime(TDateTime value) {
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-  DecodeDateTime(value, year, month, day, hour, minute, second);
-  return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}", year, month, day, hour, minute, second);
-}
 
 // What the page shows of a pass, in the order of the attributes and keys.
 struct TPassView {
@@ -79,7 +74,7 @@ void WritePassKeys(TJsonWriter& writer, const TPassView& view) {
   }
   writer.EndObject();
   WriteJsonKey(writer, "start");
-  WriteJsonText(writer, IsoDateTime(view.start));
+  WriteJsonText(writer, FormatIsoDateTime(view.start));
   for (const auto& [name, value] : view.counts) {
     WriteJsonKey(writer, name);
     writer.Int64(value);
