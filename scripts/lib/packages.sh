@@ -2,14 +2,15 @@
 # when one of them is missing. Source this file, then call ensure_packages
 # (these and any named), or ensure_package_list (only the named).
 
-# clang builds the fuzz targets; libFuzzer and clang's sanitizer runtimes are
-# in libclang-rt-dev, only a recommendation of clang, so named here. systemd
+# clang builds the fuzz targets, and clang-tidy checks locks and function
+# sizes; libFuzzer and clang's sanitizer runtimes are in libclang-rt-dev,
+# only a recommendation of clang, so named here. systemd
 # brings systemd-analyze, which judges the unit --install writes; passwd
 # brings useradd, which --install calls.
 SKY_PACKAGES=(build-essential cmake ninja-build pkg-config libxml2-dev libpcre2-dev libmariadb-dev
               libfmt-dev libgtest-dev libxslt1-dev rapidjson-dev libsystemd-dev systemd passwd
               mariadb-server mariadb-client python3 curl libcurl4-openssl-dev
-              clang libclang-rt-dev)
+              clang clang-tidy libclang-rt-dev)
 
 ensure_packages() {
   ensure_package_list "${SKY_PACKAGES[@]}" "$@"
