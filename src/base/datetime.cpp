@@ -103,7 +103,7 @@ TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int
   return days >= 0 ? days + time : days - time;
 }
 
-void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour, int& minute, int& second) {
+TCivilDateTime DecodeDateTime(TDateTime value) {
   // Beyond the years 0001..9999 a value is no date; it decodes as the zero date.
   if (!(std::fabs(value) < 3.0e6)) value = 0;
   double whole = std::trunc(value);
@@ -112,11 +112,13 @@ void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour,
     ms -= static_cast<int64_t>(kMsPerDay);
     whole += value >= 0 ? 1 : -1;
   }
-  CivilFromDays(static_cast<int64_t>(whole) + kEpochOffset, year, month, day);
+  TCivilDateTime civil;
+  CivilFromDays(static_cast<int64_t>(whole) + kEpochOffset, civil.year, civil.month, civil.day);
   const int64_t seconds = ms / 1000;
-  hour = static_cast<int>(seconds / 3600);
-  minute = static_cast<int>(seconds / 60 % 60);
-  second = static_cast<int>(seconds % 60);
+  civil.hour = static_cast<int>(seconds / 3600);
+  civil.minute = static_cast<int>(seconds / 60 % 60);
+  civil.second = static_cast<int>(seconds % 60);
+  return civil;
 }
 
 TDateTime Now() {
@@ -132,15 +134,13 @@ TDateTime Now() {
 }
 
 std::string FormatDateTime(TDateTime value) {
-  int year, month, day, hour, minute, second;
-  DecodeDateTime(value, year, month, day, hour, minute, second);
-  return fmt::format("{:02}.{:02}.{:04} {:02}:{:02}:{:02}", day, month, year, hour, minute, second);
+  const TCivilDateTime t = DecodeDateTime(value);
+  return fmt::format("{:02}.{:02}.{:04} {:02}:{:02}:{:02}", t.day, t.month, t.year, t.hour, t.minute, t.second);
 }
 
 std::string FormatIsoDateTime(TDateTime value) {
-  int year, month, day, hour, minute, second;
-  DecodeDateTime(value, year, month, day, hour, minute, second);
-  return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}", year, month, day, hour, minute, second);
+  const TCivilDateTime t = DecodeDateTime(value);
+  return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}", t.year, t.month, t.day, t.hour, t.minute, t.second);
 }
 
 TDateTime ParseSqlDateTime(const std::string& text) {

@@ -10,7 +10,12 @@ namespace sky {
 using TDateTime = double;
 
 TDateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
-void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour, int& minute, int& second);
+
+// A date-time's calendar fields, as EncodeDateTime takes them.
+struct TCivilDateTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+TCivilDateTime DecodeDateTime(TDateTime value);
 
 // Current local date and time.
 TDateTime Now();

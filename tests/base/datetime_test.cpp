@@ -21,11 +21,10 @@ TEST(DateTime, FormatsAndDecodesWithoutDrift) {
   EXPECT_EQ(FormatDateTime(EncodeDateTime(2026, 12, 6, 21, 5, 9)), "06.12.2026 21:05:09");
   EXPECT_EQ(FormatDateTime(EncodeDateTime(2024, 2, 29, 23, 59, 59)), "29.02.2024 23:59:59");
   EXPECT_EQ(FormatDateTime(1e300), "30.12.1899 00:00:00") << "no date at all";
-  int y, m, d, h, n, s;
   for (int second = 0; second < 86400; second += 7) {
-    DecodeDateTime(EncodeDateTime(2010, 7, 31, second / 3600, second / 60 % 60, second % 60), y, m, d, h, n, s);
-    ASSERT_EQ((h * 60 + n) * 60 + s, second);
-    ASSERT_EQ(d, 31);
+    const TCivilDateTime t = DecodeDateTime(EncodeDateTime(2010, 7, 31, second / 3600, second / 60 % 60, second % 60));
+    ASSERT_EQ((t.hour * 60 + t.minute) * 60 + t.second, second);
+    ASSERT_EQ(t.day, 31);
   }
 }
 

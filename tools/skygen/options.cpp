@@ -20,11 +20,55 @@ uint64_t ParseNumber(std::string_view name, std::string_view text, uint64_t max)
   return value;
 }
 
+// Sets what one option names; take_value gives its value, no_value refuses one.
+template <typename TakeValue, typename NoValue>
+void ApplyOption(CommandLine& line, std::string_view arg, TakeValue take_value, NoValue no_value) {
+  GeneratorOptions& o = line.options;
+  if (arg == "--host") {
+    o.server.host = take_value();
+  } else if (arg == "--port") {
+    o.server.port = static_cast<unsigned>(ParseNumber(arg, take_value(), 65535));
+  } else if (arg == "--user") {
+    o.server.user = take_value();
+  } else if (arg == "--password") {
+    o.server.password = take_value();
+  } else if (arg == "--socket") {
+    o.server.socket = take_value();
+  } else if (arg == "--database") {
+    o.database = take_value();
+  } else if (arg == "--pilots") {
+    o.pilots = static_cast<uint32_t>(ParseNumber(arg, take_value(), kMaxPilots));
+  } else if (arg == "--sorties") {
+    o.sorties = static_cast<uint32_t>(ParseNumber(arg, take_value(), kMaxSorties));
+  } else if (arg == "--seed") {
+    o.seed = ParseNumber(arg, take_value(), UINT64_MAX);
+  } else if (arg == "--drop") {
+    no_value();
+    o.drop = true;
+  } else if (arg == "--no-index") {
+    no_value();
+    o.index = false;
+  } else if (arg == "--with-rank-columns") {
+    no_value();
+    o.rank_columns = true;
+  } else if (arg == "--insert") {
+    no_value();
+    o.method = LoadMethod::kInsert;
+  } else if (arg == "--quiet") {
+    no_value();
+    line.quiet = true;
+  } else if (arg == "--help" || arg == "-h") {
+    line.help = true;
+  } else {
+    throw UsageError("unknown option '" + std::string(arg) + "'");
+  }
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
   CommandLine line;
-  GeneratorOptions& o = line.options;
+  const GeneratorOptions& o = line.options;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
     std::string_view value;
@@ -43,44 +87,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       if (has_value) throw UsageError(std::string(arg) + " takes no value");
     };
 
-    if (arg == "--host") {
-      o.server.host = take_value();
-    } else if (arg == "--port") {
-      o.server.port = static_cast<unsigned>(ParseNumber(arg, take_value(), 65535));
-    } else if (arg == "--user") {
-      o.server.user = take_value();
-    } else if (arg == "--password") {
-      o.server.password = take_value();
-    } else if (arg == "--socket") {
-      o.server.socket = take_value();
-    } else if (arg == "--database") {
-      o.database = take_value();
-    } else if (arg == "--pilots") {
-      o.pilots = static_cast<uint32_t>(ParseNumber(arg, take_value(), kMaxPilots));
-    } else if (arg == "--sorties") {
-      o.sorties = static_cast<uint32_t>(ParseNumber(arg, take_value(), kMaxSorties));
-    } else if (arg == "--seed") {
-      o.seed = ParseNumber(arg, take_value(), UINT64_MAX);
-    } else if (arg == "--drop") {
-      no_value();
-      o.drop = true;
-    } else if (arg == "--no-index") {
-      no_value();
-      o.index = false;
-    } else if (arg == "--with-rank-columns") {
-      no_value();
-      o.rank_columns = true;
-    } else if (arg == "--insert") {
-      no_value();
-      o.method = LoadMethod::kInsert;
-    } else if (arg == "--quiet") {
-      no_value();
-      line.quiet = true;
-    } else if (arg == "--help" || arg == "-h") {
-      line.help = true;
-    } else {
-      throw UsageError("unknown option '" + std::string(arg) + "'");
-    }
+    ApplyOption(line, arg, take_value, no_value);
   }
   if (!line.help && o.database.empty()) throw UsageError("--database is required");
   if (o.sorties > 0 && o.pilots == 0) throw UsageError("sorties need at least one pilot");

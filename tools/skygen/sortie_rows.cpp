@@ -53,6 +53,99 @@ std::string WithBlanks(Random& rng, const char* code) {
   }
 }
 
+// What one flight brought, drawn in the order the generator has always drawn
+// it: the same seed gives the same database.
+struct Flight {
+  size_t end = 0;
+  bool open_ended = false;
+  std::string end_text;
+  int64_t duration = 0;
+  int air = 0;
+  int bombers = 0;
+  int ground[kGroundKinds] = {};
+  int friendly[8] = {};
+  int wound = 0;
+  int army = 0;
+  int64_t score = 0;
+};
+
+// Where a flight stands in the table: the columns not drawn for it.
+struct FlightPlace {
+  int64_t id;
+  int64_t session;
+  int64_t pilot_id;
+  int64_t mission;
+  int64_t start;  // seconds since the epoch
+};
+
+Flight DrawFlight(Random& rng, const Pilot& pilot) {
+  Flight f;
+  const int skill = static_cast<int>(pilot.skill);
+  const int role = static_cast<int>(pilot.role);
+  f.end = rng.Pick(kEndShares[skill]);
+  const bool dead = f.end == kDied || f.end == kCaptured;
+  const bool ended_badly = f.end != kTkon && f.end != kLanded && f.end < kEmpty;
+  f.duration = DrawDuration(rng, ended_badly);
+  // A record without a proper end may be a flight the statistics program
+  // never saw finish.
+  f.open_ended = (f.end == kEmpty || f.end == kNull) && rng.Chance(50000);
+  if (f.end != kNull) {
+    f.end_text = kEndCodes[f.end];
+    if (f.end != kEmpty && rng.Chance(20000)) f.end_text = WithBlanks(rng, kEndCodes[f.end]);
+  }
+  // Little happens in a flight of a few minutes.
+  const uint32_t brevity = f.duration < 600 ? 2 : 1;
+  const uint32_t air_first = kAirFirst[skill] / (pilot.role == Role::kFighter ? 1 : 5) / brevity;
+  f.air = rng.CountOf(air_first, kAirMore[skill], 12);
+  for (int i = 0; i < f.air; ++i) f.bombers += rng.Chance(250000);
+  for (int k = 0; k < kGroundKinds; ++k) {
+    const uint32_t first = kGroundFirst[skill] / 100 * kGroundAppetite[role][k] / brevity;
+    f.ground[k] = rng.CountOf(first, 400000, k == kGroundKinds - 1 ? 3 : 8);
+  }
+  int friendly_total = 0;
+  for (int k = 0; k < 8; ++k) {
+    f.friendly[k] = rng.CountOf(kFriendlyFirst[k], 100000, 3);
+    friendly_total += f.friendly[k];
+  }
+  if (rng.Chance(dead ? 250000 : 70000)) f.wound = rng.Chance(850000) ? 1 : static_cast<int>(rng.Between(2, 3));
+  f.army = rng.Chance(960000) ? pilot.army : static_cast<int>(rng.Between(1, 2));
+  f.score = 10 * f.air + 5 * f.bombers +
+            2 * (f.ground[0] + f.ground[1] + f.ground[2] + f.ground[3] + f.ground[4] + f.ground[5]) +
+            15 * f.ground[6] - 25 * friendly_total - (dead ? 10 : 0);
+  return f;
+}
+
+void WriteFlight(RowWriter& out, const FlightPlace& place, const Flight& f) {
+  char start_text[19];
+  char end_time_text[19];
+  FormatDateTime(place.start, start_text);
+  FormatDateTime(place.start + f.duration, end_time_text);
+  out.Begin();
+  out.Int(place.id);
+  out.Int(place.session);
+  out.Int(place.pilot_id);
+  out.Int(f.army);
+  out.Text(std::string_view(start_text, sizeof start_text));
+  if (f.open_ended) {
+    out.Null();
+  } else {
+    out.Text(std::string_view(end_time_text, sizeof end_time_text));
+  }
+  out.Int(place.mission);
+  out.Int(f.score);
+  out.Int(f.air);
+  out.Int(f.bombers);
+  for (int k = 0; k < kGroundKinds; ++k) out.Int(f.ground[k]);
+  for (int k = 0; k < 8; ++k) out.Int(f.friendly[k]);
+  out.Int(f.wound);
+  if (f.end == kNull) {
+    out.Null();
+  } else {
+    out.Text(f.end_text);
+  }
+  out.End();
+}
+
 }  // namespace
 
 SortieRows::SortieRows(Population& population, uint64_t seed)
@@ -84,81 +177,13 @@ bool SortieRows::Next(RowWriter& out) {
     session_ends_ = clock_ + rng_.Between(2 * 3600, 4 * 3600);
     mission_ = rng_.Between(1, 40);
   }
-  const int skill = static_cast<int>(pilot.skill);
-  const int role = static_cast<int>(pilot.role);
-
-  const size_t end = rng_.Pick(kEndShares[skill]);
-  const bool dead = end == kDied || end == kCaptured;
-  const bool ended_badly = end != kTkon && end != kLanded && end < kEmpty;
-  const int64_t duration = DrawDuration(rng_, ended_badly);
-  // A record without a proper end may be a flight the statistics program
-  // never saw finish.
-  const bool open_ended = (end == kEmpty || end == kNull) && rng_.Chance(50000);
-  std::string end_text;
-  if (end != kNull) {
-    end_text = kEndCodes[end];
-    if (end != kEmpty && rng_.Chance(20000)) end_text = WithBlanks(rng_, kEndCodes[end]);
-  }
-
-  // Little happens in a flight of a few minutes.
-  const uint32_t brevity = duration < 600 ? 2 : 1;
-  const uint32_t air_first = kAirFirst[skill] / (pilot.role == Role::kFighter ? 1 : 5) / brevity;
-  const int air = rng_.CountOf(air_first, kAirMore[skill], 12);
-  int bombers = 0;
-  for (int i = 0; i < air; ++i) bombers += rng_.Chance(250000);
-  int ground[kGroundKinds];
-  for (int k = 0; k < kGroundKinds; ++k) {
-    const uint32_t first = kGroundFirst[skill] / 100 * kGroundAppetite[role][k] / brevity;
-    ground[k] = rng_.CountOf(first, 400000, k == kGroundKinds - 1 ? 3 : 8);
-  }
-  int friendly[8];
-  int friendly_total = 0;
-  for (int k = 0; k < 8; ++k) {
-    friendly[k] = rng_.CountOf(kFriendlyFirst[k], 100000, 3);
-    friendly_total += friendly[k];
-  }
-  int wound = 0;
-  if (rng_.Chance(dead ? 250000 : 70000)) wound = rng_.Chance(850000) ? 1 : static_cast<int>(rng_.Between(2, 3));
-
-  const int army_choice = rng_.Chance(960000) ? pilot.army : static_cast<int>(rng_.Between(1, 2));
-  const int64_t score = 10 * air + 5 * bombers +
-                        2 * (ground[0] + ground[1] + ground[2] + ground[3] + ground[4] + ground[5]) +
-                        15 * ground[6] - 25 * friendly_total - (dead ? 10 : 0);
-
-  char start_text[19];
-  char end_time_text[19];
-  FormatDateTime(clock_, start_text);
-  FormatDateTime(clock_ + duration, end_time_text);
-
-  out.Begin();
-  out.Int(id);
-  out.Int(session_);
-  out.Int(pilot_index + 1);
-  out.Int(army_choice);
-  out.Text(std::string_view(start_text, sizeof start_text));
-  if (open_ended) {
-    out.Null();
-  } else {
-    out.Text(std::string_view(end_time_text, sizeof end_time_text));
-  }
-  out.Int(mission_);
-  out.Int(score);
-  out.Int(air);
-  out.Int(bombers);
-  for (int k = 0; k < kGroundKinds; ++k) out.Int(ground[k]);
-  for (int k = 0; k < 8; ++k) out.Int(friendly[k]);
-  out.Int(wound);
-  if (end == kNull) {
-    out.Null();
-  } else {
-    out.Text(end_text);
-  }
-  out.End();
+  const Flight flight = DrawFlight(rng_, pilot);
+  WriteFlight(out, {id, session_, pilot_index + 1, mission_, clock_}, flight);
 
   ++pilot.sorties;
-  pilot.score += score;
-  const int64_t seen = open_ended ? clock_ : clock_ + duration;
-  if (!open_ended) pilot.flight_seconds += duration;
+  pilot.score += flight.score;
+  const int64_t seen = flight.open_ended ? clock_ : clock_ + flight.duration;
+  if (!flight.open_ended) pilot.flight_seconds += flight.duration;
   if (seen > pilot.last_seen) pilot.last_seen = seen;
   return true;
 }
