@@ -23,6 +23,9 @@
 
 #include "awards/award_evaluation.h"
 #include "awards/awards_file.h"
+#include "db/db_error.h"
+#include "db/field.h"
+#include "db/query.h"
 #include "db/session.h"
 #include "engine/pilot_sorties.h"
 #include "engine/sortie.h"

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "awards/award_criteria.h"
+#include "db/query.h"
 #include "settings/log.h"
 #include "xml/encoding.h"
 

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "db/query.h"
 #include "db/session.h"
 #include "engine/sortie.h"
 #include "settings/settings.h"

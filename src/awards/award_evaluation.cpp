@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "awards/awards_file.h"
+#include "db/query.h"
 #include "engine/pilot_sorties.h"
 #include "engine/sortie.h"
 #include "settings/log.h"

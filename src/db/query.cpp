@@ -1,4 +1,3 @@
-// Implements part of db/session.h (TQuery).
 // Statement objects: named parameters, whole-result fetch, forward iteration.
 #include <mysql.h>
 
@@ -7,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "db/query.h"
 #include "db/session.h"
 #include "xml/encoding.h"
 

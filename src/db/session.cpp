@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "db/db_error.h"
 #include "db/session.h"
 #include "settings/log.h"
 

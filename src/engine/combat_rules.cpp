@@ -1,6 +1,7 @@
 // Implements part of engine/sortie.h (the combat and kill rules).
 #include <cmath>
 
+#include "db/query.h"
 #include "engine/sortie.h"
 #include "settings/log.h"
 

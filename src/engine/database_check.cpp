@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "db/db_error.h"
+#include "db/query.h"
 #include "db/session.h"
 #include "engine/alter_privilege.h"
 #include "engine/pass_columns.h"

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "db/query.h"
 #include "engine/connected_session.h"
 #include "engine/query_closer.h"
 #include "engine/rank_pass.h"

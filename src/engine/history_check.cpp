@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "db/query.h"
 #include "engine/query_closer.h"
 #include "settings/log.h"
 

@@ -1,4 +1,5 @@
 // Implements part of engine/pilot_sorties.h (TPilotSortieStatements).
+#include "db/query.h"
 #include "engine/pilot_sorties.h"
 
 #include <algorithm>

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "db/query.h"
 #include "db/session.h"
 #include "engine/life_tally.h"
 #include "engine/sortie.h"

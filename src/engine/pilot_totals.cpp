@@ -1,6 +1,7 @@
 // Implements part of engine/sortie.h (GetPilotTotals and the ratios).
 #include <fmt/format.h>
 
+#include "db/query.h"
 #include "engine/pilot_sorties.h"
 #include "engine/query_closer.h"
 #include "engine/sortie.h"

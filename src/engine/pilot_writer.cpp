@@ -7,6 +7,7 @@
 #include <optional>
 #include <thread>
 
+#include "db/db_error.h"
 #include "engine/rank_pass.h"
 #include "settings/systemd_notify.h"
 

@@ -9,6 +9,8 @@
 
 #include <fmt/format.h>
 
+#include "db/db_error.h"
+#include "db/query.h"
 #include "engine/career_store.h"
 #include "engine/connected_session.h"
 #include "engine/kill_arithmetic.h"

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "db/query.h"
 #include "db/session.h"
 #include "settings/datetime.h"
 #include "settings/settings.h"

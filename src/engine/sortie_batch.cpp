@@ -6,6 +6,9 @@
 
 #include <fmt/format.h>
 
+#include "db/db_error.h"
+#include "db/field.h"
+#include "db/query.h"
 #include "engine/life_tally.h"
 #include "settings/log.h"
 #include "xml/encoding.h"

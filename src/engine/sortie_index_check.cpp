@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "db/query.h"
 #include "engine/query_closer.h"
 #include "settings/log.h"
 

@@ -1,6 +1,7 @@
 // Implements part of engine/sortie.h (ReadSortie and the row readers).
 #include <string>
 
+#include "db/query.h"
 #include "engine/sortie.h"
 #include "settings/log.h"
 #include "xml/encoding.h"

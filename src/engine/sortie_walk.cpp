@@ -4,6 +4,7 @@
 #include <string>
 #include <thread>
 
+#include "db/query.h"
 #include "engine/history.h"
 #include "engine/history_recorder.h"
 #include "engine/life_tally.h"

@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "db/param.h"
+#include "db/query.h"
 #include "settings/log.h"
 
 namespace sky {

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "db/field.h"
+#include "db/query.h"
 #include "db/session.h"
 
 namespace sky {

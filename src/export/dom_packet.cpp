@@ -1,5 +1,7 @@
 #include "export/dom_packet.h"
 
+#include "db/field.h"
+#include "db/query.h"
 #include "export/dataset_xml.h"
 #include "export/packet_writer.h"
 #include "export/value_text.h"

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "db/field.h"
+#include "db/query.h"
 #include "export/json_writer.h"
 #include "export/value_text.h"
 #include "xml/encoding.h"

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "db/field.h"
+#include "db/query.h"
 #include "export/dataset_xml.h"
 #include "export/dom_packet.h"
 #include "export/value_text.h"

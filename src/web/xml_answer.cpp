@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "db/query.h"
 #include "engine/history.h"
 #include "export/json_packet.h"
 #include "settings/log.h"

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "awards/award_evaluation.h"
+#include "db/query.h"
 #include "engine/pass_reads.h"
 #include "engine/rank_pass.h"
 #include "engine/sortie_batch.h"

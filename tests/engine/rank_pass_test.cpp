@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "db/query.h"
 #include "engine/pilot_results.h"
 #include "engine/rank_pass.h"
 #include "engine/sortie.h"

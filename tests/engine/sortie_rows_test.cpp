@@ -1,6 +1,8 @@
 // Reading sortie rows and the row-based rules against the real database.
 #include <fmt/format.h>
 
+#include "db/db_error.h"
+#include "db/query.h"
 #include "engine/sortie.h"
 #include "engine_fixture.h"
 #include "settings/datetime.h"

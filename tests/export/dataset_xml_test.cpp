@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "db/query.h"
 #include "db/session.h"
 #include "export/dataset_xml.h"
 #include "support/program_home.h"
