@@ -8,6 +8,9 @@
 
 #include "awards/award_criteria.h"
 #include "db/query.h"
+#include "engine/kill_arithmetic.h"
+#include "engine/pilot_totals.h"
+#include "engine/sortie_record.h"
 #include "settings/log.h"
 #include "xml/encoding.h"
 

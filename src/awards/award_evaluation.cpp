@@ -9,8 +9,11 @@
 
 #include "awards/awards_file.h"
 #include "db/query.h"
+#include "engine/combat_rules.h"
+#include "engine/pilot_sortie_statements.h"
 #include "engine/pilot_sorties.h"
 #include "engine/sortie.h"
+#include "engine/sortie_record.h"
 #include "settings/log.h"
 #include "xml/encoding.h"
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/combat_rules.h"
 #include "engine/kill_arithmetic.h"
 #include "xml/encoding.h"
 

@@ -11,6 +11,7 @@
 
 #include "engine/sortie.h"
 #include "settings/datetime.h"
+#include "settings/settings.h"
 
 namespace sky {
 

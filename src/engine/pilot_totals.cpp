@@ -1,4 +1,5 @@
-// Implements part of engine/sortie.h (GetPilotTotals and the ratios).
+#include "engine/pilot_totals.h"
+
 #include <fmt/format.h>
 
 #include "db/query.h"

@@ -82,21 +82,6 @@ TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& e
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
                         const TAwardEvaluator& evaluate_awards, const TPassStop* stop = nullptr);
 
-// Walks the pilot's sorties from `last_sortie` (calculation mode, `history`
-// null) or from the first sortie (history mode, filling `history`, see
-// engine/history.h). Returns the highest rank value reached, 0 when none;
-// advances `last_sortie` to the latest death.
-int32_t WalkPilotSorties(TdmMySQL& session, int32_t pilot_id, int32_t& last_sortie,
-                         const TSettings& settings, bool history_mode, TXmlNode history);
-// The calculation-mode walk over rows handed out by `sorties`; adds the
-// sorties it read to `sorties_read` and what it saw to `tally` when given.
-int32_t WalkPilotLife(TPilotSorties& sorties, int32_t& last_sortie, const TSettings& settings,
-                      int64_t* sorties_read = nullptr, TLifeTally* tally = nullptr);
-
-int32_t ReachedRank(const TStreak& streak, const TSettings& settings);
-// "Сержант" when the scale has no row with the value.
-std::string RankName(int32_t value, const TSettings& settings);
-
 bool UpdateRealRank(TdmMySQL& session, int32_t pilot_id, int32_t last_sortie, int32_t rank);
 bool UpdateAwards(TdmMySQL& session, int32_t pilot_id, int32_t awards);
 

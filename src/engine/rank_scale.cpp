@@ -1,8 +1,10 @@
-// Implements part of engine/rank_pass.h (ReachedRank: the rank scale).
+#include "engine/rank_scale.h"
+
 #include <string>
 
 #include <fmt/format.h>
 
+#include "engine/kill_arithmetic.h"
 #include "engine/rank_pass.h"
 #include "settings/log.h"
 

@@ -10,6 +10,7 @@
 #include "db/field.h"
 #include "db/query.h"
 #include "engine/life_tally.h"
+#include "engine/pilot_totals.h"
 #include "settings/log.h"
 #include "xml/encoding.h"
 

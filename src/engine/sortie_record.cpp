@@ -1,9 +1,11 @@
-// Implements part of engine/sortie.h (ReadSortie and the row readers).
+#include "engine/sortie_record.h"
+
 #include <string>
 
 #include "db/query.h"
 #include "engine/sortie.h"
 #include "settings/log.h"
+#include "settings/settings.h"
 #include "xml/encoding.h"
 
 namespace sky {

@@ -1,15 +1,21 @@
-// Implements part of engine/rank_pass.h (WalkPilotLife).
 // The sortie walk shared by the rank pass and the pilot history.
+#include "engine/sortie_walk.h"
+
 #include <chrono>
 #include <string>
 #include <thread>
 
 #include "db/query.h"
+#include "engine/combat_rules.h"
 #include "engine/history.h"
 #include "engine/history_recorder.h"
+#include "engine/kill_arithmetic.h"
 #include "engine/life_tally.h"
+#include "engine/pilot_sortie_statements.h"
 #include "engine/pilot_sorties.h"
 #include "engine/rank_pass.h"
+#include "engine/rank_scale.h"
+#include "engine/sortie_record.h"
 #include "settings/log.h"
 #include "settings/systemd_notify.h"
 

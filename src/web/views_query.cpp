@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "engine/history.h"
+#include "engine/kill_arithmetic.h"
 #include "engine/sortie.h"
 #include "export/json_writer.h"
 #include "settings/log.h"

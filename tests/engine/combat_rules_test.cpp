@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "engine/combat_rules.h"
 #include "engine/sortie.h"
 #include "settings/datetime.h"
 

@@ -10,6 +10,7 @@
 #include "db/session.h"
 #include "engine/pass_columns.h"
 #include "engine/sortie.h"
+#include "engine/sortie_record.h"
 
 namespace sky::test {
 namespace {

@@ -4,9 +4,12 @@
 #include <tuple>
 
 #include "db/query.h"
+#include "engine/combat_rules.h"
 #include "engine/pilot_results.h"
 #include "engine/rank_pass.h"
+#include "engine/rank_scale.h"
 #include "engine/sortie.h"
+#include "engine/sortie_record.h"
 #include "engine_fixture.h"
 #include "settings/settings_store.h"
 
