@@ -19,6 +19,7 @@
 #include "fuzz_check.h"
 #include "settings/paths.h"
 #include "settings/settings.h"
+#include "settings/settings_document.h"
 #include "settings/settings_store.h"
 #include "xml/xml_document.h"
 #include "web/connection.h"

@@ -14,6 +14,7 @@
 #include "fuzz_check.h"
 #include "xml/encoding.h"
 #include "xml/xml_document.h"
+#include "xml/xpath_index.h"
 
 using sky::TXmlDocument;
 using sky::TXmlError;

@@ -30,7 +30,4 @@ bool GetAnyDataSetXML(TdmMySQL& session, const std::string& sql, std::ostream& o
 void SaveDataSetXML(TQuery& query, std::ostream& out,
                     std::optional<std::string_view> answer_stylesheet = std::nullopt);
 
-// The text of the current row's value of one column (the table above).
-std::string FieldValueText(const TField& field);
-
 }  // namespace sky

@@ -11,6 +11,7 @@
 #include "db/query.h"
 #include "export/dataset_xml.h"
 #include "export/dom_packet.h"
+#include "export/field_text.h"
 #include "export/value_text.h"
 #include "xml/encoding.h"
 #include "xml/xml_document.h"

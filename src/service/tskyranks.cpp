@@ -19,6 +19,7 @@
 #include "service/pass_record.h"
 #include "settings/log.h"
 #include "settings/paths.h"
+#include "settings/server_list.h"
 #include "settings/settings_store.h"
 #include "settings/systemd_notify.h"
 #include "settings/version.h"

@@ -1,11 +1,13 @@
-// Implements part of settings/settings_nodes.h (texts to values and back).
 // Every node type's reading rule, and the text a record's value is written as.
+#include "settings/node_values.h"
+
 #include <charconv>
 #include <cmath>
 #include <stdexcept>
 #include <type_traits>
 
 #include "settings/settings_nodes.h"
+#include "settings/value_readers.h"
 #include "xml/encoding.h"
 
 namespace sky {

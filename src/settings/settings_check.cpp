@@ -9,7 +9,11 @@
 
 #include "settings/known_names.h"
 #include "settings/log.h"
+#include "settings/node_values.h"
+#include "settings/query_files.h"
+#include "settings/server_list.h"
 #include "settings/settings_nodes.h"
+#include "settings/webhook_entry.h"
 #include "xml/encoding.h"
 
 namespace sky {

@@ -6,6 +6,7 @@
 
 #include "settings/datetime.h"
 #include "settings/paths.h"
+#include "settings/server_list.h"
 #include "settings/settings_store.h"
 #include "settings/version.h"
 #include "web/http_answer.h"

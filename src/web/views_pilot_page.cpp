@@ -13,6 +13,7 @@
 #include "export/json_writer.h"
 #include "settings/log.h"
 #include "settings/paths.h"
+#include "settings/server_list.h"
 #include "settings/settings_store.h"
 #include "web/form_fields.h"
 #include "web/page_language.h"

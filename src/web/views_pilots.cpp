@@ -6,6 +6,7 @@
 #include "engine/history_json.h"
 #include "settings/log.h"
 #include "settings/paths.h"
+#include "settings/server_list.h"
 #include "settings/settings_store.h"
 #include "web/request_parsing.h"
 #include "web/answer_framing.h"

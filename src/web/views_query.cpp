@@ -12,6 +12,8 @@
 #include "export/json_writer.h"
 #include "settings/log.h"
 #include "settings/paths.h"
+#include "settings/query_files.h"
+#include "settings/server_list.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "web/answer_framing.h"

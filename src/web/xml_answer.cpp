@@ -11,6 +11,7 @@
 #include "export/json_packet.h"
 #include "settings/log.h"
 #include "settings/paths.h"
+#include "settings/server_list.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "web/answer_framing.h"

@@ -1,11 +1,10 @@
-// Implements part of xml/xml_document.h (TXmlNode).
 // TXmlNode: reading and building one node of a libxml2 tree.
 #include <libxml/tree.h>
 
 #include <memory>
 
 #include "xml/encoding.h"
-#include "xml/xml_document.h"
+#include "xml/xml_node.h"
 #include "xml/xml_name.h"
 
 namespace sky {

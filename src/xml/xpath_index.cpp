@@ -1,10 +1,9 @@
-// Implements part of xml/xml_document.h (ToXPath).
 // Zero-based indexes of the system's path expressions, mapped to XPath.
 #include <string>
 #include <string_view>
 
 #include "xml/encoding.h"
-#include "xml/xml_document.h"
+#include "xml/xpath_index.h"
 
 namespace sky {
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "settings/query_files.h"
+#include "settings/server_list.h"
 #include "settings/settings.h"
 #include "support/program_home.h"
 #include "xml/encoding.h"

@@ -4,6 +4,7 @@
 
 #include "settings/log.h"
 #include "settings/settings_store.h"
+#include "settings/value_readers.h"
 #include "support/program_home.h"
 #include "xml/encoding.h"
 

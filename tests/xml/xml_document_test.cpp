@@ -7,6 +7,7 @@
 #include "support/temp_dir.h"
 #include "xml/encoding.h"
 #include "xml/xml_name.h"
+#include "xml/xpath_index.h"
 
 namespace sky {
 namespace {
