@@ -63,20 +63,30 @@ struct TDatabasePass {
   bool TotalsStreamed = false;
 };
 
+// What a pass over one database is given beside the settings and the entry;
+// every member may stay empty.
+struct TPassOptions {
+  // Evaluates each pilot's awards; empty leaves every pilot's awards as stored.
+  TAwardEvaluator EvaluateAwards;
+  // Once requested, ends the pass before the next pilot, with the level-0
+  // line kStoppedHeading ("<done> of <all> pilots").
+  const TPassStop* Stop = nullptr;
+  // Where the pass publishes its figures after each pilot (engine/pass_progress.h).
+  TPassCounters* Progress = nullptr;
+  // Told of every rank or awards write that took (engine/write_observer.h).
+  TWriteObserver* Observer = nullptr;
+  // The totals of each pilot's sorties before his last death are taken from
+  // there and kept there for the next pass, as far as the checks of
+  // engine/history_check.h allow; without it they are read in full.
+  TCareerStore* Kept = nullptr;
+};
+
 // Opens a session for the entry and runs the pass. Errors outside the
-// per-pilot loop propagate. An empty evaluator leaves every pilot's awards as
-// stored. A requested `stop` ends the pass before the next pilot, with the
-// level-0 line kStoppedHeading ("<done> of <all> pilots"). With `progress`
-// the pass publishes its figures there after each pilot
-// (engine/pass_progress.h). With `observer` every rank or awards write that
-// took is told to it (engine/write_observer.h). With `kept` the totals of
-// each pilot's sorties before his last death are taken from there and kept
-// there for the next pass, as far as the checks of engine/history_check.h
-// allow; without it they are read in full.
+// per-pilot loop propagate.
+TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry, const TPassOptions& options);
+// The same with an evaluator and a stop only.
 TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
-                                const TAwardEvaluator& evaluate_awards, const TPassStop* stop = nullptr,
-                                TPassCounters* progress = nullptr, TWriteObserver* observer = nullptr,
-                                TCareerStore* kept = nullptr);
+                                const TAwardEvaluator& evaluate_awards, const TPassStop* stop = nullptr);
 // The pass on an open session, reading the sorties in batches of pilots
 // (engine/sortie_batch.h). Returns the number of pilots enumerated.
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,

@@ -52,8 +52,12 @@ bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, 
                           TNotifier* notifier, bool keep_career_totals) {
   TPassRecord record(entry);
   const std::unique_ptr<TWriteObserver> events = notifier ? notifier->BeginPass(settings, entry) : nullptr;
-  const TDatabasePass pass = CalculateDatabase(settings, entry, AwardEvaluator(), stop, &record.Progress(), events.get(),
-                                               keep_career_totals ? &KeptCareers(entry) : nullptr);
+  const TDatabasePass pass = CalculateDatabase(settings, entry,
+                                               {.EvaluateAwards = AwardEvaluator(),
+                                                .Stop = stop,
+                                                .Progress = &record.Progress(),
+                                                .Observer = events.get(),
+                                                .Kept = keep_career_totals ? &KeptCareers(entry) : nullptr});
   if (notifier) notifier->EndPass(settings, entry, pass.Reached && !pass.Failed && !pass.Stopped);
   record.Finish(pass);
   // Reached also when the database holds no pilot to enumerate.
