@@ -9,7 +9,6 @@
 
 #include "db/db_error.h"
 #include "engine/rank_pass.h"
-#include "settings/systemd_notify.h"
 
 namespace sky {
 
@@ -229,12 +228,12 @@ void TPilotWriter::Collect(const TSettle& settle) {
   RaiseWhenLost();
 }
 
-void TPilotWriter::Finish(const TSettle& settle, const TPassStop* stop) {
+void TPilotWriter::Finish(const TSettle& settle, const TPassStop* stop, const std::function<void()>& alive) {
   // The stop is looked at every tenth of a second while the queues are sent;
-  // the watchdog hears that the pass still makes progress.
+  // `alive` hears that the pass still makes progress.
   for (const auto& connection : connections_) {
     while (!(stop != nullptr && stop->Requested()) && !connection->WaitSent(std::chrono::milliseconds(100))) {
-      NotifyAlive();
+      if (alive) alive();
     }
   }
   if (stop != nullptr && stop->Requested()) {

@@ -27,7 +27,6 @@
 #include "engine/write_observer.h"
 #include "settings/log.h"
 #include "settings/settings_store.h"
-#include "settings/systemd_notify.h"
 
 namespace sky {
 
@@ -447,7 +446,7 @@ class TPilotPass {
         break;
       }
       ++pass_.PilotsExamined;
-      NotifyAlive();
+      if (options_.Alive) options_.Alive();
       const TPilotDone done{pass_, options_.Progress};
       OnePilot(pilots, plan ? &*plan : nullptr, settled);
       writer_->Collect(settle);
@@ -507,7 +506,7 @@ class TPilotPass {
     TLifeTally tally;
     TPilotResults* results = ways_.results;
     const int32_t reached = WalkPilotLife(sorties, last_sortie, settings_, &pass_.SortiesRead,
-                                          results != nullptr ? &tally : nullptr);
+                                          results != nullptr ? &tally : nullptr, options_.Alive);
     bool written = true;
     TKeptResult kept(results, pilot, sorties, tally, settings_);
 
@@ -552,7 +551,7 @@ class TPilotPass {
   void Finish(const TQuery& pilots, TSettledWrites& settled, const TPilotWriter::TSettle& settle) {
     const TPassStop* stop = options_.Stop;
     try {
-      writer_->Finish(settle, stop);
+      writer_->Finish(settle, stop, options_.Alive);
     } catch (const std::exception& e) {
       if (!pass_.Failed) Fail(e.what());
     }

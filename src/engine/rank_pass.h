@@ -79,6 +79,10 @@ struct TPassOptions {
   // there and kept there for the next pass, as far as the checks of
   // engine/history_check.h allow; without it they are read in full.
   TCareerStore* Kept = nullptr;
+  // Called wherever the pass makes progress: between pilots, after each
+  // pause between sorties, and while its last writes are waited for. The
+  // service keeps its watchdog fed through it.
+  std::function<void()> Alive;
 };
 
 // Opens a session for the entry and runs the pass. Errors outside the

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "db/session.h"
 #include "engine/life_tally.h"
@@ -20,8 +21,10 @@ namespace sky {
 int32_t WalkPilotSorties(TdmMySQL& session, int32_t pilot_id, int32_t& last_sortie,
                          const TSettings& settings, bool history_mode, TXmlNode history);
 // The calculation-mode walk over rows handed out by `sorties`; adds the
-// sorties it read to `sorties_read` and what it saw to `tally` when given.
+// sorties it read to `sorties_read` and what it saw to `tally` when given,
+// and calls `alive` (when set) after each pause between sorties.
 int32_t WalkPilotLife(TPilotSorties& sorties, int32_t& last_sortie, const TSettings& settings,
-                      int64_t* sorties_read = nullptr, TLifeTally* tally = nullptr);
+                      int64_t* sorties_read = nullptr, TLifeTally* tally = nullptr,
+                      const std::function<void()>& alive = {});
 
 }  // namespace sky

@@ -57,7 +57,8 @@ bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, 
                                                 .Stop = stop,
                                                 .Progress = &record.Progress(),
                                                 .Observer = events.get(),
-                                                .Kept = keep_career_totals ? &KeptCareers(entry) : nullptr});
+                                                .Kept = keep_career_totals ? &KeptCareers(entry) : nullptr,
+                                                .Alive = NotifyAlive});
   if (notifier) notifier->EndPass(settings, entry, pass.Reached && !pass.Failed && !pass.Stopped);
   record.Finish(pass);
   // Reached also when the database holds no pilot to enumerate.
