@@ -169,9 +169,9 @@ void TestComplexAward(TEvaluation& eval, TXmlNode item) {
     return;
   }
 
+  const TLifeFigures life{eval.totals, eval.combat_count, eval.air, eval.ground};
   for (TXmlNode condition : eval.awards.SelectAll(ComplexConditionsPath(eval.section, id))) {
-    if (ComplexConditionMet(eval.session, condition, eval.settings, eval.totals,
-                            eval.combat_count, eval.air, eval.ground)) {
+    if (ComplexConditionMet(eval.session, condition, eval.settings, life)) {
       WriteLog(7, "Заслужена \"complex\" награда!!! " + name, eval.description);
       eval.mask |= value;
       break;
