@@ -37,18 +37,18 @@ struct TPassView {
   std::vector<std::pair<std::string_view, int64_t>> counts;
 };
 
-TPassView RunningView(const TProgressSnapshot& pass) {
-  return {PassKindName(pass.kind),
-          pass.database,
-          pass.start,
-          {{"pilots_total", pass.pilots_total},
-           {"pilots_done", pass.pilots_done},
-           {"sorties_read", pass.sorties_read},
-           {"rows_written", pass.rows_written},
-           {"errors", pass.errors}}};
+TPassView RunningView(const TPassSummary& pass) {
+  return {PassKindName(pass.Kind),
+          pass.Database,
+          pass.Start,
+          {{"pilots_total", pass.PilotsTotal},
+           {"pilots_done", pass.Pilots},
+           {"sorties_read", pass.SortiesRead},
+           {"rows_written", pass.RowsWritten},
+           {"errors", pass.Errors}}};
 }
 
-TPassView EntryView(const TPassEntry& entry) {
+TPassView EntryView(const TPassSummary& entry) {
   return {PassKindName(entry.Kind),
           entry.Database,
           entry.Start,
@@ -91,17 +91,17 @@ std::vector<std::pair<std::string_view, uint64_t>> WebhookCounts(const TWebhookS
   return {{"queued", status.queued}, {"delivered", status.delivered}, {"failed", status.failed}};
 }
 
-std::string DashboardXml(TPageLanguage language, const TProgressSnapshot& running,
-                         const std::vector<TPassEntry>& passes, const std::vector<TWebhookStatus>& webhooks) {
+std::string DashboardXml(TPageLanguage language, const TPassSummary& running,
+                         const std::vector<TPassSummary>& passes, const std::vector<TWebhookStatus>& webhooks) {
   TXmlDocument doc;
   doc.AppendProcessingInstruction("xml-stylesheet", "type=\"text/xsl\" href=\"/xsl/dashboard.xsl\"");
   TXmlNode root = doc.CreateRoot("dashboard");
   root.SetAttribute("lang", PageLanguageCode(language));
-  if (running.running) {
+  if (running.Running) {
     TXmlNode node = root.AppendElement("running");
     SetPassAttributes(node, RunningView(running));
-    node.SetAttribute("elapsed", Seconds(running.elapsed_seconds));
-    if (const auto left = SecondsLeft(running.pilots_done, running.pilots_total, running.elapsed_seconds)) {
+    node.SetAttribute("elapsed", Seconds(running.Seconds));
+    if (const auto left = SecondsLeft(running.Pilots, running.PilotsTotal, running.Seconds)) {
       node.SetAttribute("left", Seconds(*left));
     }
   }
@@ -127,8 +127,8 @@ std::string DashboardXml(TPageLanguage language, const TProgressSnapshot& runnin
   return doc.ToText();
 }
 
-std::string DashboardJson(TPageLanguage language, const TProgressSnapshot& running,
-                          const std::vector<TPassEntry>& passes, const std::vector<TWebhookStatus>& webhooks) {
+std::string DashboardJson(TPageLanguage language, const TPassSummary& running,
+                          const std::vector<TPassSummary>& passes, const std::vector<TWebhookStatus>& webhooks) {
   std::string json;
   {
     TJsonSink sink(json);
@@ -137,13 +137,13 @@ std::string DashboardJson(TPageLanguage language, const TProgressSnapshot& runni
     WriteJsonKey(writer, "lang");
     WriteJsonText(writer, PageLanguageCode(language));
     WriteJsonKey(writer, "running");
-    if (running.running) {
+    if (running.Running) {
       writer.StartObject();
       WritePassKeys(writer, RunningView(running));
       WriteJsonKey(writer, "elapsed_seconds");
-      writer.Double(running.elapsed_seconds);
+      writer.Double(running.Seconds);
       WriteJsonKey(writer, "left_seconds");
-      if (const auto left = SecondsLeft(running.pilots_done, running.pilots_total, running.elapsed_seconds)) {
+      if (const auto left = SecondsLeft(running.Pilots, running.PilotsTotal, running.Seconds)) {
         writer.Double(*left);
       } else {
         writer.Null();
@@ -154,7 +154,7 @@ std::string DashboardJson(TPageLanguage language, const TProgressSnapshot& runni
     }
     WriteJsonKey(writer, "passes");
     writer.StartArray();
-    for (const TPassEntry& entry : passes) {
+    for (const TPassSummary& entry : passes) {
       writer.StartObject();
       WritePassKeys(writer, EntryView(entry));
       WriteJsonKey(writer, "duration_seconds");
@@ -189,8 +189,8 @@ std::string DashboardJson(TPageLanguage language, const TProgressSnapshot& runni
 void ShowDashboard(TConnection& connection, const std::string& request, const TAnswerFormat& format) {
   try {
     const TPageLanguage language = ChoosePageLanguage(request);
-    const TProgressSnapshot running = RunningPass().Snapshot();
-    const std::vector<TPassEntry> passes = PassJournal().Entries();
+    const TPassSummary running = RunningPass().Snapshot();
+    const std::vector<TPassSummary> passes = PassJournal().Entries();
     const std::vector<TWebhookStatus> webhooks = WebhookStatuses();
     if (format.kind == TAnswerKind::kJson) {
       SendJsonAnswer(connection, format, DashboardJson(language, running, passes, webhooks));
