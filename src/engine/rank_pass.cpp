@@ -374,7 +374,7 @@ class TPilotPass {
   TPilotPass(TDatabasePass& pass, TdmMySQL& session, const TSettings& settings, TPassOptions options,
              const TPassWays& ways)
       : pass_(pass), session_(session), settings_(settings), options_(std::move(options)), ways_(ways),
-        kept_(options_.Kept) {}
+        kept_(options_.kept) {}
   TPilotPass(const TPilotPass&) = delete;
   TPilotPass& operator=(const TPilotPass&) = delete;
 
@@ -385,7 +385,7 @@ class TPilotPass {
     if (!LoadAwardsDocument(settings_, awards_)) {
       pass_.Failed = true;
       ++pass_.Errors;
-      Publish(pass_, options_.Progress);
+      Publish(pass_, options_.progress);
       return;
     }
 
@@ -393,8 +393,8 @@ class TPilotPass {
     TQueryCloser closer(pilots);
     pilots.Close();
     pilots.Open();
-    if (options_.Progress != nullptr) {
-      options_.Progress->pilots_total.store(pilots.RowCount(), std::memory_order_relaxed);
+    if (options_.progress != nullptr) {
+      options_.progress->pilots_total.store(pilots.RowCount(), std::memory_order_relaxed);
     }
 
     // Debug writes nothing, so it opens no connection for writing.
@@ -403,7 +403,7 @@ class TPilotPass {
             ? std::make_unique<TPilotWriter>(session_, *ways_.writers)
             : std::make_unique<TPilotWriter>(session_);
     writer_ = writer.get();
-    TSettledWrites settled(pilots.RowCount(), pass_, ways_.results, settings_, options_.Observer, options_.Kept);
+    TSettledWrites settled(pilots.RowCount(), pass_, ways_.results, settings_, options_.observer, options_.kept);
     const TPilotWriter::TSettle settle = settled.Bind();
     try {
       Loop(pilots, settled, settle);
@@ -427,7 +427,7 @@ class TPilotPass {
   // Every pilot row in turn until the last or a stop; raises what ends the loop.
   void Loop(TQuery& pilots, TSettledWrites& settled, const TPilotWriter::TSettle& settle) {
     std::optional<TBatchPlan> plan;
-    const bool with_totals = static_cast<bool>(options_.EvaluateAwards) || ways_.results != nullptr;
+    const bool with_totals = static_cast<bool>(options_.evaluate_awards) || ways_.results != nullptr;
     // Only the batched way keeps career totals; the other reads each pilot's
     // with his own statement, and what is kept waits for the next batched pass.
     if (ways_.reads != TPassReads::kBatched || !with_totals) kept_ = nullptr;
@@ -441,13 +441,13 @@ class TPilotPass {
       pass_.TotalsStreamed = plan->Batch().EarlierStreamed();
     }
     for (; !pilots.Eof(); pilots.Next()) {
-      if (options_.Stop != nullptr && options_.Stop->Requested()) {
+      if (options_.stop != nullptr && options_.stop->Requested()) {
         pass_.Stopped = true;
         break;
       }
       ++pass_.PilotsExamined;
-      if (options_.Alive) options_.Alive();
-      const TPilotDone done{pass_, options_.Progress};
+      if (options_.alive) options_.alive();
+      const TPilotDone done{pass_, options_.progress};
       OnePilot(pilots, plan ? &*plan : nullptr, settled);
       writer_->Collect(settle);
       settled.Told();
@@ -506,7 +506,7 @@ class TPilotPass {
     TLifeTally tally;
     TPilotResults* results = ways_.results;
     const int32_t reached = WalkPilotLife(sorties, last_sortie, settings_, &pass_.SortiesRead,
-                                          results != nullptr ? &tally : nullptr, options_.Alive);
+                                          results != nullptr ? &tally : nullptr, options_.alive);
     bool written = true;
     TKeptResult kept(results, pilot, sorties, tally, settings_);
 
@@ -523,7 +523,7 @@ class TPilotPass {
       }
     }
 
-    if (!options_.EvaluateAwards) {
+    if (!options_.evaluate_awards) {
       kept.Add();
       return written;
     }
@@ -533,7 +533,7 @@ class TPilotPass {
     TPilotSortieStatements own_statements(session_, pilot_id);
     TPilotSorties& award_sorties = written ? sorties : own_statements;
     const TPilotState state{pilot_id, last_sortie, reached, army, stored_awards};
-    const TAwardResult result = options_.EvaluateAwards(session_, award_sorties, state, settings_, awards_);
+    const TAwardResult result = options_.evaluate_awards(session_, award_sorties, state, settings_, awards_);
     if (!settings_.Debug) {
       const bool write = result.WriteIfChanged ? result.Awards != stored_awards
                                                : result.Awards > stored_awards;
@@ -549,9 +549,9 @@ class TPilotPass {
   // The pass ends when its writes are sent. A writing connection lost after
   // the last pilot ends it as one lost among the pilots does.
   void Finish(const TQuery& pilots, TSettledWrites& settled, const TPilotWriter::TSettle& settle) {
-    const TPassStop* stop = options_.Stop;
+    const TPassStop* stop = options_.stop;
     try {
-      writer_->Finish(settle, stop, options_.Alive);
+      writer_->Finish(settle, stop, options_.alive);
     } catch (const std::exception& e) {
       if (!pass_.Failed) Fail(e.what());
     }
@@ -563,7 +563,7 @@ class TPilotPass {
       WriteLog(0, kStoppedHeading,
                fmt::format("{} of {} pilots", pass_.PilotsExamined - settled.Dropped(), pilots.RowCount()));
     }
-    Publish(pass_, options_.Progress);
+    Publish(pass_, options_.progress);
   }
 
   TDatabasePass& pass_;
@@ -571,7 +571,7 @@ class TPilotPass {
   const TSettings& settings_;
   const TPassOptions options_;
   const TPassWays ways_;
-  TCareerStore* kept_;  // options_.Kept while the pass keeps career totals
+  TCareerStore* kept_;  // options_.kept while the pass keeps career totals
   TXmlDocument awards_;
   TPilotWriter* writer_ = nullptr;  // Run's, while it runs
 };
@@ -581,14 +581,14 @@ class TPilotPass {
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
                         const TAwardEvaluator& evaluate_awards, TPassReads reads, const TPassStop* stop) {
   TDatabasePass pass;
-  TPilotPass(pass, session, settings, {.EvaluateAwards = evaluate_awards, .Stop = stop}, {.reads = reads}).Run();
+  TPilotPass(pass, session, settings, {.evaluate_awards = evaluate_awards, .stop = stop}, {.reads = reads}).Run();
   return pass.PilotsExamined;
 }
 
 int32_t EnumeratePilots(TdmMySQL& session, const TServerEntry& writers, const TSettings& settings,
                         const TAwardEvaluator& evaluate_awards, const TPassStop* stop) {
   TDatabasePass pass;
-  TPilotPass(pass, session, settings, {.EvaluateAwards = evaluate_awards, .Stop = stop},
+  TPilotPass(pass, session, settings, {.evaluate_awards = evaluate_awards, .stop = stop},
              {.reads = TPassReads::kBatched, .writers = &writers})
       .Run();
   return pass.PilotsExamined;
@@ -601,7 +601,7 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
 
 TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
                                 const TAwardEvaluator& evaluate_awards, const TPassStop* stop) {
-  return CalculateDatabase(settings, entry, TPassOptions{.EvaluateAwards = evaluate_awards, .Stop = stop});
+  return CalculateDatabase(settings, entry, TPassOptions{.evaluate_awards = evaluate_awards, .stop = stop});
 }
 
 TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry, const TPassOptions& options) {
@@ -631,7 +631,7 @@ TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& e
   } else {
     pass.Failed = true;
     ++pass.Errors;
-    Publish(pass, options.Progress);
+    Publish(pass, options.progress);
   }
 
   SetLastCalcTime(Now());

@@ -67,22 +67,22 @@ struct TDatabasePass {
 // every member may stay empty.
 struct TPassOptions {
   // Evaluates each pilot's awards; empty leaves every pilot's awards as stored.
-  TAwardEvaluator EvaluateAwards;
+  TAwardEvaluator evaluate_awards;
   // Once requested, ends the pass before the next pilot, with the level-0
   // line kStoppedHeading ("<done> of <all> pilots").
-  const TPassStop* Stop = nullptr;
+  const TPassStop* stop = nullptr;
   // Where the pass publishes its figures after each pilot (engine/pass_progress.h).
-  TPassCounters* Progress = nullptr;
+  TPassCounters* progress = nullptr;
   // Told of every rank or awards write that took (engine/write_observer.h).
-  TWriteObserver* Observer = nullptr;
+  TWriteObserver* observer = nullptr;
   // The totals of each pilot's sorties before his last death are taken from
   // there and kept there for the next pass, as far as the checks of
   // engine/history_check.h allow; without it they are read in full.
-  TCareerStore* Kept = nullptr;
+  TCareerStore* kept = nullptr;
   // Called wherever the pass makes progress: between pilots, after each
   // pause between sorties, and while its last writes are waited for. The
   // service keeps its watchdog fed through it.
-  std::function<void()> Alive;
+  std::function<void()> alive;
 };
 
 // Opens a session for the entry and runs the pass. Errors outside the

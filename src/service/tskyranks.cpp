@@ -53,12 +53,12 @@ bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, 
   TPassRecord record(entry);
   const std::unique_ptr<TWriteObserver> events = notifier ? notifier->BeginPass(settings, entry) : nullptr;
   const TDatabasePass pass = CalculateDatabase(settings, entry,
-                                               {.EvaluateAwards = AwardEvaluator(),
-                                                .Stop = stop,
-                                                .Progress = &record.Progress(),
-                                                .Observer = events.get(),
-                                                .Kept = keep_career_totals ? &KeptCareers(entry) : nullptr,
-                                                .Alive = NotifyAlive});
+                                               {.evaluate_awards = AwardEvaluator(),
+                                                .stop = stop,
+                                                .progress = &record.Progress(),
+                                                .observer = events.get(),
+                                                .kept = keep_career_totals ? &KeptCareers(entry) : nullptr,
+                                                .alive = NotifyAlive});
   if (notifier) notifier->EndPass(settings, entry, pass.Reached && !pass.Failed && !pass.Stopped);
   record.Finish(pass);
   // Reached also when the database holds no pilot to enumerate.

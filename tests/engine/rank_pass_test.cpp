@@ -396,7 +396,7 @@ TEST_F(RankPass, ThePassSaysItIsAliveBeforeEachPilotAndAfterEachPause) {
     settings_.Sleep = sleep;
     int64_t calls = 0;
     const TDatabasePass pass = CalculateDatabase(
-        settings_, db_->Entry(), {.EvaluateAwards = evaluator_.Bind(), .Alive = [&calls] { ++calls; }});
+        settings_, db_->Entry(), {.evaluate_awards = evaluator_.Bind(), .alive = [&calls] { ++calls; }});
     ASSERT_EQ(pass.PilotsExamined, 2) << sleep;
     if (sleep == 0) EXPECT_GE(calls, 2);
     if (sleep == 1) EXPECT_EQ(calls, pass.PilotsExamined + pass.SortiesRead);
