@@ -4,7 +4,8 @@
 // rank walk from the stored last death on, the award walk from the last death
 // the rank walk found, together with the totals of every sortie before it.
 // TPilotSorties hands them out. Two kinds exist with the same results:
-//  - TPilotSortieStatements sends the pilot's own statements each time
+//  - TPilotSortieStatements (engine/pilot_sortie_statements.h) sends the
+//    pilot's own statements each time
 //    (SQLQueryCheckPilot, and GetPilotTotals for the totals);
 //  - a pilot of a TSortieBatch (engine/sortie_batch.h) is served from rows
 //    fetched for many pilots at once.
