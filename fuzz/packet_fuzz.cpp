@@ -15,6 +15,7 @@
 
 #include <rapidjson/document.h>
 
+#include "db/query.h"
 #include "db/session.h"
 #include "export/dom_packet.h"
 #include "export/json_packet.h"

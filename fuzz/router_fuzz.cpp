@@ -21,6 +21,7 @@
 #include "http/connection.h"
 #include "http/socket_connection.h"
 #include "settings/settings.h"
+#include "settings/settings_document.h"
 #include "settings/settings_store.h"
 #include "web/form_fields.h"
 #include "web/request_router.h"

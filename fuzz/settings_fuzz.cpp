@@ -10,6 +10,8 @@
 #include "base/log.h"
 #include "fuzz_check.h"
 #include "settings/settings.h"
+#include "settings/settings_document.h"
+#include "settings/value_readers.h"
 #include "xml/xml_document.h"
 
 using namespace sky;

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "db/param.h"
+#include "db/query.h"
 #include "db/session.h"
 #include "fuzz_check.h"
 

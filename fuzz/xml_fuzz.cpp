@@ -14,6 +14,7 @@
 #include "base/encoding.h"
 #include "fuzz_check.h"
 #include "xml/xml_document.h"
+#include "xml/xpath_index.h"
 
 using sky::TXmlDocument;
 using sky::TXmlError;

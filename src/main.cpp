@@ -75,6 +75,37 @@ struct TOptions {
   std::string program;     // --program
 };
 
+// Switches that go only with another, and the paths; false (with a message)
+// on a mistake. A relative home is made absolute.
+bool CheckOptions(TOptions& options) {
+  const struct {
+    bool given;
+    TMode mode;
+    const char* text;
+  } companions[] = {{options.databases, TMode::kCheck, "--db goes only with --check"},
+                    {!options.write_unit, TMode::kInstall, "--no-unit goes only with --install"},
+                    {!options.program.empty(), TMode::kPrintUnit, "--program goes only with --print-unit"}};
+  for (const auto& companion : companions) {
+    if (companion.given && options.mode != companion.mode) {
+      std::fprintf(stderr, "skyranks: %s\n\n%s", companion.text, kUsage);
+      return false;
+    }
+  }
+  if (!options.program.empty() && options.program.front() != '/') {
+    std::fprintf(stderr, "skyranks: --program needs an absolute path\n");
+    return false;
+  }
+  if (!options.home.empty() && options.home.front() != '/') {
+    // The service changes into its folder; keep the folder absolute.
+    char* cwd = ::getcwd(nullptr, 0);
+    if (cwd != nullptr) {
+      options.home = std::string(cwd) + "/" + options.home;
+      std::free(cwd);
+    }
+  }
+  return true;
+}
+
 // Parses the command line; false (with a message) on a mistake.
 bool ParseOptions(int argc, char** argv, TOptions& options) {
   for (int i = 1; i < argc; ++i) {
@@ -123,32 +154,46 @@ bool ParseOptions(int argc, char** argv, TOptions& options) {
       return false;
     }
   }
-  const struct {
-    bool given;
-    TMode mode;
-    const char* text;
-  } companions[] = {{options.databases, TMode::kCheck, "--db goes only with --check"},
-                    {!options.write_unit, TMode::kInstall, "--no-unit goes only with --install"},
-                    {!options.program.empty(), TMode::kPrintUnit, "--program goes only with --print-unit"}};
-  for (const auto& companion : companions) {
-    if (companion.given && options.mode != companion.mode) {
-      std::fprintf(stderr, "skyranks: %s\n\n%s", companion.text, kUsage);
-      return false;
-    }
+  return CheckOptions(options);
+}
+
+// --install, --uninstall and --print-unit.
+int RunInstallation(const TOptions& options, const std::string& executable) {
+  sky::TInstallOptions install;
+  install.executable = options.program.empty() ? executable : options.program;
+  install.home = options.home;
+  install.unit_dir = options.unit_dir;
+  install.silent = options.silent;
+  install.user = options.user;
+  install.write_unit = options.write_unit;
+  if (options.mode == TMode::kPrintUnit) {
+    std::fputs(sky::ServiceUnitFor(install).c_str(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
   }
-  if (!options.program.empty() && options.program.front() != '/') {
-    std::fprintf(stderr, "skyranks: --program needs an absolute path\n");
-    return false;
+  return options.mode == TMode::kInstall ? sky::InstallService(install) : sky::UninstallService(install);
+}
+
+// The service, in the foreground or for one cycle (--once).
+int RunService(const TOptions& options) {
+  try {
+    // Before any thread exists, so that every thread inherits the mask.
+    sky::BlockControlSignals();
+  } catch (const std::exception& e) {
+    sky::ReportServiceFailure("start", e.what());
+    return 1;
   }
-  if (!options.home.empty() && options.home.front() != '/') {
-    // The service changes into its folder; keep the folder absolute.
-    char* cwd = ::getcwd(nullptr, 0);
-    if (cwd != nullptr) {
-      options.home = std::string(cwd) + "/" + options.home;
-      std::free(cwd);
-    }
+  sky::Tskyranks service;
+  if (options.mode == TMode::kOnce) return sky::RunOnce(service);
+  const int status = sky::RunServiceInForeground(service);
+  if (!service.HandlersFinished()) {
+    // A request still runs after the bounded wait of the stop (a statement
+    // the server is slow to answer, say) and holds the service object: the
+    // last resort is to end the process without destroying what it uses.
+    sky::WriteLog(0, "Requests still running after the stop's wait; the process ends without them");
+    std::fflush(nullptr);
+    std::_Exit(status);
   }
-  return true;
+  return status;
 }
 
 }  // namespace
@@ -175,44 +220,13 @@ int main(int argc, char** argv) {
     }
     case TMode::kInstall:
     case TMode::kUninstall:
-    case TMode::kPrintUnit: {
-      sky::TInstallOptions install;
-      install.executable = options.program.empty() ? executable : options.program;
-      install.home = options.home;
-      install.unit_dir = options.unit_dir;
-      install.silent = options.silent;
-      install.user = options.user;
-      install.write_unit = options.write_unit;
-      if (options.mode == TMode::kPrintUnit) {
-        std::fputs(sky::ServiceUnitFor(install).c_str(), stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
-      }
-      return options.mode == TMode::kInstall ? sky::InstallService(install) : sky::UninstallService(install);
-    }
+    case TMode::kPrintUnit:
+      return RunInstallation(options, executable);
     case TMode::kCheck:
       return sky::RunHomeCheck(options.databases, stdout);
     case TMode::kOnce:
     case TMode::kRun:
       break;
   }
-
-  try {
-    // Before any thread exists, so that every thread inherits the mask.
-    sky::BlockControlSignals();
-  } catch (const std::exception& e) {
-    sky::ReportServiceFailure("start", e.what());
-    return 1;
-  }
-  sky::Tskyranks service;
-  if (options.mode == TMode::kOnce) return sky::RunOnce(service);
-  const int status = sky::RunServiceInForeground(service);
-  if (!service.HandlersFinished()) {
-    // A request still runs after the bounded wait of the stop (a statement
-    // the server is slow to answer, say) and holds the service object: the
-    // last resort is to end the process without destroying what it uses.
-    sky::WriteLog(0, "Requests still running after the stop's wait; the process ends without them");
-    std::fflush(nullptr);
-    std::_Exit(status);
-  }
-  return status;
+  return RunService(options);
 }

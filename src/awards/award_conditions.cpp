@@ -9,6 +9,10 @@
 #include "awards/award_criteria.h"
 #include "base/log.h"
 #include "base/text.h"
+#include "db/query.h"
+#include "engine/kill_arithmetic.h"
+#include "engine/pilot_totals.h"
+#include "engine/sortie_record.h"
 
 namespace sky {
 namespace {
@@ -137,8 +141,11 @@ bool SimpleConditionMet(TdmMySQL& /*session*/, TXmlNode condition, const TQuery&
 }
 
 bool ComplexConditionMet(TdmMySQL& /*session*/, TXmlNode condition, const TSettings& /*settings*/,
-                         const TPilotTotals& totals, int32_t combat_count,
-                         const TAirKills& air, const TGroundKills& ground) {
+                         const TLifeFigures& life) {
+  const TAirKills& air = life.Air;
+  const TGroundKills& ground = life.Ground;
+  const int32_t combat_count = life.CombatCount;
+  const TPilotTotals& totals = life.Totals;
   try {
     const TSubject subject{[&](TCriterion criterion) -> double {
                              switch (criterion) {

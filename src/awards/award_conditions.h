@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "db/query.h"
 #include "db/session.h"
 #include "engine/sortie.h"
 #include "settings/settings.h"
@@ -35,16 +36,24 @@ namespace sky {
 bool SimpleConditionMet(TdmMySQL& session, TXmlNode condition, const TQuery& sortie,
                         const TSettings& settings, const TPilotTotals& totals);
 
+// What a complex condition is measured against: the totals of the accepted
+// sorties of the current life, and the career totals.
+struct TLifeFigures {
+  TPilotTotals Totals;
+  int32_t CombatCount = 0;
+  TAirKills Air;
+  TGroundKills Ground;
+};
+
 // The totals of the accepted sorties of the current life:
-//   airkill, bomberkill  Air, Bom of `air`
-//   gkill                PureGroundKills(ground)
-//   tankkill, shipkill   Tank, Ship of `ground`
-//   artkill              Art of `ground` only (anti-aircraft guns excluded)
+//   airkill, bomberkill  Air, Bom of `life.Air`
+//   gkill                PureGroundKills(life.Ground)
+//   tankkill, shipkill   Tank, Ship of `life.Ground`
+//   artkill              Art of `life.Ground` only (anti-aircraft guns excluded)
 //   combat               the combat sortie count
-//   ks, gks              as for a simple condition, over `totals`
+//   ks, gks              as for a simple condition, over `life.Totals`
 bool ComplexConditionMet(TdmMySQL& session, TXmlNode condition, const TSettings& settings,
-                         const TPilotTotals& totals, int32_t combat_count,
-                         const TAirKills& air, const TGroundKills& ground);
+                         const TLifeFigures& life);
 
 // A criterion threshold: a decimal number with "." or "," as the decimal
 // separator, blanks around it allowed. Throws std::invalid_argument naming

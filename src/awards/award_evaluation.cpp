@@ -10,8 +10,12 @@
 #include "awards/awards_file.h"
 #include "base/log.h"
 #include "base/text.h"
+#include "db/query.h"
+#include "engine/combat_rules.h"
+#include "engine/pilot_sortie_statements.h"
 #include "engine/pilot_sorties.h"
 #include "engine/sortie.h"
+#include "engine/sortie_record.h"
 
 namespace sky {
 namespace {
@@ -165,9 +169,9 @@ void TestComplexAward(TEvaluation& eval, TXmlNode item) {
     return;
   }
 
+  const TLifeFigures life{eval.totals, eval.combat_count, eval.air, eval.ground};
   for (TXmlNode condition : eval.awards.SelectAll(ComplexConditionsPath(eval.section, id))) {
-    if (ComplexConditionMet(eval.session, condition, eval.settings, eval.totals,
-                            eval.combat_count, eval.air, eval.ground)) {
+    if (ComplexConditionMet(eval.session, condition, eval.settings, life)) {
       WriteLog(7, "Заслужена \"complex\" награда!!! " + name, eval.description);
       eval.mask |= value;
       break;

@@ -1,4 +1,3 @@
-// Implements part of db/session.h (TField).
 // Values of the current row, converted the way the readers expect: NULL is 0,
 // empty text or the zero date-time.
 #include <cerrno>
@@ -6,7 +5,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "db/session.h"
+#include "db/field.h"
+#include "db/query.h"
 
 namespace sky {
 

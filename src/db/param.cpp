@@ -1,6 +1,5 @@
-// Implements part of db/session.h (TParam).
 // Parameter values and the literals they become in a statement's text.
-#include "db/session.h"
+#include "db/param.h"
 
 #include <string>
 

@@ -1,4 +1,3 @@
-// Implements part of db/session.h (TQuery).
 // Statement objects: named parameters, whole-result fetch, forward iteration.
 #include <mysql.h>
 
@@ -8,6 +7,7 @@
 #include <string>
 
 #include "base/text.h"
+#include "db/query.h"
 #include "db/session.h"
 
 namespace sky {

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "base/log.h"
+#include "db/db_error.h"
 #include "db/session.h"
 
 namespace sky {

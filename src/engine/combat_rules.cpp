@@ -1,8 +1,12 @@
-// Implements part of engine/sortie.h (the combat and kill rules).
+#include "engine/combat_rules.h"
+
 #include <cmath>
 
 #include "base/log.h"
+#include "db/query.h"
+#include "engine/kill_arithmetic.h"
 #include "engine/sortie.h"
+#include "engine/sortie_record.h"
 
 namespace sky {
 

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "base/text.h"
+#include "db/db_error.h"
+#include "db/query.h"
 #include "db/session.h"
 #include "engine/alter_privilege.h"
 #include "engine/pass_columns.h"

@@ -3,9 +3,13 @@
 #include <fmt/format.h>
 
 #include "base/log.h"
+#include "db/query.h"
+#include "engine/combat_rules.h"
 #include "engine/connected_session.h"
 #include "engine/query_closer.h"
 #include "engine/rank_pass.h"
+#include "engine/sortie_record.h"
+#include "engine/sortie_walk.h"
 #include "export/dataset_xml.h"
 
 namespace sky {

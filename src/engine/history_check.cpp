@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "base/log.h"
+#include "db/query.h"
 #include "engine/query_closer.h"
 
 namespace sky {

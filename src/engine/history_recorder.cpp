@@ -4,6 +4,7 @@
 
 #include "engine/kill_arithmetic.h"
 #include "engine/rank_pass.h"
+#include "engine/rank_scale.h"
 
 namespace sky {
 

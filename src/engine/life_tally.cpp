@@ -4,6 +4,7 @@
 
 #include "base/encoding.h"
 #include "base/text.h"
+#include "engine/combat_rules.h"
 #include "engine/kill_arithmetic.h"
 
 namespace sky {

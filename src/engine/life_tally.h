@@ -11,6 +11,7 @@
 
 #include "base/datetime.h"
 #include "engine/sortie.h"
+#include "settings/settings.h"
 
 namespace sky {
 

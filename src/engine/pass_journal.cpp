@@ -18,13 +18,13 @@ std::string_view PassEndName(TPassEnd end) {
   return "failed";
 }
 
-void TPassJournal::Add(TPassEntry entry) {
+void TPassJournal::Add(TPassSummary entry) {
   const TMutexLock lock(mutex_);
   entries_.push_back(std::move(entry));
   while (entries_.size() > kCapacity) entries_.pop_front();
 }
 
-std::vector<TPassEntry> TPassJournal::Entries() const {
+std::vector<TPassSummary> TPassJournal::Entries() const {
   const TMutexLock lock(mutex_);
   return {entries_.begin(), entries_.end()};
 }

@@ -14,38 +14,20 @@
 
 namespace sky {
 
-enum class TPassEnd {
-  kCompleted,   // every pilot was examined (a reset: the columns were cleared)
-  kFailed,      // an error ended it: columns, awards file, the pilot loop
-  kStopped,     // a stop request ended it before the last pilot
-  kNotReached,  // the database could not be connected to
-};
 // "completed", "failed", "stopped", "not_reached".
 std::string_view PassEndName(TPassEnd end);
-
-struct TPassEntry {
-  TPassKind Kind = TPassKind::kCalculation;
-  TPassDatabase Database;
-  TDateTime Start = 0;
-  double Seconds = 0;
-  int64_t Pilots = 0;
-  int64_t SortiesRead = 0;
-  int64_t RowsWritten = 0;
-  int64_t Errors = 0;
-  TPassEnd End = TPassEnd::kFailed;
-};
 
 class TPassJournal {
  public:
   static constexpr std::size_t kCapacity = 200;
 
-  void Add(TPassEntry entry);
+  void Add(TPassSummary entry);
   // Oldest first.
-  std::vector<TPassEntry> Entries() const;
+  std::vector<TPassSummary> Entries() const;
 
  private:
   mutable TMutex mutex_;
-  std::deque<TPassEntry> entries_ SKY_GUARDED_BY(mutex_);
+  std::deque<TPassSummary> entries_ SKY_GUARDED_BY(mutex_);
 };
 
 TPassJournal& PassJournal();

@@ -8,18 +8,18 @@ TPassDatabase PassDatabase(const TServerEntry& entry) { return {entry.Id, entry.
 
 TPassCounters& TPassProgress::Begin(TPassKind kind, const TServerEntry& entry) {
   TPassListener* listener = nullptr;
-  TProgressSnapshot begun;
+  TPassSummary begun;
   {
     const TMutexLock lock(mutex_);
     for (std::atomic<int64_t>* counter : {&counters_.pilots_total, &counters_.pilots_done, &counters_.sorties_read,
                                           &counters_.rows_written, &counters_.errors}) {
       counter->store(0, std::memory_order_relaxed);
     }
-    identity_.running = true;
-    ++identity_.sequence;
-    identity_.kind = kind;
-    identity_.database = PassDatabase(entry);
-    identity_.start = Now();
+    identity_.Running = true;
+    ++identity_.Sequence;
+    identity_.Kind = kind;
+    identity_.Database = PassDatabase(entry);
+    identity_.Start = Now();
     started_ = std::chrono::steady_clock::now();
     listener = listener_;
     begun = SnapshotLocked();
@@ -30,10 +30,10 @@ TPassCounters& TPassProgress::Begin(TPassKind kind, const TServerEntry& entry) {
 
 void TPassProgress::End() {
   TPassListener* listener = nullptr;
-  TProgressSnapshot ended;
+  TPassSummary ended;
   {
     const TMutexLock lock(mutex_);
-    identity_.running = false;
+    identity_.Running = false;
     ended_ = std::chrono::steady_clock::now();
     listener = listener_;
     ended = SnapshotLocked();
@@ -41,7 +41,7 @@ void TPassProgress::End() {
   if (listener != nullptr) listener->PassEnded(ended);
 }
 
-TProgressSnapshot TPassProgress::Snapshot() const {
+TPassSummary TPassProgress::Snapshot() const {
   const TMutexLock lock(mutex_);
   return SnapshotLocked();
 }
@@ -51,17 +51,17 @@ void TPassProgress::SetListener(TPassListener* listener) {
   listener_ = listener;
 }
 
-TProgressSnapshot TPassProgress::SnapshotLocked() const {
-  TProgressSnapshot snapshot = identity_;
-  if (snapshot.sequence == 0) return snapshot;
-  const auto until = snapshot.running ? std::chrono::steady_clock::now() : ended_;
-  snapshot.elapsed_seconds = std::chrono::duration<double>(until - started_).count();
+TPassSummary TPassProgress::SnapshotLocked() const {
+  TPassSummary snapshot = identity_;
+  if (snapshot.Sequence == 0) return snapshot;
+  const auto until = snapshot.Running ? std::chrono::steady_clock::now() : ended_;
+  snapshot.Seconds = std::chrono::duration<double>(until - started_).count();
   // Total first: a pilot counted done was counted in the total before.
-  snapshot.pilots_total = counters_.pilots_total.load(std::memory_order_relaxed);
-  snapshot.pilots_done = std::min(counters_.pilots_done.load(std::memory_order_relaxed), snapshot.pilots_total);
-  snapshot.sorties_read = counters_.sorties_read.load(std::memory_order_relaxed);
-  snapshot.rows_written = counters_.rows_written.load(std::memory_order_relaxed);
-  snapshot.errors = counters_.errors.load(std::memory_order_relaxed);
+  snapshot.PilotsTotal = counters_.pilots_total.load(std::memory_order_relaxed);
+  snapshot.Pilots = std::min(counters_.pilots_done.load(std::memory_order_relaxed), snapshot.PilotsTotal);
+  snapshot.SortiesRead = counters_.sorties_read.load(std::memory_order_relaxed);
+  snapshot.RowsWritten = counters_.rows_written.load(std::memory_order_relaxed);
+  snapshot.Errors = counters_.errors.load(std::memory_order_relaxed);
   return snapshot;
 }
 

@@ -49,25 +49,37 @@ struct TPassCounters {
   std::atomic<int64_t> errors{0};        // pilots left by an error, and an error ending the pass
 };
 
-struct TProgressSnapshot {
-  bool running = false;
-  uint64_t sequence = 0;  // counts the passes begun; 0 before the first
-  TPassKind kind = TPassKind::kCalculation;
-  TPassDatabase database;
-  TDateTime start = 0;
-  double elapsed_seconds = 0;
-  int64_t pilots_total = 0;
-  int64_t pilots_done = 0;
-  int64_t sorties_read = 0;
-  int64_t rows_written = 0;
-  int64_t errors = 0;
+enum class TPassEnd {
+  kCompleted,   // every pilot was examined (a reset: the columns were cleared)
+  kFailed,      // an error ended it: columns, awards file, the pilot loop
+  kStopped,     // a stop request ended it before the last pilot
+  kNotReached,  // the database could not be connected to
+};
+
+// One pass in figures: the running pass as a snapshot of its counters
+// (TPassProgress::Snapshot), or a finished pass as the journal keeps it
+// (engine/pass_journal.h). Running, Sequence and PilotsTotal are a
+// snapshot's; End is the journal's.
+struct TPassSummary {
+  bool Running = false;
+  uint64_t Sequence = 0;     // counts the passes begun; 0 before the first
+  TPassKind Kind = TPassKind::kCalculation;
+  TPassDatabase Database;
+  TDateTime Start = 0;
+  double Seconds = 0;        // elapsed so far, or the whole pass's
+  int64_t PilotsTotal = 0;   // known once the pilots are read
+  int64_t Pilots = 0;        // examined so far
+  int64_t SortiesRead = 0;
+  int64_t RowsWritten = 0;
+  int64_t Errors = 0;
+  TPassEnd End = TPassEnd::kFailed;
 };
 
 class TPassListener {
  public:
   virtual ~TPassListener() = default;
-  virtual void PassBegun(const TProgressSnapshot& pass) = 0;
-  virtual void PassEnded(const TProgressSnapshot& pass) = 0;
+  virtual void PassBegun(const TPassSummary& pass) = 0;
+  virtual void PassEnded(const TPassSummary& pass) = 0;
 };
 
 class TPassProgress {
@@ -76,15 +88,15 @@ class TPassProgress {
   TPassCounters& Begin(TPassKind kind, const TServerEntry& entry);
   // The last figures stay readable (running false) until the next Begin.
   void End();
-  TProgressSnapshot Snapshot() const;
+  TPassSummary Snapshot() const;
   // Null for none; the listener outlives its registration.
   void SetListener(TPassListener* listener);
 
  private:
-  TProgressSnapshot SnapshotLocked() const SKY_REQUIRES(mutex_);
+  TPassSummary SnapshotLocked() const SKY_REQUIRES(mutex_);
 
   mutable TMutex mutex_;
-  TProgressSnapshot identity_ SKY_GUARDED_BY(mutex_);  // figures unused: they are the counters
+  TPassSummary identity_ SKY_GUARDED_BY(mutex_);  // figures unused: they are the counters
   std::chrono::steady_clock::time_point started_ SKY_GUARDED_BY(mutex_);
   std::chrono::steady_clock::time_point ended_ SKY_GUARDED_BY(mutex_);
   TPassListener* listener_ SKY_GUARDED_BY(mutex_) = nullptr;

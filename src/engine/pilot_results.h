@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include "engine/rank_scale.h"
 
 namespace sky {
 

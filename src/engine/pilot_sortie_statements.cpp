@@ -1,5 +1,8 @@
-// Implements part of engine/pilot_sorties.h (TPilotSortieStatements).
+#include "engine/pilot_sortie_statements.h"
+
+#include "db/query.h"
 #include "engine/pilot_sorties.h"
+#include "engine/pilot_totals.h"
 
 #include <algorithm>
 

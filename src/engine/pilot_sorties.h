@@ -4,7 +4,8 @@
 // rank walk from the stored last death on, the award walk from the last death
 // the rank walk found, together with the totals of every sortie before it.
 // TPilotSorties hands them out. Two kinds exist with the same results:
-//  - TPilotSortieStatements sends the pilot's own statements each time
+//  - TPilotSortieStatements (engine/pilot_sortie_statements.h) sends the
+//    pilot's own statements each time
 //    (SQLQueryCheckPilot, and GetPilotTotals for the totals);
 //  - a pilot of a TSortieBatch (engine/sortie_batch.h) is served from rows
 //    fetched for many pilots at once.
@@ -13,9 +14,11 @@
 #include <cstdint>
 #include <optional>
 
-#include "db/session.h"
+#include "db/query.h"
+#include "db/query.h"
 #include "engine/life_tally.h"
 #include "engine/sortie.h"
+#include "settings/settings.h"
 
 namespace sky {
 
@@ -41,32 +44,6 @@ class TPilotSorties {
   // at the tracing level 10 only: the walk meets a real fault itself).
   virtual std::optional<TCareerSums> CareerBefore(int32_t stored_last,
                                                   const TSettings& settings) = 0;
-};
-
-// One statement per request, on the session's SQLQueryCheckPilot, closed
-// again when this object ends.
-// The sums of the pilot's sorties with id < upper_id, with one statement on
-// the session's SQLQueryService; nullopt (after a level-10 line) when it fails.
-std::optional<TCareerSums> ReadCareerBefore(TdmMySQL& session, int32_t pilot_id, int32_t upper_id,
-                                            const TSettings& settings);
-
-class TPilotSortieStatements final : public TPilotSorties {
- public:
-  TPilotSortieStatements(TdmMySQL& session, int32_t pilot_id)
-      : session_(session), pilot_id_(pilot_id) {}
-  ~TPilotSortieStatements() override;
-  TPilotSortieStatements(const TPilotSortieStatements&) = delete;
-  TPilotSortieStatements& operator=(const TPilotSortieStatements&) = delete;
-
-  int32_t PilotId() const override { return pilot_id_; }
-  TQuery& From(int32_t first_id) override;
-  void TotalsBefore(int32_t upper_id, TPilotTotals& totals) override;
-  // One statement over his sorties before his stored last death.
-  std::optional<TCareerSums> CareerBefore(int32_t stored_last, const TSettings& settings) override;
-
- private:
-  TdmMySQL& session_;
-  int32_t pilot_id_;
 };
 
 }  // namespace sky

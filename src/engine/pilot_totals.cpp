@@ -1,7 +1,9 @@
-// Implements part of engine/sortie.h (GetPilotTotals and the ratios).
+#include "engine/pilot_totals.h"
+
 #include <fmt/format.h>
 
 #include "base/log.h"
+#include "db/query.h"
 #include "engine/pilot_sorties.h"
 #include "engine/query_closer.h"
 #include "engine/sortie.h"

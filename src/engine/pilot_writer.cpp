@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "base/systemd_notify.h"
+#include "db/db_error.h"
 #include "engine/rank_pass.h"
 
 namespace sky {
@@ -233,12 +234,12 @@ void TPilotWriter::Collect(const TSettle& settle) {
   RaiseWhenLost();
 }
 
-void TPilotWriter::Finish(const TSettle& settle, const TPassStop* stop) {
+void TPilotWriter::Finish(const TSettle& settle, const TPassStop* stop, const std::function<void()>& alive) {
   // The stop is looked at every tenth of a second while the queues are sent;
-  // the watchdog hears that the pass still makes progress.
+  // `alive` hears that the pass still makes progress.
   for (const auto& connection : connections_) {
     while (!(stop != nullptr && stop->Requested()) && !connection->WaitSent(std::chrono::milliseconds(100))) {
-      NotifyAlive();
+      if (alive) alive();
     }
   }
   if (stop != nullptr && stop->Requested()) {

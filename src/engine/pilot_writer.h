@@ -100,8 +100,9 @@ class TPilotWriter {
   void Collect(const TSettle& settle);
   // Waits until every queue is sent (or dropped with its lost connection),
   // then collects. Once `stop` is requested, drops what is still queued at
-  // a pilot's boundary. Nothing may be written afterwards.
-  void Finish(const TSettle& settle, const TPassStop* stop = nullptr);
+  // a pilot's boundary. `alive` (when set) is called every tenth of a
+  // second while it waits. Nothing may be written afterwards.
+  void Finish(const TSettle& settle, const TPassStop* stop = nullptr, const std::function<void()>& alive = {});
 
  private:
   class TConnection;

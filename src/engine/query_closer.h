@@ -2,6 +2,7 @@
 // failed operation never leaves one of the session's statements open.
 #pragma once
 
+#include "db/query.h"
 #include "db/session.h"
 
 namespace sky {

@@ -11,16 +11,21 @@
 
 #include "base/log.h"
 #include "base/systemd_notify.h"
+#include "db/db_error.h"
+#include "db/query.h"
 #include "engine/career_store.h"
 #include "engine/connected_session.h"
 #include "engine/kill_arithmetic.h"
 #include "engine/pass_reads.h"
 #include "engine/pilot_results.h"
+#include "engine/pilot_sortie_statements.h"
 #include "engine/pilot_table.h"
 #include "engine/pilot_writer.h"
 #include "engine/query_closer.h"
+#include "engine/rank_scale.h"
 #include "engine/sortie_batch.h"
 #include "engine/sortie_index_check.h"
+#include "engine/sortie_walk.h"
 #include "engine/write_observer.h"
 #include "settings/settings_store.h"
 
@@ -101,66 +106,6 @@ class TKeptResult {
 // the career totals kept between passes move forward with it once the write
 // commits (engine/career_store.h).
 using TLastDeathWritten = std::function<void(int32_t last_death)>;
-
-// One pilot row: the walk, the rank write-back, the awards and their write-back.
-// False when a write-back on the pass's own session failed (and was logged).
-// The sorties his walk read count in the pass's SortiesRead; what his writes
-// came to is settled from the writer.
-bool CalculatePilot(TdmMySQL& session, TPilotSorties& sorties, const TQuery& pilot,
-                    const TSettings& settings, const TXmlDocument& awards,
-                    const TAwardEvaluator& evaluate_awards, TDatabasePass& pass,
-                    TPilotResults* results, TPilotWriter& writer,
-                    const TLastDeathWritten* last_death_written = nullptr) {
-  const std::size_t row = pilot.RowIndex();
-  const int32_t pilot_id = IntField(pilot, "id");
-  int32_t last_sortie = IntField(pilot, "lastsortie");
-  const int32_t army = IntField(pilot, "ArmyID");
-  const int32_t stored_awards = IntField(pilot, "awards");
-
-  WriteLog(2, "", "");
-  WriteLog(2, " === Расчет пилота ===", pilot.FieldByName("callsign").AsString());
-
-  TLifeTally tally;
-  const int32_t reached = WalkPilotLife(sorties, last_sortie, settings, &pass.SortiesRead,
-                                        results != nullptr ? &tally : nullptr);
-  bool written = true;
-  TKeptResult kept(results, pilot, sorties, tally, settings);
-
-  if (!settings.Debug) {
-    const int32_t stored_rank = IntField(pilot, "realrank");
-    const int32_t stored_last = IntField(pilot, "lastsortie");
-    // The stored rank never goes down and the last death never moves back.
-    if (reached > stored_rank || stored_last < last_sortie) {
-      written = writer.Write({.Kind = TPilotWrite::TKind::kRank, .Row = row, .PilotId = pilot_id,
-                              .Value = std::max(reached, stored_rank), .LastSortie = last_sortie});
-      if (written && stored_last < last_sortie && last_death_written != nullptr) {
-        (*last_death_written)(last_sortie);
-      }
-    }
-  }
-
-  if (!evaluate_awards) {
-    kept.Add();
-    return written;
-  }
-  // After a failed write on the pass's own session the session may be gone;
-  // from then on the pilot's rows are asked of the server, so that the pass
-  // meets the failure where it would have without batches.
-  TPilotSortieStatements own_statements(session, pilot_id);
-  TPilotSorties& award_sorties = written ? sorties : own_statements;
-  const TPilotState state{pilot_id, last_sortie, reached, army, stored_awards};
-  const TAwardResult result = evaluate_awards(session, award_sorties, state, settings, awards);
-  if (!settings.Debug) {
-    const bool write = result.WriteIfChanged ? result.Awards != stored_awards
-                                             : result.Awards > stored_awards;
-    if (write) {
-      written = writer.Write({.Kind = TPilotWrite::TKind::kAwards, .Row = row, .PilotId = pilot_id,
-                              .Value = result.Awards});
-    }
-  }
-  kept.Add();
-  return written;
-}
 
 // Pilots fetched together: enough rows to save round trips, few enough to
 // keep the pass's memory small whatever a pilot's career length.
@@ -407,147 +352,246 @@ class TSettledWrites {
   int32_t dropped_ = 0;
 };
 
-// The pass on an open session; fills the pass's figures and flags. With
-// `writers` the writes go through connections of their own to that entry
-// (engine/pilot_writer.h), otherwise through the session.
-void PassOverPilots(TDatabasePass& pass, TdmMySQL& session, const TSettings& settings,
-                    const TAwardEvaluator& evaluate_awards, TPassReads reads, const TPassStop* stop,
-                    const TServerEntry* writers, TPassCounters* progress = nullptr,
-                    TPilotResults* results = nullptr, TWriteObserver* observer = nullptr,
-                    TCareerStore* kept = nullptr) {
-  WarnWhenSortiesLackPilotIndex(session);
-  FixNullRanks(session);
+// Published when the pilot is done, however he ends.
+struct TPilotDone {
+  const TDatabasePass& pass;
+  TPassCounters* progress;
+  ~TPilotDone() { Publish(pass, progress); }
+};
 
-  TXmlDocument awards;
-  if (!LoadAwardsDocument(settings, awards)) {
-    pass.Failed = true;
-    ++pass.Errors;
-    Publish(pass, progress);
-    return;
+// How a pass reads the sorties and where it writes, beside what its caller
+// gave: with `writers` the writes go through connections of their own to
+// that entry (engine/pilot_writer.h), otherwise through the session; with
+// `results` every pilot's results are kept there.
+struct TPassWays {
+  TPassReads reads = TPassReads::kBatched;
+  const TServerEntry* writers = nullptr;
+  TPilotResults* results = nullptr;
+};
+
+// The pass on an open session; fills the pass's figures and flags.
+class TPilotPass {
+ public:
+  TPilotPass(TDatabasePass& pass, TdmMySQL& session, const TSettings& settings, TPassOptions options,
+             const TPassWays& ways)
+      : pass_(pass), session_(session), settings_(settings), options_(std::move(options)), ways_(ways),
+        kept_(options_.kept) {}
+  TPilotPass(const TPilotPass&) = delete;
+  TPilotPass& operator=(const TPilotPass&) = delete;
+
+  void Run() {
+    WarnWhenSortiesLackPilotIndex(session_);
+    FixNullRanks(session_);
+
+    if (!LoadAwardsDocument(settings_, awards_)) {
+      pass_.Failed = true;
+      ++pass_.Errors;
+      Publish(pass_, options_.progress);
+      return;
+    }
+
+    TQuery& pilots = session_.SQLQueryPilots;
+    TQueryCloser closer(pilots);
+    pilots.Close();
+    pilots.Open();
+    if (options_.progress != nullptr) {
+      options_.progress->pilots_total.store(pilots.RowCount(), std::memory_order_relaxed);
+    }
+
+    // Debug writes nothing, so it opens no connection for writing.
+    const std::unique_ptr<TPilotWriter> writer =
+        ways_.writers != nullptr && !settings_.Debug && !pilots.IsEmpty()
+            ? std::make_unique<TPilotWriter>(session_, *ways_.writers)
+            : std::make_unique<TPilotWriter>(session_);
+    writer_ = writer.get();
+    TSettledWrites settled(pilots.RowCount(), pass_, ways_.results, settings_, options_.observer, options_.kept);
+    const TPilotWriter::TSettle settle = settled.Bind();
+    try {
+      Loop(pilots, settled, settle);
+    } catch (const std::exception& e) {
+      // The rest of this database waits for the next cycle; pilots already
+      // done keep what was written for them.
+      Fail(e.what());
+    } catch (...) {
+      Fail("unknown error");
+    }
+    Finish(pilots, settled, settle);
   }
 
-  TQuery& pilots = session.SQLQueryPilots;
-  TQueryCloser closer(pilots);
-  pilots.Close();
-  pilots.Open();
-  if (progress != nullptr) progress->pilots_total.store(pilots.RowCount(), std::memory_order_relaxed);
+ private:
+  void Fail(const char* what) {
+    WriteLog(0, "ERROR Enumeration pilots:", what);
+    pass_.Failed = true;
+    ++pass_.Errors;
+  }
 
-  int32_t& count = pass.PilotsExamined;
-  // Debug writes nothing, so it opens no connection for writing.
-  const std::unique_ptr<TPilotWriter> writer =
-      writers != nullptr && !settings.Debug && !pilots.IsEmpty()
-          ? std::make_unique<TPilotWriter>(session, *writers)
-          : std::make_unique<TPilotWriter>(session);
-  TSettledWrites settled(pilots.RowCount(), pass, results, settings, observer, kept);
-  const TPilotWriter::TSettle settle = settled.Bind();
-  try {
+  // Every pilot row in turn until the last or a stop; raises what ends the loop.
+  void Loop(TQuery& pilots, TSettledWrites& settled, const TPilotWriter::TSettle& settle) {
     std::optional<TBatchPlan> plan;
-    const bool with_totals = static_cast<bool>(evaluate_awards) || results != nullptr;
+    const bool with_totals = static_cast<bool>(options_.evaluate_awards) || ways_.results != nullptr;
     // Only the batched way keeps career totals; the other reads each pilot's
     // with his own statement, and what is kept waits for the next batched pass.
-    if (reads != TPassReads::kBatched || !with_totals) kept = nullptr;
-    if (kept != nullptr) {
-      pass.KeptTotals = kept->Prepare(session, settings, awards, THistoryClock::now());
-      pass.HistoryVerdict = kept->LastVerdict();
+    if (ways_.reads != TPassReads::kBatched || !with_totals) kept_ = nullptr;
+    if (kept_ != nullptr) {
+      pass_.KeptTotals = kept_->Prepare(session_, settings_, awards_, THistoryClock::now());
+      pass_.HistoryVerdict = kept_->LastVerdict();
     }
-    if (reads == TPassReads::kBatched) {
-      plan.emplace(session, ReadPilotStarts(pilots), with_totals, settings, kept);
-      pass.TotalsRead = static_cast<int32_t>(plan->Batch().EarlierRead());
-      pass.TotalsStreamed = plan->Batch().EarlierStreamed();
+    if (ways_.reads == TPassReads::kBatched) {
+      plan.emplace(session_, ReadPilotStarts(pilots), with_totals, settings_, kept_);
+      pass_.TotalsRead = static_cast<int32_t>(plan->Batch().EarlierRead());
+      pass_.TotalsStreamed = plan->Batch().EarlierStreamed();
     }
     for (; !pilots.Eof(); pilots.Next()) {
-      if (stop != nullptr && stop->Requested()) {
-        pass.Stopped = true;
+      if (options_.stop != nullptr && options_.stop->Requested()) {
+        pass_.Stopped = true;
         break;
       }
-      ++count;
-      NotifyAlive();
-      // Published when the pilot is done, however he ends.
-      struct TPilotDone {
-        const TDatabasePass& pass;
-        TPassCounters* progress;
-        ~TPilotDone() { Publish(pass, progress); }
-      } done{pass, progress};
-      const std::size_t row = pilots.RowIndex();
-      const std::size_t kept_before = results != nullptr ? results->size() : 0;
-      try {
-        settled.Found(pilots);
-        std::optional<TSortieBatch::TPilot> batched = plan ? plan->Pilot(row) : std::nullopt;
-        if (batched) {
-          // His totals before a new last death are taken now, while the run
-          // holds his rows, and kept once the write of that death commits.
-          const TLastDeathWritten keep = [&](int32_t last_death) {
-            if (kept == nullptr) return;
-            if (std::optional<TEarlierSums> sums = batched->SumsBefore(last_death, settings)) {
-              settled.KeepOnCommit(row, batched->PilotId(), last_death, *sums);
-            }
-          };
-          // A failed write on the session: the next pilot's rows are read
-          // anew, as his own statement would have read them after the failure.
-          if (!CalculatePilot(session, *batched, pilots, settings, awards, evaluate_awards, pass, results,
-                              *writer, &keep)) {
-            plan->Refetch();
-          }
-        } else {
-          TPilotSortieStatements statements(session, IntField(pilots, "id"));
-          CalculatePilot(session, statements, pilots, settings, awards, evaluate_awards, pass, results, *writer);
-        }
-        if (results != nullptr && results->size() > kept_before) settled.Kept(row, kept_before);
-      } catch (const TDbValueError& e) {
-        // A value of this pilot's rows that cannot be read is his alone: he
-        // waits until it is mended, the pilots after him are still
-        // calculated. Any other error ends the loop below.
-        WriteLog(0, "ERROR Enumeration pilots:", e.what());
-        ++pass.Errors;
-      }
-      writer->Collect(settle);
+      ++pass_.PilotsExamined;
+      if (options_.alive) options_.alive();
+      const TPilotDone done{pass_, options_.progress};
+      OnePilot(pilots, plan ? &*plan : nullptr, settled);
+      writer_->Collect(settle);
       settled.Told();
     }
-  } catch (const std::exception& e) {
-    // The rest of this database waits for the next cycle; pilots already
-    // done keep what was written for them.
-    WriteLog(0, "ERROR Enumeration pilots:", e.what());
-    pass.Failed = true;
-    ++pass.Errors;
-  } catch (...) {
-    WriteLog(0, "ERROR Enumeration pilots:", "unknown error");
-    pass.Failed = true;
-    ++pass.Errors;
   }
-  // The pass ends when its writes are sent. A writing connection lost after
-  // the last pilot ends it as one lost among the pilots does.
-  try {
-    writer->Finish(settle, stop);
-  } catch (const std::exception& e) {
-    if (!pass.Failed) {
+
+  // The pilot row `pilots` stands on, read from his batch when `plan` has him.
+  void OnePilot(const TQuery& pilots, TBatchPlan* plan, TSettledWrites& settled) {
+    const std::size_t row = pilots.RowIndex();
+    TPilotResults* results = ways_.results;
+    const std::size_t kept_before = results != nullptr ? results->size() : 0;
+    try {
+      settled.Found(pilots);
+      std::optional<TSortieBatch::TPilot> batched = plan != nullptr ? plan->Pilot(row) : std::nullopt;
+      if (batched) {
+        // His totals before a new last death are taken now, while the run
+        // holds his rows, and kept once the write of that death commits.
+        const TLastDeathWritten keep = [&](int32_t last_death) {
+          if (kept_ == nullptr) return;
+          if (std::optional<TEarlierSums> sums = batched->SumsBefore(last_death, settings_)) {
+            settled.KeepOnCommit(row, batched->PilotId(), last_death, *sums);
+          }
+        };
+        // A failed write on the session: the next pilot's rows are read
+        // anew, as his own statement would have read them after the failure.
+        if (!CalculatePilot(*batched, pilots, &keep)) plan->Refetch();
+      } else {
+        TPilotSortieStatements statements(session_, IntField(pilots, "id"));
+        CalculatePilot(statements, pilots);
+      }
+      if (results != nullptr && results->size() > kept_before) settled.Kept(row, kept_before);
+    } catch (const TDbValueError& e) {
+      // A value of this pilot's rows that cannot be read is his alone: he
+      // waits until it is mended, the pilots after him are still
+      // calculated. Any other error ends the loop.
       WriteLog(0, "ERROR Enumeration pilots:", e.what());
-      pass.Failed = true;
-      ++pass.Errors;
+      ++pass_.Errors;
     }
   }
-  settled.Told();
-  // A stop that came while the writes were sent ends the pass as one between
-  // pilots does; the pilots it came to are those whose writes were not dropped.
-  if (pass.Stopped || (!pass.Failed && settled.Dropped() > 0 && stop != nullptr && stop->Requested())) {
-    pass.Stopped = true;
-    WriteLog(0, kStoppedHeading, fmt::format("{} of {} pilots", count - settled.Dropped(), pilots.RowCount()));
+
+  // One pilot row: the walk, the rank write-back, the awards and their write-back.
+  // False when a write-back on the pass's own session failed (and was logged).
+  // The sorties his walk read count in the pass's SortiesRead; what his writes
+  // came to is settled from the writer.
+  bool CalculatePilot(TPilotSorties& sorties, const TQuery& pilot,
+                      const TLastDeathWritten* last_death_written = nullptr) {
+    const std::size_t row = pilot.RowIndex();
+    const int32_t pilot_id = IntField(pilot, "id");
+    int32_t last_sortie = IntField(pilot, "lastsortie");
+    const int32_t army = IntField(pilot, "ArmyID");
+    const int32_t stored_awards = IntField(pilot, "awards");
+
+    WriteLog(2, "", "");
+    WriteLog(2, " === Расчет пилота ===", pilot.FieldByName("callsign").AsString());
+
+    TLifeTally tally;
+    TPilotResults* results = ways_.results;
+    const int32_t reached = WalkPilotLife(sorties, last_sortie, settings_, &pass_.SortiesRead,
+                                          results != nullptr ? &tally : nullptr, options_.alive);
+    bool written = true;
+    TKeptResult kept(results, pilot, sorties, tally, settings_);
+
+    if (!settings_.Debug) {
+      const int32_t stored_rank = IntField(pilot, "realrank");
+      const int32_t stored_last = IntField(pilot, "lastsortie");
+      // The stored rank never goes down and the last death never moves back.
+      if (reached > stored_rank || stored_last < last_sortie) {
+        written = writer_->Write({.Kind = TPilotWrite::TKind::kRank, .Row = row, .PilotId = pilot_id,
+                                  .Value = std::max(reached, stored_rank), .LastSortie = last_sortie});
+        if (written && stored_last < last_sortie && last_death_written != nullptr) {
+          (*last_death_written)(last_sortie);
+        }
+      }
+    }
+
+    if (!options_.evaluate_awards) {
+      kept.Add();
+      return written;
+    }
+    // After a failed write on the pass's own session the session may be gone;
+    // from then on the pilot's rows are asked of the server, so that the pass
+    // meets the failure where it would have without batches.
+    TPilotSortieStatements own_statements(session_, pilot_id);
+    TPilotSorties& award_sorties = written ? sorties : own_statements;
+    const TPilotState state{pilot_id, last_sortie, reached, army, stored_awards};
+    const TAwardResult result = options_.evaluate_awards(session_, award_sorties, state, settings_, awards_);
+    if (!settings_.Debug) {
+      const bool write = result.WriteIfChanged ? result.Awards != stored_awards
+                                               : result.Awards > stored_awards;
+      if (write) {
+        written = writer_->Write({.Kind = TPilotWrite::TKind::kAwards, .Row = row, .PilotId = pilot_id,
+                                  .Value = result.Awards});
+      }
+    }
+    kept.Add();
+    return written;
   }
-  Publish(pass, progress);
-}
+
+  // The pass ends when its writes are sent. A writing connection lost after
+  // the last pilot ends it as one lost among the pilots does.
+  void Finish(const TQuery& pilots, TSettledWrites& settled, const TPilotWriter::TSettle& settle) {
+    const TPassStop* stop = options_.stop;
+    try {
+      writer_->Finish(settle, stop, options_.alive);
+    } catch (const std::exception& e) {
+      if (!pass_.Failed) Fail(e.what());
+    }
+    settled.Told();
+    // A stop that came while the writes were sent ends the pass as one between
+    // pilots does; the pilots it came to are those whose writes were not dropped.
+    if (pass_.Stopped || (!pass_.Failed && settled.Dropped() > 0 && stop != nullptr && stop->Requested())) {
+      pass_.Stopped = true;
+      WriteLog(0, kStoppedHeading,
+               fmt::format("{} of {} pilots", pass_.PilotsExamined - settled.Dropped(), pilots.RowCount()));
+    }
+    Publish(pass_, options_.progress);
+  }
+
+  TDatabasePass& pass_;
+  TdmMySQL& session_;
+  const TSettings& settings_;
+  const TPassOptions options_;
+  const TPassWays ways_;
+  TCareerStore* kept_;  // options_.kept while the pass keeps career totals
+  TXmlDocument awards_;
+  TPilotWriter* writer_ = nullptr;  // Run's, while it runs
+};
 
 }  // namespace
 
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
                         const TAwardEvaluator& evaluate_awards, TPassReads reads, const TPassStop* stop) {
   TDatabasePass pass;
-  PassOverPilots(pass, session, settings, evaluate_awards, reads, stop, nullptr);
+  TPilotPass(pass, session, settings, {.evaluate_awards = evaluate_awards, .stop = stop}, {.reads = reads}).Run();
   return pass.PilotsExamined;
 }
 
 int32_t EnumeratePilots(TdmMySQL& session, const TServerEntry& writers, const TSettings& settings,
                         const TAwardEvaluator& evaluate_awards, const TPassStop* stop) {
   TDatabasePass pass;
-  PassOverPilots(pass, session, settings, evaluate_awards, TPassReads::kBatched, stop, &writers);
+  TPilotPass(pass, session, settings, {.evaluate_awards = evaluate_awards, .stop = stop},
+             {.reads = TPassReads::kBatched, .writers = &writers})
+      .Run();
   return pass.PilotsExamined;
 }
 
@@ -557,8 +601,11 @@ int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
 }
 
 TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
-                                const TAwardEvaluator& evaluate_awards, const TPassStop* stop,
-                                TPassCounters* progress, TWriteObserver* observer, TCareerStore* kept) {
+                                const TAwardEvaluator& evaluate_awards, const TPassStop* stop) {
+  return CalculateDatabase(settings, entry, TPassOptions{.evaluate_awards = evaluate_awards, .stop = stop});
+}
+
+TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry, const TPassOptions& options) {
   TDatabasePass pass;
   std::unique_ptr<TdmMySQL> session = ConnectSession(entry);
   if (!session) return pass;
@@ -576,15 +623,16 @@ TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& e
     // each write sent on the pass's session and waited for.
     const bool spread = settings.Sleep > 0;
     const TPassReads reads = spread ? TPassReads::kPerPilotStatements : TPassReads::kBatched;
-    PassOverPilots(pass, *session, settings, evaluate_awards, reads, stop, spread ? nullptr : &entry, progress,
-                   &results, observer, kept);
+    TPilotPass(pass, *session, settings, options,
+               {.reads = reads, .writers = spread ? nullptr : &entry, .results = &results})
+        .Run();
     pass.Enumerated = pass.PilotsExamined > 0;
     // Half a pass would show the pilots it did not reach as gone.
     if (!pass.Failed && !pass.Stopped) PublishPilotResults(entry.Id, std::move(results));
   } else {
     pass.Failed = true;
     ++pass.Errors;
-    Publish(pass, progress);
+    Publish(pass, options.progress);
   }
 
   SetLastCalcTime(Now());

@@ -63,39 +63,38 @@ struct TDatabasePass {
   bool TotalsStreamed = false;
 };
 
+// What a pass over one database is given beside the settings and the entry;
+// every member may stay empty.
+struct TPassOptions {
+  // Evaluates each pilot's awards; empty leaves every pilot's awards as stored.
+  TAwardEvaluator evaluate_awards;
+  // Once requested, ends the pass before the next pilot, with the level-0
+  // line kStoppedHeading ("<done> of <all> pilots").
+  const TPassStop* stop = nullptr;
+  // Where the pass publishes its figures after each pilot (engine/pass_progress.h).
+  TPassCounters* progress = nullptr;
+  // Told of every rank or awards write that took (engine/write_observer.h).
+  TWriteObserver* observer = nullptr;
+  // The totals of each pilot's sorties before his last death are taken from
+  // there and kept there for the next pass, as far as the checks of
+  // engine/history_check.h allow; without it they are read in full.
+  TCareerStore* kept = nullptr;
+  // Called wherever the pass makes progress: between pilots, after each
+  // pause between sorties, and while its last writes are waited for. The
+  // service keeps its watchdog fed through it.
+  std::function<void()> alive;
+};
+
 // Opens a session for the entry and runs the pass. Errors outside the
-// per-pilot loop propagate. An empty evaluator leaves every pilot's awards as
-// stored. A requested `stop` ends the pass before the next pilot, with the
-// level-0 line kStoppedHeading ("<done> of <all> pilots"). With `progress`
-// the pass publishes its figures there after each pilot
-// (engine/pass_progress.h). With `observer` every rank or awards write that
-// took is told to it (engine/write_observer.h). With `kept` the totals of
-// each pilot's sorties before his last death are taken from there and kept
-// there for the next pass, as far as the checks of engine/history_check.h
-// allow; without it they are read in full.
+// per-pilot loop propagate.
+TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry, const TPassOptions& options);
+// The same with an evaluator and a stop only.
 TDatabasePass CalculateDatabase(const TSettings& settings, const TServerEntry& entry,
-                                const TAwardEvaluator& evaluate_awards, const TPassStop* stop = nullptr,
-                                TPassCounters* progress = nullptr, TWriteObserver* observer = nullptr,
-                                TCareerStore* kept = nullptr);
+                                const TAwardEvaluator& evaluate_awards, const TPassStop* stop = nullptr);
 // The pass on an open session, reading the sorties in batches of pilots
 // (engine/sortie_batch.h). Returns the number of pilots enumerated.
 int32_t EnumeratePilots(TdmMySQL& session, const TSettings& settings,
                         const TAwardEvaluator& evaluate_awards, const TPassStop* stop = nullptr);
-
-// Walks the pilot's sorties from `last_sortie` (calculation mode, `history`
-// null) or from the first sortie (history mode, filling `history`, see
-// engine/history.h). Returns the highest rank value reached, 0 when none;
-// advances `last_sortie` to the latest death.
-int32_t WalkPilotSorties(TdmMySQL& session, int32_t pilot_id, int32_t& last_sortie,
-                         const TSettings& settings, bool history_mode, TXmlNode history);
-// The calculation-mode walk over rows handed out by `sorties`; adds the
-// sorties it read to `sorties_read` and what it saw to `tally` when given.
-int32_t WalkPilotLife(TPilotSorties& sorties, int32_t& last_sortie, const TSettings& settings,
-                      int64_t* sorties_read = nullptr, TLifeTally* tally = nullptr);
-
-int32_t ReachedRank(const TStreak& streak, const TSettings& settings);
-// "Сержант" when the scale has no row with the value.
-std::string RankName(int32_t value, const TSettings& settings);
 
 bool UpdateRealRank(TdmMySQL& session, int32_t pilot_id, int32_t last_sortie, int32_t rank);
 bool UpdateAwards(TdmMySQL& session, int32_t pilot_id, int32_t awards);

@@ -1,9 +1,11 @@
-// Implements part of engine/rank_pass.h (ReachedRank: the rank scale).
+#include "engine/rank_scale.h"
+
 #include <string>
 
 #include <fmt/format.h>
 
 #include "base/log.h"
+#include "engine/kill_arithmetic.h"
 #include "engine/rank_pass.h"
 
 namespace sky {

@@ -1,14 +1,20 @@
 #include "engine/sortie_batch.h"
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include <fmt/format.h>
 
 #include "base/log.h"
 #include "base/text.h"
+#include "db/db_error.h"
+#include "db/field.h"
+#include "db/query.h"
 #include "engine/life_tally.h"
+#include "engine/pilot_totals.h"
 
 namespace sky {
 namespace {
@@ -27,6 +33,30 @@ int64_t ParseInteger(std::optional<std::string_view> text) {
 // many lookups of scattered rows.
 constexpr std::size_t kOwnRowsShare = 4;
 constexpr std::size_t kOwnRowsPilots = 200;
+
+// The same sums as the per-pilot totals statement: count(id), sum(eAir)
+// and the sum of the seven ground columns added in the server.
+constexpr char kEarlierColumns[] =
+    "select pilotid, id, eAir, eSAir + eShip + eCar + eTank + eAaa + eArt + eWag, SortieEND from sorties";
+
+// A few pilots read only their own rows (pilot -> stored last death),
+// through the index on pilotid, kOwnRowsPilots to a statement.
+void StreamOwnRows(TdmMySQL& session, const std::unordered_map<int32_t, int32_t>& to_read,
+                   const std::function<void(const TdmMySQL::TRowValues&)>& add) {
+  std::string sql;
+  std::size_t in_statement = 0;
+  for (auto pilot = to_read.begin(); pilot != to_read.end();) {
+    if (!sql.empty()) sql += " union all ";
+    fmt::format_to(std::back_inserter(sql), "{} where pilotid = {} and id < {}", kEarlierColumns, pilot->first,
+                   pilot->second);
+    ++pilot;
+    if (++in_statement == kOwnRowsPilots || pilot == to_read.end()) {
+      session.StreamRows(sql, add);
+      sql.clear();
+      in_statement = 0;
+    }
+  }
+}
 
 }  // namespace
 
@@ -63,29 +93,12 @@ void TSortieBatch::ReadEarlierTotals(const std::vector<TPilotStart>& pilots, con
       if (row[3]) sums.grounds += ParseInteger(row[3]);
       if (row[4] && IsDeathEnd(*row[4], settings)) sums.deaths += 1;
     };
-    // The same sums as the per-pilot totals statement: count(id), sum(eAir)
-    // and the sum of the seven ground columns added in the server.
-    static constexpr char kColumns[] =
-        "select pilotid, id, eAir, eSAir + eShip + eCar + eTank + eAaa + eArt + eWag, SortieEND from sorties";
     try {
       if (kept == nullptr || to_read.size() * kOwnRowsShare > with_death) {
         earlier_streamed_ = true;
-        session_.StreamRows(fmt::format("{} where id < {}", kColumns, highest), add);
+        session_.StreamRows(fmt::format("{} where id < {}", kEarlierColumns, highest), add);
       } else {
-        // A few pilots read only their own rows, through the index on pilotid.
-        std::string sql;
-        std::size_t in_statement = 0;
-        for (auto pilot = to_read.begin(); pilot != to_read.end();) {
-          if (!sql.empty()) sql += " union all ";
-          fmt::format_to(std::back_inserter(sql), "{} where pilotid = {} and id < {}", kColumns, pilot->first,
-                         pilot->second);
-          ++pilot;
-          if (++in_statement == kOwnRowsPilots || pilot == to_read.end()) {
-            session_.StreamRows(sql, add);
-            sql.clear();
-            in_statement = 0;
-          }
-        }
+        StreamOwnRows(session_, to_read, add);
       }
       earlier_read_ = read.size();
       earlier_.merge(read);

@@ -35,6 +35,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "db/query.h"
 #include "db/session.h"
 #include "engine/career_store.h"
 #include "engine/pilot_sorties.h"

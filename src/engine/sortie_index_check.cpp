@@ -5,6 +5,7 @@
 
 #include "base/log.h"
 #include "base/mutex.h"
+#include "db/query.h"
 #include "engine/query_closer.h"
 
 namespace sky {

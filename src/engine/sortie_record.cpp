@@ -1,10 +1,13 @@
-// Implements part of engine/sortie.h (ReadSortie and the row readers).
+#include "engine/sortie_record.h"
+
 #include <string>
 
 #include "base/encoding.h"
 #include "base/log.h"
 #include "base/text.h"
+#include "db/query.h"
 #include "engine/sortie.h"
+#include "settings/settings.h"
 
 namespace sky {
 

@@ -3,6 +3,8 @@
 #include <exception>
 
 #include "base/log.h"
+#include "db/param.h"
+#include "db/query.h"
 
 namespace sky {
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "db/query.h"
 #include "db/session.h"
 
 namespace sky {

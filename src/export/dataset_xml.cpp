@@ -1,5 +1,6 @@
 #include "export/dataset_xml.h"
 
+#include "db/query.h"
 #include "export/dataset_statement.h"
 #include "export/packet_writer.h"
 

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "db/field.h"
+#include "db/query.h"
 #include "db/session.h"
 
 namespace sky {
@@ -27,8 +29,5 @@ bool GetAnyDataSetXML(TdmMySQL& session, const std::string& sql, std::ostream& o
                       std::optional<std::string_view> answer_stylesheet = std::nullopt);
 void SaveDataSetXML(TQuery& query, std::ostream& out,
                     std::optional<std::string_view> answer_stylesheet = std::nullopt);
-
-// The text of the current row's value of one column (the table above).
-std::string FieldValueText(const TField& field);
 
 }  // namespace sky

@@ -1,6 +1,9 @@
 #include "export/dom_packet.h"
 
+#include "db/field.h"
+#include "db/query.h"
 #include "export/dataset_xml.h"
+#include "export/field_text.h"
 #include "export/packet_writer.h"
 #include "export/value_text.h"
 #include "xml/xml_document.h"

@@ -1,8 +1,8 @@
-// Implements part of export/dataset_xml.h (FieldValueText).
 // The text a data packet gives each column value, by the column's type.
 #include "base/encoding.h"
+#include "db/field.h"
 #include "db/session.h"
-#include "export/dataset_xml.h"
+#include "export/field_text.h"
 #include "export/value_text.h"
 
 namespace sky {

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "base/encoding.h"
+#include "db/field.h"
+#include "db/query.h"
 #include "export/json_writer.h"
 #include "export/value_text.h"
 

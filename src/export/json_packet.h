@@ -21,6 +21,7 @@
 
 #include <string>
 
+#include "db/query.h"
 #include "db/session.h"
 
 namespace sky {

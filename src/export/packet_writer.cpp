@@ -8,8 +8,11 @@
 #include <vector>
 
 #include "base/encoding.h"
+#include "db/field.h"
+#include "db/query.h"
 #include "export/dataset_xml.h"
 #include "export/dom_packet.h"
+#include "export/field_text.h"
 #include "export/value_text.h"
 #include "xml/xml_document.h"
 #include "xml/xml_name.h"

@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "db/query.h"
 #include "db/session.h"
 
 namespace sky {

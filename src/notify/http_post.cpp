@@ -10,6 +10,7 @@
 #include <fmt/format.h>
 
 #include "settings/settings.h"
+#include "settings/webhook_entry.h"
 
 namespace sky {
 

@@ -14,6 +14,7 @@
 #include <fmt/format.h>
 
 #include "base/log.h"
+#include "settings/webhook_entry.h"
 
 namespace sky {
 

@@ -4,6 +4,7 @@
 
 #include "awards/awards_file.h"
 #include "engine/rank_pass.h"
+#include "engine/rank_scale.h"
 
 namespace sky {
 

@@ -1,4 +1,3 @@
-// Implements part of notify/webhook_metrics.h.
 #include "notify/webhook_metrics.h"
 
 #include "base/metric_family.h"

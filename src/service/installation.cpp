@@ -191,7 +191,7 @@ bool UnderHomes(const std::string& path) {
 
 }  // namespace
 
-std::string ServiceUnitText(const TInstallOptions& options, const std::string& group) {
+std::string ServiceUnitText(const TInstallOptions& options, const std::string& group) {  // NOLINT(readability-function-size): text template
   std::string exec_start = UnitArgument(options.executable);
   if (!options.home.empty()) exec_start += " --home " + UnitArgument(options.home);
   const std::string folder = ProgramFolder(options);

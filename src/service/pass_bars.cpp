@@ -23,16 +23,16 @@ TPassBars::~TPassBars() {
   redraw_.join();
 }
 
-void TPassBars::PassBegun(const TProgressSnapshot& pass) {
+void TPassBars::PassBegun(const TPassSummary& pass) {
   const TMutexLock lock(mutex_);
-  const std::string label = pass.database.Id + " " + pass.database.Host + "/" + pass.database.Db +
-                            (pass.kind == TPassKind::kReset ? " reset" : "");
+  const std::string label = pass.Database.Id + " " + pass.Database.Host + "/" + pass.Database.Db +
+                            (pass.Kind == TPassKind::kReset ? " reset" : "");
   bar_ = std::make_unique<TProgressBar>(fd_, label, "pilots");
 }
 
-void TPassBars::PassEnded(const TProgressSnapshot& pass) {
+void TPassBars::PassEnded(const TPassSummary& pass) {
   const TMutexLock lock(mutex_);
-  if (bar_) bar_->Finish(pass.pilots_done, pass.pilots_total);
+  if (bar_) bar_->Finish(pass.Pilots, pass.PilotsTotal);
   bar_.reset();
 }
 
@@ -47,9 +47,9 @@ void TPassBars::Redraw() {
     }
     // The figures are read without the bars' lock: the pass's thread may be
     // waiting for it in PassEnded while holding nothing else.
-    const TProgressSnapshot pass = RunningPass().Snapshot();
+    const TPassSummary pass = RunningPass().Snapshot();
     TMutexLock lock(mutex_);
-    if (bar_ && pass.running) bar_->Show(pass.pilots_done, pass.pilots_total);
+    if (bar_ && pass.Running) bar_->Show(pass.Pilots, pass.PilotsTotal);
   }
 }
 

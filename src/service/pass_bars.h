@@ -24,8 +24,8 @@ class TPassBars : public TPassListener {
   TPassBars(const TPassBars&) = delete;
   TPassBars& operator=(const TPassBars&) = delete;
 
-  void PassBegun(const TProgressSnapshot& pass) override;
-  void PassEnded(const TProgressSnapshot& pass) override;
+  void PassBegun(const TPassSummary& pass) override;
+  void PassEnded(const TPassSummary& pass) override;
 
  private:
   void Redraw();

@@ -14,17 +14,17 @@ TPassRecord::TPassRecord(const TServerEntry& entry, TPassKind kind)
 
 TPassRecord::~TPassRecord() {
   figures_.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-  const TProgressSnapshot last = RunningPass().Snapshot();
+  const TPassSummary last = RunningPass().Snapshot();
   RunningPass().End();
   try {
     PassJournal().Add({.Kind = kind_,
                        .Database = PassDatabase(entry_),
-                       .Start = last.start,
+                       .Start = last.Start,
                        .Seconds = figures_.Seconds,
-                       .Pilots = last.pilots_done,
-                       .SortiesRead = last.sorties_read,
-                       .RowsWritten = last.rows_written,
-                       .Errors = last.errors,
+                       .Pilots = last.Pilots,
+                       .SortiesRead = last.SortiesRead,
+                       .RowsWritten = last.RowsWritten,
+                       .Errors = last.Errors,
                        .End = end_});
     if (kind_ == TPassKind::kCalculation) RecordDatabasePass(entry_, figures_);
   } catch (const std::exception& e) {

@@ -22,6 +22,7 @@
 #include "notify/notifier.h"
 #include "service/control_reader.h"
 #include "service/pass_record.h"
+#include "settings/server_list.h"
 #include "settings/settings_store.h"
 
 namespace sky {
@@ -51,8 +52,13 @@ bool CalculateOneDatabase(const TSettings& settings, const TServerEntry& entry, 
                           TNotifier* notifier, bool keep_career_totals) {
   TPassRecord record(entry);
   const std::unique_ptr<TWriteObserver> events = notifier ? notifier->BeginPass(settings, entry) : nullptr;
-  const TDatabasePass pass = CalculateDatabase(settings, entry, AwardEvaluator(), stop, &record.Progress(), events.get(),
-                                               keep_career_totals ? &KeptCareers(entry) : nullptr);
+  const TDatabasePass pass = CalculateDatabase(settings, entry,
+                                               {.evaluate_awards = AwardEvaluator(),
+                                                .stop = stop,
+                                                .progress = &record.Progress(),
+                                                .observer = events.get(),
+                                                .kept = keep_career_totals ? &KeptCareers(entry) : nullptr,
+                                                .alive = NotifyAlive});
   if (notifier) notifier->EndPass(settings, entry, pass.Reached && !pass.Failed && !pass.Stopped);
   record.Finish(pass);
   // Reached also when the database holds no pilot to enumerate.

@@ -1,5 +1,6 @@
-// Implements part of settings/settings_nodes.h (texts to values and back).
 // Every node type's reading rule, and the text a record's value is written as.
+#include "settings/node_values.h"
+
 #include <charconv>
 #include <cmath>
 #include <stdexcept>
@@ -8,6 +9,7 @@
 #include "base/encoding.h"
 #include "base/text.h"
 #include "settings/settings_nodes.h"
+#include "settings/value_readers.h"
 
 namespace sky {
 

@@ -1,6 +1,7 @@
-// Implements part of settings/settings.h (the query lookup).
 // The configured queries: `queries/query` elements anywhere in the settings
 // file, each naming a query number and the file holding its statement.
+#include "settings/query_files.h"
+
 #include <string>
 
 #include "base/text.h"

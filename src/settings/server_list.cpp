@@ -1,10 +1,12 @@
-// Implements part of settings/settings.h (the server list).
 // The configured databases: the `mysql` elements of the settings file, read
 // by the server columns of settings_nodes.h.
+#include "settings/server_list.h"
+
 #include <filesystem>
 #include <string>
 #include <system_error>
 
+#include "settings/node_values.h"
 #include "settings/settings.h"
 #include "settings/settings_nodes.h"
 

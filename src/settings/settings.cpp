@@ -9,7 +9,10 @@
 #include <system_error>
 
 #include "base/log.h"
+#include "settings/node_values.h"
+#include "settings/settings_document.h"
 #include "settings/settings_nodes.h"
+#include "settings/webhook_entry.h"
 
 namespace sky {
 

@@ -4,13 +4,13 @@
 // and written only when missing. Readers take the node's text; numbers accept
 // "." or "," as decimal separator. Every node, its type, its missing and
 // new-file values and its comment are described once, in settings_nodes.h.
+// The new file's document, the server list, the webhook entries, the value
+// readers and the query lookup each have a header of their own.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "xml/xml_document.h"
@@ -48,12 +48,6 @@ struct TWebhookEntry {
   std::string Srvid = {};            // empty: every database
   std::string Lang = "ru";           // "ru" or "en": the texts of the discord format
 };
-
-// The host of an http(s) address ("hooks.example.org", "127.0.0.1:8080");
-// empty when the address is not one.
-std::string WebhookHost(std::string_view url);
-// What is wrong with the entry, one text each ("format \"xml\" is not json or discord").
-std::vector<std::string> WebhookProblems(const TWebhookEntry& entry);
 
 // Ground target kinds, in the order of `GroundRatio` and of the kill sets.
 enum TGroundKind { eSAir = 0, eTank, eCar, eArt, eAaa, eWag, eShip };
@@ -114,45 +108,6 @@ TSettingsRead ReadSettingsFile(const std::string& file_name, TSettings& settings
 // Writes the record as a complete settings document; failures are logged.
 void SaveSettings(const std::string& file_name, const TSettings& settings);
 void SetDefaultSettings(TSettings& settings);
-// The document of a new file holding the record's values.
-void BuildSettingsDocument(const TSettings& settings, TXmlDocument& doc);
-// The same naming `servers`, each with every attribute (id, active, port and
-// charset too), instead of the record's one entry.
-void BuildSettingsDocument(const TSettings& settings, const TServerList& servers, TXmlDocument& doc);
 bool LoadSettingsFromDocument(TSettings& settings, const TXmlDocument& doc);
-
-// Replaces `list` with one entry per `mysql` element in file order; true when not empty.
-bool ReadServerList(const std::string& file_name, TServerList& list);
-void ClearServerList(TServerList& list);
-// One `mysql` element read as the list reads it.
-TServerEntry ReadServerElement(TXmlNode element);
-// One `notify/webhook` element read by the webhook columns of settings_nodes.h.
-TWebhookEntry ReadWebhookElement(TXmlNode element);
-// Fills Host, User, Pass, Db (and the Port/Charset extensions) of `entry`
-// from the entry whose id equals `id`, or from the first entry when none has
-// it. False (entry unchanged) when the file is missing, malformed or lists no
-// database. Any id is safe, quotes included.
-bool FindServerById(const std::string& file_name, std::string_view id, TServerEntry& entry);
-
-// Value readers (paths use zero-based indexes).
-std::string ReadNodeText(const TXmlDocument& doc, std::string_view path);
-std::string ReadNodeValue(const TXmlDocument& doc, std::string_view path);
-int32_t ReadIntValue(const TXmlDocument& doc, std::string_view path, int32_t default_value);
-double ReadFloatValue(const TXmlDocument& doc, std::string_view path, double default_value);
-std::string ReadAttrText(TXmlNode element, std::string_view attribute);
-// "0,5" and "0.5" both give 0.5; empty gives 0. Throws std::invalid_argument
-// (after the level-0 conversion line) for a text that is not a number.
-double TextToFloat(std::string_view text);
-// The number TextToFloat gives, nullopt where it fails; writes nothing.
-std::optional<double> ReadDecimal(std::string_view text);
-// The whole part of TextToFloat(text) kept to its low 32 bits, as every
-// integer setting is read ("7.9" gives 7); beyond 64 bits gives 0.
-int32_t TextToInt32(std::string_view text);
-
-// The file named by the `fname` of the `queries/query` element (anywhere in
-// the settings file) whose `qid` equals the number `qid`, as the file has it.
-// Nullopt when `qid` is not a string of digits, the file is missing or not
-// well-formed, or no query has the number.
-std::optional<std::string> FindQueryFile(const std::string& file_name, std::string_view qid);
 
 }  // namespace sky

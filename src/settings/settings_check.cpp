@@ -11,7 +11,11 @@
 #include "base/log.h"
 #include "base/text.h"
 #include "settings/known_names.h"
+#include "settings/node_values.h"
+#include "settings/query_files.h"
+#include "settings/server_list.h"
 #include "settings/settings_nodes.h"
+#include "settings/webhook_entry.h"
 
 namespace sky {
 

@@ -1,9 +1,11 @@
-// Implements part of settings/settings.h (the new file's document).
 // The settings document as a new file is written: the table's nodes in its
 // order, each element with the comments of the row that creates it.
+#include "settings/settings_document.h"
+
 #include <map>
 #include <string>
 
+#include "settings/node_values.h"
 #include "settings/settings.h"
 #include "settings/settings_nodes.h"
 

@@ -1,4 +1,3 @@
-// Implements part of settings/settings_nodes.h (the tables).
 // Every node of the settings file, in the order a new file holds them.
 #include "settings/settings_nodes.h"
 

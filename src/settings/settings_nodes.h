@@ -77,10 +77,6 @@ struct TSettingsNode {
   int index = 0;                         // the element of an array field
 };
 
-// False when the type takes a number and `text` is not one: the reader then
-// writes the conversion line and takes the node's missing value.
-bool NodeTextReads(TNodeType type, std::string_view text);
-
 // The configured queries: `queries` elements anywhere in the file, each with
 // `query` elements naming a query number and the file of its statement.
 struct TQueryNodes {
@@ -90,9 +86,6 @@ struct TQueryNodes {
   std::string_view file = "fname";
 };
 inline constexpr TQueryNodes kQueryNodes{};
-// "//queries/query": every query element of the file.
-std::string QueryElementsPath();
-
 // In file order: the new file's order of elements and attributes.
 std::span<const TSettingsNode<TSettings>> SettingsNodes();
 std::span<const TSettingsNode<TRankDef>> RankColumns();
@@ -100,17 +93,5 @@ std::span<const TSettingsNode<TServerEntry>> ServerColumns();
 std::span<const TSettingsNode<TWebhookEntry>> WebhookColumns();
 // The rank scale of a new file.
 std::span<const TRankDef> NewFileRanks();
-
-// Sets the row's field from the node's text; nullopt means the node is missing.
-template <class Record>
-void ReadNode(const TSettingsNode<Record>& node, const std::optional<std::string>& text, Record& record);
-// The text the row's field is written as.
-template <class Record>
-std::string NodeText(const TSettingsNode<Record>& node, const Record& record);
-
-// The XPath of a scalar node, "/skyranks/schedule/@interval"; `element`
-// replaces the row's own (the indexed element of a group's column).
-template <class Record>
-std::string NodePath(const TSettingsNode<Record>& node, std::string_view element = {});
 
 }  // namespace sky

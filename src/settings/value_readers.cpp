@@ -1,5 +1,6 @@
-// Implements part of settings/settings.h (the single-value readers).
 // Reading single values from a parsed settings document.
+#include "settings/value_readers.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdint>

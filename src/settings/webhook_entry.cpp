@@ -1,7 +1,9 @@
-// Implements part of settings/settings.h (the webhook entries).
+#include "settings/webhook_entry.h"
+
 #include <string>
 #include <vector>
 
+#include "settings/node_values.h"
 #include "settings/settings.h"
 #include "settings/settings_nodes.h"
 

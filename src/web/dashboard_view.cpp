@@ -31,18 +31,18 @@ struct TPassView {
   std::vector<std::pair<std::string_view, int64_t>> counts;
 };
 
-TPassView RunningView(const TProgressSnapshot& pass) {
-  return {PassKindName(pass.kind),
-          pass.database,
-          pass.start,
-          {{"pilots_total", pass.pilots_total},
-           {"pilots_done", pass.pilots_done},
-           {"sorties_read", pass.sorties_read},
-           {"rows_written", pass.rows_written},
-           {"errors", pass.errors}}};
+TPassView RunningView(const TPassSummary& pass) {
+  return {PassKindName(pass.Kind),
+          pass.Database,
+          pass.Start,
+          {{"pilots_total", pass.PilotsTotal},
+           {"pilots_done", pass.Pilots},
+           {"sorties_read", pass.SortiesRead},
+           {"rows_written", pass.RowsWritten},
+           {"errors", pass.Errors}}};
 }
 
-TPassView EntryView(const TPassEntry& entry) {
+TPassView EntryView(const TPassSummary& entry) {
   return {PassKindName(entry.Kind),
           entry.Database,
           entry.Start,
@@ -88,8 +88,8 @@ std::vector<std::pair<std::string_view, uint64_t>> WebhookCounts(const TWebhookS
 // What the page shows: the running pass, the journal's passes, the webhooks.
 struct TDashboardAnswer {
   TPageLanguage language;
-  TProgressSnapshot running;
-  std::vector<TPassEntry> passes;
+  TPassSummary running;
+  std::vector<TPassSummary> passes;
   std::vector<TWebhookStatus> webhooks;
 };
 
@@ -98,18 +98,18 @@ TDashboardAnswer AssembleDashboard(const THttpRequest& request) {
 }
 
 std::string DashboardXml(const TDashboardAnswer& answer) {
-  const TProgressSnapshot& running = answer.running;
-  const std::vector<TPassEntry>& passes = answer.passes;
+  const TPassSummary& running = answer.running;
+  const std::vector<TPassSummary>& passes = answer.passes;
   const std::vector<TWebhookStatus>& webhooks = answer.webhooks;
   TXmlDocument doc;
   doc.AppendProcessingInstruction("xml-stylesheet", "type=\"text/xsl\" href=\"/xsl/dashboard.xsl\"");
   TXmlNode root = doc.CreateRoot("dashboard");
   root.SetAttribute("lang", PageLanguageCode(answer.language));
-  if (running.running) {
+  if (running.Running) {
     TXmlNode node = root.AppendElement("running");
     SetPassAttributes(node, RunningView(running));
-    node.SetAttribute("elapsed", Seconds(running.elapsed_seconds));
-    if (const auto left = SecondsLeft(running.pilots_done, running.pilots_total, running.elapsed_seconds)) {
+    node.SetAttribute("elapsed", Seconds(running.Seconds));
+    if (const auto left = SecondsLeft(running.Pilots, running.PilotsTotal, running.Seconds)) {
       node.SetAttribute("left", Seconds(*left));
     }
   }
@@ -136,8 +136,8 @@ std::string DashboardXml(const TDashboardAnswer& answer) {
 }
 
 std::string DashboardJson(const TDashboardAnswer& answer) {
-  const TProgressSnapshot& running = answer.running;
-  const std::vector<TPassEntry>& passes = answer.passes;
+  const TPassSummary& running = answer.running;
+  const std::vector<TPassSummary>& passes = answer.passes;
   const std::vector<TWebhookStatus>& webhooks = answer.webhooks;
   std::string json;
   {
@@ -147,13 +147,13 @@ std::string DashboardJson(const TDashboardAnswer& answer) {
     WriteJsonKey(writer, "lang");
     WriteJsonText(writer, PageLanguageCode(answer.language));
     WriteJsonKey(writer, "running");
-    if (running.running) {
+    if (running.Running) {
       writer.StartObject();
       WritePassKeys(writer, RunningView(running));
       WriteJsonKey(writer, "elapsed_seconds");
-      writer.Double(running.elapsed_seconds);
+      writer.Double(running.Seconds);
       WriteJsonKey(writer, "left_seconds");
-      if (const auto left = SecondsLeft(running.pilots_done, running.pilots_total, running.elapsed_seconds)) {
+      if (const auto left = SecondsLeft(running.Pilots, running.PilotsTotal, running.Seconds)) {
         writer.Double(*left);
       } else {
         writer.Null();
@@ -164,7 +164,7 @@ std::string DashboardJson(const TDashboardAnswer& answer) {
     }
     WriteJsonKey(writer, "passes");
     writer.StartArray();
-    for (const TPassEntry& entry : passes) {
+    for (const TPassSummary& entry : passes) {
       writer.StartObject();
       WritePassKeys(writer, EntryView(entry));
       WriteJsonKey(writer, "duration_seconds");

@@ -8,6 +8,7 @@
 #include "engine/history.h"
 #include "engine/history_json.h"
 #include "http/request_parsing.h"
+#include "settings/server_list.h"
 #include "settings/settings_store.h"
 #include "web/view_answer.h"
 #include "web/view_params.h"

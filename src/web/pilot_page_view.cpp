@@ -14,6 +14,7 @@
 #include "engine/pilot_results.h"
 #include "export/json_writer.h"
 #include "http/file_name.h"
+#include "settings/server_list.h"
 #include "settings/settings_store.h"
 #include "web/form_fields.h"
 #include "web/page_language.h"

@@ -7,6 +7,8 @@
 #include "base/encoding.h"
 #include "base/log.h"
 #include "base/paths.h"
+#include "settings/query_files.h"
+#include "settings/server_list.h"
 #include "settings/settings.h"
 #include "web/data_set_answer.h"
 #include "web/http_answer.h"

@@ -7,6 +7,7 @@
 #include "base/datetime.h"
 #include "base/paths.h"
 #include "base/version.h"
+#include "settings/server_list.h"
 #include "settings/settings_store.h"
 #include "web/admin_guard.h"
 #include "web/http_answer.h"

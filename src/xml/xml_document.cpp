@@ -18,6 +18,7 @@
 #include "base/encoding.h"
 #include "xml/xml_library.h"
 #include "xml/xml_name.h"
+#include "xml/xpath_index.h"
 
 namespace sky {
 

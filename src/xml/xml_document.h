@@ -7,8 +7,9 @@
 //
 // Path expressions are XPath 1.0, except that a purely numeric index in square
 // brackets counts from 0 ("/skyranks/ranks/rank[0]" is the first rank), as the
-// system's own expressions are written that way. Filters such as [@id=3] or
-// [@id="x"] are passed through unchanged.
+// system's own expressions are written that way (xml/xpath_index.h). Filters
+// such as [@id=3] or [@id="x"] are passed through unchanged. Nodes are handled
+// through TXmlNode (xml/xml_node.h).
 //
 // TXmlError (a std::runtime_error) is raised by selection with an invalid
 // expression, by building with a name that is not an XML name (or on a null
@@ -22,68 +23,20 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
+
+#include "xml/xml_node.h"
 
 struct _xmlDoc;
 struct _xmlNode;
 
 namespace sky {
 
-class TXmlError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 // Why a file did not load: the parser's first error, its line (0 when the
 // file could not be opened at all) and message.
 struct TXmlLoadFailure {
   long line = 0;
   std::string message;
-};
-
-// A non-owning handle to a node of an TXmlDocument; valid while the document lives.
-// A default-constructed (null) node answers every query with empty values.
-class TXmlNode {
- public:
-  TXmlNode() = default;
-  explicit TXmlNode(_xmlNode* node) : node_(node) {}
-
-  bool IsNull() const { return node_ == nullptr; }
-  explicit operator bool() const { return node_ != nullptr; }
-  _xmlNode* raw() const { return node_; }
-
-  // Element or attribute name; "#comment"-style names are not promised.
-  std::string Name() const;
-  // An attribute's value; empty text for an element (and for a null node).
-  std::string Value() const;
-  // Text content of the node and its descendants.
-  std::string Text() const;
-
-  // Attributes of an element in document order: (name, value).
-  std::vector<std::pair<std::string, std::string>> Attributes() const;
-  // The named attribute's value (exact name), or nullopt when absent.
-  std::optional<std::string> Attribute(std::string_view name) const;
-  // The element children in document order (comments, texts and processing
-  // instructions left out).
-  std::vector<TXmlNode> ChildElements() const;
-  // The line of the file the node was read from (an attribute's is its
-  // element's); 0 for a built node and a null one.
-  long Line() const;
-
-  // Building. Each returns the new node.
-  TXmlNode AppendElement(std::string_view name);
-  // Adds the attribute, or replaces its value when it already exists (its
-  // position then stays where it was first set).
-  void SetAttribute(std::string_view name, std::string_view value);
-  void SetText(std::string_view text);
-  TXmlNode AppendComment(std::string_view text);
-  TXmlNode AppendProcessingInstruction(std::string_view target, std::string_view data);
-  // Inserts `sibling` (created with the document's Create* helpers) before this node.
-  void InsertBefore(TXmlNode sibling);
-
- private:
-  _xmlNode* node_ = nullptr;
 };
 
 class TXmlDocument {
@@ -149,8 +102,5 @@ class TXmlDocument {
   // they were inserted into it.
   std::vector<_xmlNode*> detached_;
 };
-
-// Maps the system's zero-based numeric indexes to XPath's one-based ones.
-std::string ToXPath(std::string_view path);
 
 }  // namespace sky

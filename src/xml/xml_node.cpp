@@ -1,4 +1,3 @@
-// Implements part of xml/xml_document.h (TXmlNode).
 // TXmlNode: reading and building one node of a libxml2 tree.
 #include <libxml/tree.h>
 
@@ -7,6 +6,7 @@
 #include "base/encoding.h"
 #include "xml/xml_document.h"
 #include "xml/xml_name.h"
+#include "xml/xml_node.h"
 
 namespace sky {
 

@@ -1,10 +1,10 @@
-// Implements part of xml/xml_document.h (ToXPath).
 // Zero-based indexes of the system's path expressions, mapped to XPath.
 #include <string>
 #include <string_view>
 
 #include "base/text.h"
 #include "xml/xml_document.h"
+#include "xml/xpath_index.h"
 
 namespace sky {
 

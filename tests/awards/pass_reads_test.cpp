@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "awards/award_evaluation.h"
+#include "db/query.h"
 #include "engine/pass_reads.h"
+#include "engine/pilot_sortie_statements.h"
 #include "engine/rank_pass.h"
 #include "engine/sortie_batch.h"
 #include "settings/settings.h"

@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "db/db_error.h"
+#include "db/field.h"
+#include "db/query.h"
 #include "db/session.h"
 
 namespace sky {

@@ -2,6 +2,9 @@
 // No server is needed: the text sent is observable without sending it.
 #include <gtest/gtest.h>
 
+#include "db/db_error.h"
+#include "db/param.h"
+#include "db/query.h"
 #include "db/session.h"
 
 namespace sky {

@@ -4,6 +4,9 @@
 
 #include <thread>
 
+#include "db/db_error.h"
+#include "db/field.h"
+#include "db/query.h"
 #include "db/session.h"
 #include "support/program_home.h"
 #include "support/test_db.h"

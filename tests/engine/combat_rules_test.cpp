@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/datetime.h"
+#include "engine/combat_rules.h"
 #include "engine/sortie.h"
 
 namespace sky::test {

@@ -5,6 +5,7 @@
 
 #include "engine/history.h"
 #include "engine/rank_pass.h"
+#include "engine/sortie_walk.h"
 #include "engine_fixture.h"
 
 namespace sky::test {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/kill_arithmetic.h"
+#include "engine/pilot_totals.h"
 #include "engine/sortie.h"
+#include "engine/sortie_record.h"
 #include "support/program_home.h"
 
 namespace sky::test {

@@ -5,9 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "db/db_error.h"
+#include "db/query.h"
 #include "db/session.h"
 #include "engine/pass_columns.h"
 #include "engine/sortie.h"
+#include "engine/sortie_record.h"
 
 namespace sky::test {
 namespace {

@@ -143,11 +143,11 @@ TEST_F(PilotTable, OnlyTheFirstDatabaseOfARunIsChecked) {
   second.Exec("insert into pilots (id, callsign, class, ArmyID) values (1, 'Второй', 'Human pilot', 1)");
   home_.SetLogLevel(0);
 
-  EXPECT_TRUE(CalculateDatabase(settings_, db_->Entry(), {}).Enumerated);
+  EXPECT_TRUE(CalculateDatabase(settings_, db_->Entry(), TPassOptions{}).Enumerated);
   EXPECT_TRUE(FieldsChecked());
   home_.ClearLog();
   // The pass of the second database finds no columns: the pilot loop ends.
-  EXPECT_TRUE(CalculateDatabase(settings_, second.Entry(), {}).Enumerated);
+  EXPECT_TRUE(CalculateDatabase(settings_, second.Entry(), TPassOptions{}).Enumerated);
   auto lines = Log();
   ASSERT_EQ(lines.size(), 3u) << ::testing::PrintToString(lines);
   EXPECT_EQ(lines[0], "TS\tРасчет сервера:\t" + second.Entry().Host);

@@ -3,9 +3,13 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "db/query.h"
+#include "engine/combat_rules.h"
 #include "engine/pilot_results.h"
 #include "engine/rank_pass.h"
+#include "engine/rank_scale.h"
 #include "engine/sortie.h"
+#include "engine/sortie_record.h"
 #include "engine_fixture.h"
 #include "settings/settings_store.h"
 
@@ -378,6 +382,25 @@ TEST_F(RankPass, AWholePassKeepsEachPilotsResults) {
   stop.Request();
   CalculateDatabase(settings_, entry, evaluator_.Bind(), &stop);
   EXPECT_EQ(FindPilotResults("kept"), whole);
+}
+
+// The pass says it is alive before each pilot and after each pause between
+// sorties; the service feeds its watchdog from there.
+TEST_F(RankPass, ThePassSaysItIsAliveBeforeEachPilotAndAfterEachPause) {
+  SetFieldsChecked(true);
+  AddPilot(1, "red", 1);
+  AddPilot(2, "blue", 2);
+  FlyTheExample(1);
+  Fly(2, {{.id = 201, .eAir = 1}});
+  for (const int sleep : {0, 1}) {
+    settings_.Sleep = sleep;
+    int64_t calls = 0;
+    const TDatabasePass pass = CalculateDatabase(
+        settings_, db_->Entry(), {.evaluate_awards = evaluator_.Bind(), .alive = [&calls] { ++calls; }});
+    ASSERT_EQ(pass.PilotsExamined, 2) << sleep;
+    if (sleep == 0) EXPECT_GE(calls, 2);
+    if (sleep == 1) EXPECT_EQ(calls, pass.PilotsExamined + pass.SortiesRead);
+  }
 }
 
 }  // namespace

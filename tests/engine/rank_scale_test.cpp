@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/rank_pass.h"
+#include "engine/rank_scale.h"
 #include "support/program_home.h"
 
 namespace sky::test {

@@ -2,7 +2,12 @@
 #include <fmt/format.h>
 
 #include "base/datetime.h"
+#include "db/db_error.h"
+#include "db/query.h"
+#include "engine/combat_rules.h"
+#include "engine/pilot_totals.h"
 #include "engine/sortie.h"
+#include "engine/sortie_record.h"
 #include "engine_fixture.h"
 
 namespace sky::test {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/encoding.h"
+#include "db/query.h"
 #include "db/session.h"
 #include "export/dataset_xml.h"
 #include "support/program_home.h"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "db/query.h"
 #include "db/session.h"
 #include "export/dataset_statement.h"
 #include "export/json_packet.h"

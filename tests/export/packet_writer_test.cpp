@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/encoding.h"
+#include "db/query.h"
 #include "db/session.h"
 #include "export/dataset_xml.h"
 #include "export/dom_packet.h"

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "db/query.h"
 #include "engine/engine_fixture.h"
 #include "engine/rank_pass.h"
 #include "service/tskyranks.h"

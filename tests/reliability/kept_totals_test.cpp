@@ -242,8 +242,8 @@ void RunSideBySide(const TestDatabase& generated, const TRun& run, TRunFigures& 
         break;
     }
 
-    const TDatabasePass pass = CalculateDatabase(service_settings, service_entry, AwardEvaluator(), nullptr,
-                                                 nullptr, nullptr, &KeptCareers(service_entry));
+    const TDatabasePass pass = CalculateDatabase(service_settings, service_entry,
+                                                 {.evaluate_awards = AwardEvaluator(), .kept = &KeptCareers(service_entry)});
     ASSERT_TRUE(pass.Enumerated && !pass.Failed);
     Program fresh(fresh_home.Path(), {"--home", fresh_home.Path(), "--once"});
     ASSERT_EQ(fresh.Wait(kPassPatience), 0);
@@ -317,14 +317,14 @@ TEST(KeptTotals, EachCheckSeesTheChangeItIsFor) {
     const TServerEntry entry = db.Entry();
     ForgetKeptCareers(entry.Id);
     for (int pass = 0; pass < 2; ++pass) {
-      CalculateDatabase(document.settings, entry, AwardEvaluator(), nullptr, nullptr, nullptr, &KeptCareers(entry));
+      CalculateDatabase(document.settings, entry, {.evaluate_awards = AwardEvaluator(), .kept = &KeptCareers(entry)});
     }
     std::string sql = test.change;
     sql.replace(sql.find("{db}"), 4, db.Name());
     if (const std::size_t at = sql.find("{gen}"); at != std::string::npos) sql.replace(at, 5, generated.Name());
     db.Exec(sql);
     const TDatabasePass pass =
-        CalculateDatabase(document.settings, entry, AwardEvaluator(), nullptr, nullptr, nullptr, &KeptCareers(entry));
+        CalculateDatabase(document.settings, entry, {.evaluate_awards = AwardEvaluator(), .kept = &KeptCareers(entry)});
     EXPECT_EQ(HistoryVerdictName(pass.HistoryVerdict), std::string(HistoryVerdictName(test.verdict)));
   }
 }

@@ -12,6 +12,7 @@
 #include "engine/engine_fixture.h"
 #include "engine/pilot_results.h"
 #include "engine/rank_pass.h"
+#include "engine/rank_scale.h"
 #include "settings/settings_store.h"
 
 namespace sky::test {

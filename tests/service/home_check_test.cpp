@@ -14,6 +14,7 @@
 #include "service/installation.h"
 #include "service/service_program.h"
 #include "settings/settings.h"
+#include "settings/settings_document.h"
 #include "support/program_home.h"
 #include "support/test_db.h"
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "base/encoding.h"
+#include "settings/query_files.h"
+#include "settings/server_list.h"
 #include "settings/settings.h"
 #include "support/program_home.h"
 

@@ -5,6 +5,7 @@
 #include "base/encoding.h"
 #include "base/log.h"
 #include "settings/settings_store.h"
+#include "settings/value_readers.h"
 #include "support/program_home.h"
 
 namespace sky {

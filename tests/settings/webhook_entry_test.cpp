@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/settings.h"
+#include "settings/webhook_entry.h"
 
 namespace sky {
 namespace {

@@ -1,5 +1,7 @@
 #include "support/settings_document.h"
 
+#include "settings/node_values.h"
+#include "settings/settings_document.h"
 #include "settings/settings_nodes.h"
 #include "xml/xml_document.h"
 

@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "db/param.h"
 #include "db/session.h"
 
 namespace sky::test {

@@ -7,6 +7,7 @@
 #include "base/encoding.h"
 #include "support/temp_dir.h"
 #include "xml/xml_name.h"
+#include "xml/xpath_index.h"
 
 namespace sky {
 namespace {
