@@ -60,7 +60,7 @@ const TElementShape& ShapeOf(std::string_view element) {
 
 // "dd.mm.yyyy hh:nn:ss" (or the date alone) as ISO 8601; another shape
 // stays as it is.
-std::string IsoDateTime(const std::string& text) {
+std::string ShownDateTimeAsIso(const std::string& text) {
   if ((text.size() != 10 && text.size() != 19) || text[2] != '.' || text[5] != '.' ||
       !AllDigits(text.substr(0, 2)) || !AllDigits(text.substr(3, 2)) || !AllDigits(text.substr(6, 4))) {
     return text;
@@ -80,7 +80,7 @@ void WriteAttribute(TJsonWriter& writer, TXmlNode element, const TAttributeShape
   } else if (shape.kind == kInteger) {
     WriteJsonNumber(writer, *value);
   } else if (shape.kind == kDateTime) {
-    WriteJsonText(writer, IsoDateTime(*value));
+    WriteJsonText(writer, ShownDateTimeAsIso(*value));
   } else {
     WriteJsonText(writer, *value);
   }

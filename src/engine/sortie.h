@@ -24,8 +24,6 @@ struct TAirKills {
 struct TGroundKills {
   double SAir = 0, Tank = 0, Car = 0, Art = 0, Aaa = 0, Wag = 0, Ship = 0;
 };
-TAirKills AirPart(const TKillSet& kills);
-TGroundKills GroundPart(const TKillSet& kills);
 
 struct TSortie {
   int32_t Id = 0;
