@@ -36,7 +36,7 @@ class TTcpServer {
   TTcpServer(const TTcpServer&) = delete;
   TTcpServer& operator=(const TTcpServer&) = delete;
 
-  // Listens on `bind_address` (see web/listen_address.h; empty: every IPv4
+  // Listens on `bind_address` (see http/listen_address.h; empty: every IPv4
   // and IPv6 interface); port 0 takes a free port (see Port). Raises
   // std::invalid_argument for an address that is none, std::system_error
   // when the port cannot be taken (naming the address and the reason).
